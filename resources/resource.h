@@ -1,0 +1,83 @@
+// Resource and command ids of the viewer. Shared by the .rc file and the code.
+#pragma once
+
+// Resources
+#define IDR_MAINFRAME           128   // menu, accelerators, toolbar, icon, document string
+#define IDB_TOOLBAR_EXTRA       132   // 23 extra toolbar images (22 are added)
+#define IDD_ABOUTBOX            100
+#define IDD_FILTER              130
+
+// About dialog controls
+#define IDC_SAMPLE_TEXT         1001
+#define IDC_PROGRAM_LINE        1002
+#define IDC_ABOUT_ICON          1005
+
+// Filter dialog controls
+#define IDC_INCLUDE             1000
+#define IDC_EXCLUDE             1001
+#define IDC_INCLUDE_LABEL       1003
+#define IDC_EXCLUDE_LABEL       1004
+
+// The program's own commands
+#define ID_FILTER               32772
+#define ID_CLEAR                32774
+#define ID_CAPTURE              32776
+#define IDS_SAVE_LOG            32777
+#define IDS_FIRST_LANGUAGE      32778
+#define ID_LOG_TO_FILE          32779
+#define ID_BROADCAST_SEND       32781
+#define ID_BROADCAST_RECEIVE    32782
+#define ID_AUTO_SCROLL          32785
+#define ID_LANGUAGE_DEFAULT     32790
+#define ID_LANGUAGE_FIRST       32791
+#define ID_LANGUAGE_LAST        32839
+
+// Standard framework commands and strings
+#define AFX_IDS_APP_TITLE       57344
+#define AFX_IDS_IDLEMESSAGE     57345
+#define ID_FILE_NEW             57600
+#define ID_FILE_OPEN            57601
+#define ID_FILE_CLOSE           57602
+#define ID_FILE_SAVE            57603
+#define ID_FILE_SAVE_AS         57604
+#define ID_FILE_PAGE_SETUP      57605
+#define ID_FILE_PRINT_SETUP     57606
+#define ID_FILE_PRINT           57607
+#define ID_FILE_PRINT_DIRECT    57608
+#define ID_FILE_PRINT_PREVIEW   57609
+#define ID_FILE_MRU_FILE1       57616
+#define ID_EDIT_CLEAR           57632
+#define ID_EDIT_CLEAR_ALL       57633
+#define ID_EDIT_COPY            57634
+#define ID_EDIT_CUT             57635
+#define ID_EDIT_FIND            57636
+#define ID_EDIT_PASTE           57637
+#define ID_EDIT_REPEAT          57640
+#define ID_EDIT_REPLACE         57641
+#define ID_EDIT_SELECT_ALL      57642
+#define ID_EDIT_UNDO            57643
+#define ID_EDIT_REDO            57644
+#define ID_WINDOW_SPLIT         57653
+#define ID_APP_ABOUT            57664
+#define ID_APP_EXIT             57665
+#define ID_NEXT_PANE            57680
+#define ID_PREV_PANE            57681
+#define ID_VIEW_TOOLBAR         59392
+#define ID_VIEW_STATUS_BAR      59393
+#define AFX_IDS_AUTOSAVE_NAME   61446   // "auto-save file name:" prompt of the log command
+
+// Preview window commands (print preview toolbar)
+#define AFX_ID_PREVIEW_CLOSE    59648
+#define AFX_ID_PREVIEW_NUMPAGE  59649
+#define AFX_ID_PREVIEW_NEXT     59650
+#define AFX_ID_PREVIEW_PREV     59651
+#define AFX_ID_PREVIEW_PRINT    59652
+#define AFX_ID_PREVIEW_ZOOMIN   59653
+#define AFX_ID_PREVIEW_ZOOMOUT  59654
+
+// Child window ids of the frame's bars and view
+#define AFX_IDW_TOOLBAR         59392
+#define AFX_IDW_STATUS_BAR      59393
+#define AFX_IDW_PANE_FIRST      59648
+
+#define ORLIX_VERSION_TEXT      "1.8.0.234"

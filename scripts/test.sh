@@ -1,0 +1,8 @@
+#!/bin/bash
+# Installs what is missing, builds everything and runs every test with CTest.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${ORLIX_BUILD_DIR:-$ROOT/build}"
+bash "$ROOT/scripts/setup.sh"
+ORLIX_BUILD_DIR="$BUILD" bash "$ROOT/scripts/build.sh"
+ctest --test-dir "$BUILD" --output-on-failure -j2 "$@"

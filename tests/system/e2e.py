@@ -1,0 +1,137 @@
+"""Helpers shared by the end-to-end tests: fixtures and the viewer under test."""
+import json
+import os
+import queue
+import subprocess
+import threading
+import time
+
+from harness import Driver, wait_until  # noqa: F401  (re-exported for tests)
+
+VIEWER_CLASS = "Kesto-Orlix"
+VIEWER_TITLE = "Orlix"
+
+
+class LineReader:
+    """Collects a process's stdout lines (JSON where they parse) in a queue."""
+
+    def __init__(self, stream):
+        self.q = queue.Queue()
+        self.t = threading.Thread(target=self._run, args=(stream,), daemon=True)
+        self.t.start()
+
+    def _run(self, stream):
+        for raw in iter(stream.readline, b""):
+            s = raw.decode("utf-8", "replace").strip()
+            try:
+                self.q.put(json.loads(s))
+            except ValueError:
+                self.q.put(s)
+        self.q.put(None)
+
+    def get(self, timeout=10):
+        try:
+            return self.q.get(timeout=timeout)
+        except queue.Empty:
+            raise AssertionError("no output within %s s" % timeout)
+
+    def drain(self, wait=0.3):
+        out = []
+        deadline = time.time() + wait
+        while True:
+            try:
+                out.append(self.q.get(timeout=max(0.0, deadline - time.time())))
+            except queue.Empty:
+                return out
+
+
+class Receiver:
+    """recvwin.exe: a top-level window that reports every WM_SETTEXT."""
+
+    def __init__(self, world, cls=VIEWER_CLASS, title=VIEWER_TITLE):
+        self.proc = world.wine(os.path.join(world.build, "recvwin.exe"), cls, title,
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.out = LineReader(self.proc.stdout)
+        first = self.out.get(20)
+        assert isinstance(first, dict) and "ready" in first, first
+        self.hwnd = first["ready"]
+
+    def messages(self, wait=0.5):
+        return [m for m in self.out.drain(wait) if isinstance(m, dict) and "text" in m]
+
+    def close(self):
+        try:
+            self.proc.stdin.close()
+        except OSError:
+            pass
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+
+class HeaderClient:
+    """A long-lived client built from the shipped header: one DT per line."""
+
+    def __init__(self, world, wide=False):
+        exe = "headerclient_w.exe" if wide else "headerclient_a.exe"
+        self.proc = world.wine(os.path.join(world.build, exe),
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.out = LineReader(self.proc.stdout)
+        self.pid = int(self.ask("!pid"))
+
+    def ask(self, line, timeout=20):
+        self.proc.stdin.write((line + "\n").encode("utf-8"))
+        self.proc.stdin.flush()
+        return self.out.get(timeout)
+
+    def trace(self, text):
+        assert self.ask(text) == "sent"
+
+    def close(self):
+        try:
+            self.proc.stdin.close()
+            self.proc.wait(10)
+        except Exception:
+            self.proc.kill()
+
+
+class Viewer:
+    """The real Orlix.exe, started in a world and found by class and title."""
+
+    def __init__(self, world, drv, exe=None, args=(), cwd=None, env=None, wait=True):
+        self.world = world
+        self.drv = drv
+        self.exe = exe or os.path.join(world.build, "Orlix.exe")
+        self.proc = world.wine(self.exe, *args, cwd=cwd, env=env,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.hwnd = 0
+        if wait:
+            self.hwnd = drv("find", VIEWER_CLASS, VIEWER_TITLE, 30000)
+            assert self.hwnd, "viewer window did not appear"
+            wait_until(lambda: drv("pid", self.hwnd), what="viewer pid")
+            self.pid = drv("pid", self.hwnd)
+
+    def send(self, pid, text, mode="wide"):
+        return self.drv("send", self.hwnd, pid, text, mode)
+
+    def rows(self):
+        return self.drv("rows", self.hwnd, 0, -1)
+
+    def wait_rows(self, n, timeout=10000):
+        got = self.drv("waitrows", self.hwnd, n, timeout)
+        assert got >= n, "expected %d rows, have %d" % (n, got)
+        return self.rows()
+
+    def command(self, cmd_id):
+        return self.drv("command", self.hwnd, cmd_id)
+
+    def close(self, timeout=20):
+        if self.hwnd and self.drv("exists", self.hwnd):
+            self.drv("post", self.hwnd, 0x0010, 0, 0)  # WM_CLOSE
+        try:
+            self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            raise AssertionError("viewer did not end")
+        return self.proc.returncode
