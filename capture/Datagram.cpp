@@ -1,0 +1,46 @@
+#include "capture/Datagram.h"
+#include <cstring>
+
+namespace orlix {
+
+static bool IsHighSurrogate(wchar_t c)
+{
+    return sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF;
+}
+
+void EncodeDatagram(std::wstring_view text, char* out, const ToNarrow& narrow)
+{
+    std::memset(out, 0, kDatagramBytes);
+    std::string bytes = narrow(text);
+    if (bytes.size() > kDatagramBytes) {
+        // Find the longest prefix (in whole characters) whose bytes fit.
+        size_t lo = 0, hi = text.size();
+        std::string best;
+        while (lo < hi) {
+            size_t mid = (lo + hi + 1) / 2;
+            size_t cut = mid;
+            if (cut > 0 && cut < text.size() && IsHighSurrogate(text[cut - 1]))
+                --cut;
+            std::string b = narrow(text.substr(0, cut));
+            if (b.size() <= kDatagramBytes) {
+                lo = mid;
+                best = std::move(b);
+            } else {
+                hi = mid - 1;
+            }
+        }
+        bytes = std::move(best);
+    }
+    std::memcpy(out, bytes.data(), bytes.size());
+}
+
+std::wstring DecodeDatagram(const char* data, size_t size, const ToWide& wide)
+{
+    if (size > kDatagramBytes)
+        size = kDatagramBytes;
+    const void* nul = std::memchr(data, 0, size);
+    size_t len = nul ? static_cast<size_t>(static_cast<const char*>(nul) - data) : size;
+    return wide(std::string_view(data, len));
+}
+
+} // namespace orlix

@@ -1,0 +1,50 @@
+// Process id -> executable base name, refreshed from the live process list
+// when asked for an id it does not hold. Platform-free: the process list
+// comes through ProcessSource.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orlix {
+
+class ProcessSource {
+public:
+    virtual ~ProcessSource() = default;
+    // Ids of all running processes; false when they cannot be listed.
+    virtual bool ListProcessIds(std::vector<uint32_t>& ids) = 0;
+    // The base name of the process's executable (first module); false when
+    // the process cannot be opened or named.
+    virtual bool QueryName(uint32_t pid, std::wstring& name) = 0;
+};
+
+// The system's process list (Windows builds only).
+std::unique_ptr<ProcessSource> MakeSystemProcessSource();
+
+constexpr size_t kProcessNameUnits = 128; // a lookup's buffer, terminator included
+
+class ProcessNameCache {
+public:
+    // Without a source: the system's process list.
+    explicit ProcessNameCache(std::unique_ptr<ProcessSource> source = nullptr);
+    virtual ~ProcessNameCache();
+    ProcessNameCache(const ProcessNameCache&) = delete;
+    ProcessNameCache& operator=(const ProcessNameCache&) = delete;
+
+    // Copies the name of `pid` (at most 127 units and a zero) into the
+    // caller's zero-filled buffer of kProcessNameUnits; leaves it untouched
+    // when the process cannot be named.
+    void Lookup(uint32_t pid, wchar_t* buffer);
+    // The same, as a string: false (and name unchanged) when not found.
+    bool Lookup(uint32_t pid, std::wstring& name);
+    void Refresh();
+    size_t Size() const { return m_names.size(); }
+
+private:
+    std::unique_ptr<ProcessSource> m_source;
+    std::map<uint32_t, std::wstring> m_names;
+};
+
+} // namespace orlix

@@ -1,0 +1,228 @@
+#include "framework/App.h"
+#include "framework/Dialog.h"
+#include "framework/Frame.h"
+#include "resources/resource.h"
+#include <commdlg.h>
+#include <shellapi.h>
+
+namespace {
+CWinApp* g_pApp = nullptr;
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_pApp;
+}
+
+HWND AfxGetMainWnd()
+{
+    return g_pApp && g_pApp->m_pMainWnd ? g_pApp->m_pMainWnd->m_hWnd : nullptr;
+}
+
+CWinApp::CWinApp()
+{
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (m_hDevMode)
+        ::GlobalFree(m_hDevMode);
+    if (m_hDevNames)
+        ::GlobalFree(m_hDevNames);
+    if (g_pApp == this)
+        g_pApp = nullptr;
+}
+
+int CWinApp::ExitInstance()
+{
+    SaveStdProfileSettings();
+    m_pDocTemplate.reset();
+    return m_nExitCode;
+}
+
+void CWinApp::OnIdle()
+{
+    if (m_pMainWnd)
+        m_pMainWnd->OnIdleUpdateCmdUI();
+}
+
+int CWinApp::Run()
+{
+    if (m_strAppName.empty()) {
+        m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+        if (m_strAppName.empty())
+            m_strAppName = L"App";
+    }
+    if (!InitInstance()) {
+        ExitInstance();
+        return 0;
+    }
+    MSG msg;
+    bool idle = true;
+    for (;;) {
+        if (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            OnIdle();
+            idle = false;
+        }
+        BOOL r = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (r == 0 || r == -1)
+            break;
+        HWND main = AfxGetMainWnd();
+        HACCEL accel = m_pMainWnd ? m_pMainWnd->GetAccelerators() : nullptr;
+        // Accelerators belong to the main window; dialogs handle their own keys.
+        if (!(main && accel && (msg.hwnd == main || ::IsChild(main, msg.hwnd)) &&
+              ::TranslateAcceleratorW(main, accel, &msg))) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        // Mouse moves and timers do not change command states.
+        if (msg.message != WM_MOUSEMOVE && msg.message != WM_NCMOUSEMOVE &&
+            msg.message != WM_TIMER && msg.message != WM_PAINT)
+            idle = true;
+    }
+    m_nExitCode = static_cast<int>(msg.wParam);
+    return ExitInstance();
+}
+
+std::wstring CWinApp::GetProfileKeyPath() const
+{
+    return L"Software\\" + m_strRegistryKey + L"\\" + m_strAppName;
+}
+
+void CWinApp::SetRegistryKey(LPCWSTR key)
+{
+    m_strRegistryKey = key;
+    if (m_strAppName.empty())
+        m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+}
+
+void CWinApp::LoadStdProfileSettings(UINT maxMru)
+{
+    m_nMaxMru = maxMru;
+    m_recent.clear();
+    if (m_strRegistryKey.empty())
+        return;
+    HKEY key;
+    std::wstring path = GetProfileKeyPath() + L"\\Recent File List";
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    for (UINT i = 1; i <= maxMru; ++i) {
+        wchar_t name[16], value[MAX_PATH];
+        wsprintfW(name, L"File%u", i);
+        DWORD type = 0, size = sizeof(value);
+        if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value),
+                               &size) == ERROR_SUCCESS && type == REG_SZ) {
+            value[MAX_PATH - 1] = 0;
+            if (value[0])
+                m_recent.push_back(value);
+        }
+    }
+    ::RegCloseKey(key);
+}
+
+void CWinApp::AddToRecentFileList(LPCWSTR path)
+{
+    if (!m_nMaxMru || !path || !*path)
+        return;
+    std::wstring p = path;
+    for (auto it = m_recent.begin(); it != m_recent.end(); ++it) {
+        if (::lstrcmpiW(it->c_str(), p.c_str()) == 0) {
+            m_recent.erase(it);
+            break;
+        }
+    }
+    m_recent.insert(m_recent.begin(), p);
+    if (m_recent.size() > m_nMaxMru)
+        m_recent.resize(m_nMaxMru);
+    SaveStdProfileSettings();
+}
+
+void CWinApp::SaveStdProfileSettings()
+{
+    if (m_strRegistryKey.empty() || !m_nMaxMru)
+        return;
+    HKEY key;
+    std::wstring path = GetProfileKeyPath() + L"\\Recent File List";
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS)
+        return;
+    for (UINT i = 1; i <= m_nMaxMru; ++i) {
+        wchar_t name[16];
+        wsprintfW(name, L"File%u", i);
+        if (i <= m_recent.size()) {
+            const std::wstring& v = m_recent[i - 1];
+            ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                             static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
+        } else {
+            ::RegDeleteValueW(key, name);
+        }
+    }
+    ::RegCloseKey(key);
+}
+
+BOOL CWinApp::ProcessShellCommand()
+{
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    std::wstring file;
+    if (argv) {
+        // Switches (/p, /dde, ...) have no meaning for this program; the first
+        // plain argument names a file to open as the document.
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] != L'/' && argv[i][0] != L'-') {
+                file = argv[i];
+                break;
+            }
+        }
+        ::LocalFree(argv);
+    }
+    if (!m_pDocTemplate)
+        return FALSE;
+    return m_pDocTemplate->OpenDocumentFile(file.empty() ? nullptr : file.c_str()) != nullptr;
+}
+
+void CWinApp::OnFileNew()
+{
+    if (m_pDocTemplate)
+        m_pDocTemplate->OpenDocumentFile(nullptr);
+}
+
+void CWinApp::OnFileOpen()
+{
+    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST,
+                    L"所有文件 (*.*)|*.*||");
+    if (dlg.DoModal() != IDOK)
+        return;
+    if (m_pDocTemplate)
+        m_pDocTemplate->OpenDocumentFile(dlg.GetPathName().c_str());
+}
+
+void CWinApp::OnFilePrintSetup()
+{
+    PRINTDLGW pd = { sizeof(pd) };
+    pd.hwndOwner = AfxGetMainWnd();
+    pd.Flags = PD_PRINTSETUP;
+    pd.hDevMode = m_hDevMode;
+    pd.hDevNames = m_hDevNames;
+    if (::PrintDlgW(&pd)) {
+        m_hDevMode = pd.hDevMode;
+        m_hDevNames = pd.hDevNames;
+    } else {
+        // The dialog may have replaced the handles even when cancelled.
+        m_hDevMode = pd.hDevMode;
+        m_hDevNames = pd.hDevNames;
+    }
+}
+
+bool CWinApp::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
+{
+    switch (id) {
+    case ID_APP_EXIT:
+        return Handle(code, pUI, [] {
+            if (HWND main = AfxGetMainWnd())
+                ::PostMessageW(main, WM_CLOSE, 0, 0);
+        });
+    }
+    return false;
+}

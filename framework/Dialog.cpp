@@ -1,0 +1,135 @@
+#include "framework/Dialog.h"
+#include "framework/App.h"
+#include "resources/resource.h"
+#include <commdlg.h>
+
+namespace {
+DialogTranslator g_translator = nullptr;
+}
+
+void SetDialogTranslator(DialogTranslator fn)
+{
+    g_translator = fn;
+}
+
+void TranslateDialogHook(HWND dialog, UINT templateId)
+{
+    if (g_translator)
+        g_translator(dialog, templateId);
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND parent = m_hParent ? m_hParent : AfxGetMainWnd();
+    if (parent) {
+        // The owner is the top-level window (a popup of it when one is active).
+        HWND active = ::GetLastActivePopup(parent);
+        if (active && ::IsWindowEnabled(active))
+            parent = active;
+    }
+    return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
+                             StaticDlgProc, reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        self->m_hWnd = hwnd;
+        return self->OnInitDialog();
+    }
+    if (!self)
+        return FALSE;
+    INT_PTR r = self->DialogProc(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->m_hWnd = nullptr;
+    }
+    return r;
+}
+
+INT_PTR CDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM)
+{
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+void CDialog::EndDialog(INT_PTR result)
+{
+    ::EndDialog(m_hWnd, result);
+}
+
+std::wstring CDialog::GetDlgItemText(int id) const
+{
+    HWND item = ::GetDlgItem(m_hWnd, id);
+    int n = item ? ::GetWindowTextLengthW(item) : 0;
+    std::wstring s(n + 1, L'\0');
+    if (n > 0)
+        ::GetWindowTextW(item, &s[0], n + 1);
+    s.resize(n > 0 ? wcslen(s.c_str()) : 0);
+    return s;
+}
+
+void CDialog::SetDlgItemText(int id, const std::wstring& text)
+{
+    ::SetDlgItemTextW(m_hWnd, id, text.c_str());
+}
+
+int AfxMessageBox(LPCWSTR text, UINT type)
+{
+    HWND owner = AfxGetMainWnd();
+    if (owner) {
+        HWND active = ::GetLastActivePopup(owner);
+        if (active)
+            owner = active;
+    }
+    std::wstring title = AfxGetApp() ? AfxGetApp()->m_strAppName : std::wstring(L"Orlix");
+    if (title.empty())
+        title = AfxLoadString(AFX_IDS_APP_TITLE);
+    if ((type & MB_ICONMASK) == 0)
+        type |= (type & MB_TYPEMASK) == MB_OK ? MB_ICONEXCLAMATION : MB_ICONQUESTION;
+    return ::MessageBoxW(owner, text, title.c_str(), type | MB_TASKMODAL);
+}
+
+int AfxMessageBox(UINT stringId, UINT type)
+{
+    return AfxMessageBox(AfxLoadString(stringId).c_str(), type);
+}
+
+CFileDialog::CFileDialog(BOOL open, LPCWSTR defExt, LPCWSTR fileName, DWORD flags,
+                         LPCWSTR filter, HWND parent)
+    : m_bOpen(open), m_strDefExt(defExt ? defExt : L""), m_dwFlags(flags), m_hParent(parent)
+{
+    if (fileName)
+        lstrcpynW(m_szFile, fileName, MAX_PATH);
+    // "a|b||" becomes "a\0b\0\0".
+    m_strFilter = filter ? filter : L"";
+    for (auto& c : m_strFilter)
+        if (c == L'|')
+            c = L'\0';
+    m_strFilter.push_back(L'\0');
+}
+
+INT_PTR CFileDialog::DoModal()
+{
+    OPENFILENAMEW ofn = { sizeof(ofn) };
+    ofn.hwndOwner = m_hParent ? m_hParent : AfxGetMainWnd();
+    ofn.lpstrFilter = m_strFilter.size() > 1 ? m_strFilter.c_str() : nullptr;
+    ofn.lpstrFile = m_szFile;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrDefExt = m_strDefExt.empty() ? nullptr : m_strDefExt.c_str();
+    ofn.Flags = m_dwFlags | OFN_EXPLORER | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
+    BOOL ok = m_bOpen ? ::GetOpenFileNameW(&ofn) : ::GetSaveFileNameW(&ofn);
+    return ok ? IDOK : IDCANCEL;
+}

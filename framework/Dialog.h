@@ -1,0 +1,53 @@
+// Modal dialogs from templates, message boxes and the common file dialogs.
+#pragma once
+#include "framework/Wnd.h"
+#include <commdlg.h>
+#include <string>
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, HWND parent = nullptr)
+        : m_nIDTemplate(templateId), m_hParent(parent) {}
+    // Runs the dialog; its owner is the main window when no parent was given.
+    virtual INT_PTR DoModal();
+    virtual BOOL OnInitDialog() { return TRUE; }
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // The dialog's own messages; return TRUE when handled.
+    virtual INT_PTR DialogProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    void EndDialog(INT_PTR result);
+    std::wstring GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, const std::wstring& text);
+    UINT m_nIDTemplate;
+
+private:
+    static INT_PTR CALLBACK StaticDlgProc(HWND, UINT, WPARAM, LPARAM);
+    HWND m_hParent;
+};
+
+// Dialogs hand themselves to the application's translator when they open
+// (set once by the application; none: dialogs keep their resource texts).
+using DialogTranslator = void (*)(HWND dialog, UINT templateId);
+void SetDialogTranslator(DialogTranslator fn);
+void TranslateDialogHook(HWND dialog, UINT templateId);
+
+// A modal OK box (or the given type) with the application's title.
+int AfxMessageBox(LPCWSTR text, UINT type = MB_OK);
+int AfxMessageBox(UINT stringId, UINT type = MB_OK);
+
+class CFileDialog {
+public:
+    // filter: "Name|*.ext|Name2|*.x||", as the common dialog's pairs.
+    CFileDialog(BOOL open, LPCWSTR defExt, LPCWSTR fileName, DWORD flags, LPCWSTR filter,
+                HWND parent = nullptr);
+    INT_PTR DoModal();
+    std::wstring GetPathName() const { return m_szFile; }
+
+private:
+    BOOL m_bOpen;
+    std::wstring m_strDefExt;
+    std::wstring m_strFilter;
+    DWORD m_dwFlags;
+    HWND m_hParent;
+    wchar_t m_szFile[MAX_PATH] = {};
+};

@@ -1,0 +1,63 @@
+#include "framework/File.h"
+
+BOOL CFile::Open(LPCWSTR path, UINT flags)
+{
+    Close();
+    DWORD access = 0;
+    switch (flags & 3) {
+    case modeRead: access = GENERIC_READ; break;
+    case modeWrite: access = GENERIC_WRITE; break;
+    default: access = GENERIC_READ | GENERIC_WRITE; break;
+    }
+    DWORD share = 0;
+    switch (flags & 0x70) {
+    case shareDenyWrite: share = FILE_SHARE_READ; break;
+    case shareDenyRead: share = FILE_SHARE_WRITE; break;
+    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+    default: share = 0; break;
+    }
+    DWORD disposition = OPEN_EXISTING;
+    if (flags & modeCreate)
+        disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    m_h = ::CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return m_h != INVALID_HANDLE_VALUE;
+}
+
+BOOL CFile::Write(const void* data, DWORD bytes)
+{
+    const BYTE* p = static_cast<const BYTE*>(data);
+    while (bytes > 0) {
+        DWORD done = 0;
+        if (!::WriteFile(m_h, p, bytes, &done, nullptr) || done == 0)
+            return FALSE;
+        p += done;
+        bytes -= done;
+    }
+    return TRUE;
+}
+
+BOOL CFile::SeekToEnd()
+{
+    return ::SetFilePointer(m_h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER ||
+           ::GetLastError() == NO_ERROR;
+}
+
+BOOL CFile::SeekToBegin()
+{
+    return ::SetFilePointer(m_h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
+BOOL CFile::Close()
+{
+    if (m_h == INVALID_HANDLE_VALUE)
+        return TRUE;
+    BOOL ok = ::CloseHandle(m_h);
+    m_h = INVALID_HANDLE_VALUE;
+    return ok;
+}
+
+bool CFile::Exists(LPCWSTR path)
+{
+    DWORD a = ::GetFileAttributesW(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,0 +1,33 @@
+// Language files beside the executable, the language submenu, the saved
+// choice and the dialog font; and the translation of the user interface.
+#pragma once
+#include <windows.h>
+#include <string>
+
+extern wchar_t g_szLanguageFile[MAX_PATH];   // empty: the built-in texts
+extern HFONT g_hDialogFont;
+extern UINT g_nLastLanguageId;
+extern UINT g_nCheckedLanguageId;
+extern wchar_t g_szUIText[1024];
+
+// The executable's folder with its trailing backslash.
+std::wstring GetModuleDirectory();
+// The program settings file: the executable's path ending in ".ini".
+std::wstring GetSettingsFilePath();
+
+UINT LoadSavedLanguage();
+UINT FillLanguageMenu(HMENU submenu);
+void ApplyLanguage(HMENU menu, UINT id);
+// -(size x dpi / 72), rounded half away from zero; 0 for size 0.
+int DialogFontHeight(int pointSize, int dpi);
+
+LPCWSTR TranslateString(UINT id);
+LPCWSTR GetLanguageDescription(HMENU menu, UINT id);
+void TranslateMenu(HMENU menu, UINT id);
+void TranslateMenu(HMENU menu, LPCWSTR section);
+void TranslateMenuItems(HMENU menu, LPCWSTR section, LPCWSTR parentKey);
+void RestoreMenuTexts(HMENU menu, UINT id);
+BOOL SetMenuItemText(HMENU menu, UINT item, LPCWSTR text, BOOL byPosition);
+void TranslateDialog(HWND dialog, UINT id);
+void TranslateDialog(HWND dialog, LPCWSTR section);
+BOOL TranslateWindow(HWND window, LPCWSTR section);
