@@ -3,7 +3,7 @@
 namespace orlix {
 
 ProcessNameCache::ProcessNameCache(std::unique_ptr<ProcessSource> source)
-    : m_source(source ? std::move(source) : MakeSystemProcessSource())
+    : m_source(std::move(source))
 {
     Refresh();
 }
@@ -50,12 +50,3 @@ void ProcessNameCache::Lookup(uint32_t pid, wchar_t* buffer)
 
 } // namespace orlix
 
-#ifndef _WIN32
-namespace orlix {
-// Hosts without a process-status interface name no process.
-std::unique_ptr<ProcessSource> MakeSystemProcessSource()
-{
-    return nullptr;
-}
-} // namespace orlix
-#endif

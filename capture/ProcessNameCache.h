@@ -27,8 +27,8 @@ constexpr size_t kProcessNameUnits = 128; // a lookup's buffer, terminator inclu
 
 class ProcessNameCache {
 public:
-    // Without a source: the system's process list.
-    explicit ProcessNameCache(std::unique_ptr<ProcessSource> source = nullptr);
+    // Without a source the cache never names a process.
+    explicit ProcessNameCache(std::unique_ptr<ProcessSource> source);
     virtual ~ProcessNameCache();
     ProcessNameCache(const ProcessNameCache&) = delete;
     ProcessNameCache& operator=(const ProcessNameCache&) = delete;

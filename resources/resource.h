@@ -80,4 +80,28 @@
 #define AFX_IDW_STATUS_BAR      59393
 #define AFX_IDW_PANE_FIRST      59648
 
-#define ORLIX_VERSION_TEXT      "1.8.0.234"
+// Standard framework prompt and indicator strings
+#define ID_INDICATOR_EXT        59136
+#define ID_INDICATOR_CAPS       59137
+#define ID_INDICATOR_NUM        59138
+#define ID_INDICATOR_SCRL       59139
+#define ID_INDICATOR_OVR        59140
+#define ID_INDICATOR_REC        59141
+#define AFX_IDS_SCSIZE          61184
+#define AFX_IDS_SCMOVE          61185
+#define AFX_IDS_SCMINIMIZE      61186
+#define AFX_IDS_SCMAXIMIZE      61187
+#define AFX_IDS_SCNEXTWINDOW    61188
+#define AFX_IDS_SCPREVWINDOW    61189
+#define AFX_IDS_SCCLOSE         61190
+#define AFX_IDS_SCRESTORE       61202
+#define AFX_IDS_SCTASKLIST      61203
+#define AFX_IDS_PREVIEW_CLOSE   61445
+
+// Dialog controls that need no id of their own
+#ifndef IDC_STATIC
+#define IDC_STATIC              (-1)
+#endif
+
+#include "version.h"
+#define ORLIX_VERSION_TEXT      ORLIX_VERSION_STRING

@@ -393,7 +393,7 @@ def main(argv):
     ap.add_argument("script", nargs="?")
     head, rest = (argv[:argv.index("--")], argv[argv.index("--") + 1:]) if "--" in argv \
         else (argv, [])
-    a = ap.parse_args(head)
+    a = ap.parse_intermixed_args(head)
     if a.script:
         rest = [a.script] + rest
     enter_private_network(argv)

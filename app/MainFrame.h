@@ -1,0 +1,43 @@
+// The main window: class "Kesto-Orlix", title always "Orlix". Hands every
+// WM_SETTEXT to the view, carries the bars, runs the language submenu and
+// keeps the filter in param.ini across runs.
+#pragma once
+#include "capture/FrameImages.h"
+#include "framework/Frame.h"
+#include "framework/Handles.h"
+#include "settings/IniFile.h"
+#include <memory>
+
+class CMainFrame : public CFrameWnd, public IFrameImages {
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnUpdateFrameTitle() override {}
+    int OnCreate(LPCREATESTRUCTW cs) override;
+    void OnDestroy() override;
+    bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
+
+    void SetCaptureImage(bool on) override;
+    void SetLogImage(bool on) override;
+    void SetAutoScrollImage(bool on) override;
+
+    void LoadFilterSettings();
+    void SaveFilterSettings();
+    bool ExchangeFilterSettings(bool save);
+    void OnLanguage(UINT id);
+    void SwitchLanguage(UINT id);
+    int GetExtraImageBase() const { return m_nExtraImageBase; }
+
+    CStatusBar m_statusBar;
+    CToolBar m_toolBar;
+
+private:
+    void SetButtonImage(UINT id, int image);
+
+    fw::UniqueGdi<HBITMAP> m_bmpExtraImages;
+    int m_nExtraImageBase = 0;
+    std::unique_ptr<IniFile> m_pIniFile;
+};

@@ -1,0 +1,113 @@
+#include <winsock2.h>
+#include "app/OrlixApp.h"
+#include "app/MainFrame.h"
+#include "app/SampleText.h"
+#include "capture/OrlixView.h"
+#include "i18n/Language.h"
+#include "resources/resource.h"
+#include "resources/version.h"
+#ifndef ORLIX_VERSION_WSTRING
+#define ORLIX_VERSION_WSTRING L"" ORLIX_VERSION_STRING
+#endif
+#include <string>
+
+namespace {
+const wchar_t kMutexName[] = L"Tamsel-me";
+const wchar_t kRegistryKey[] = L"Local AppWizard-Generated Applications";
+}
+
+BOOL COrlixApp::InitInstance()
+{
+    m_hMutex.reset(::CreateMutexW(nullptr, FALSE, kMutexName));
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        m_hMutex.reset();
+        if (HWND running = ::FindWindowW(L"Kesto-Orlix", L"Orlix")) {
+            ::SetForegroundWindow(running);
+            ::ShowWindow(running, SW_SHOW);
+        }
+        return FALSE;
+    }
+    WSADATA wsa;
+    m_bSockets = ::WSAStartup(0x2020, &wsa) == 0;
+
+    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_BAR_CLASSES | ICC_COOL_CLASSES |
+                                                  ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES };
+    ::InitCommonControlsEx(&icc);
+    SetDialogTranslator([](HWND dialog, UINT id) { TranslateDialog(dialog, id); });
+
+    SetRegistryKey(kRegistryKey);
+    LoadStdProfileSettings(4);
+    AddDocTemplate(new CSingleDocTemplate(
+        IDR_MAINFRAME, { [] { return static_cast<CDocument*>(new COrlixDoc); },
+                         [] { return static_cast<CFrameWnd*>(new CMainFrame); },
+                         [] { return static_cast<CView*>(new COrlixView); } }));
+    if (!ProcessShellCommand())
+        return FALSE;
+    if (!m_pMainWnd)
+        return FALSE;
+    ::ShowWindow(m_pMainWnd->m_hWnd, SW_SHOW);
+    ::UpdateWindow(m_pMainWnd->m_hWnd);
+    return TRUE;
+}
+
+int COrlixApp::ExitInstance()
+{
+    if (m_bSockets)
+        ::WSACleanup();
+    m_bSockets = false;
+    return CWinApp::ExitInstance();
+}
+
+bool COrlixApp::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
+{
+    switch (id) {
+    case ID_APP_ABOUT:
+        return Handle(code, pUI, [] {
+            CAboutDlg dlg;
+            dlg.DoModal();
+        });
+    case ID_FILE_NEW:
+        return Handle(code, pUI, [this] { OnFileNew(); });
+    case ID_FILE_OPEN:
+        return Handle(code, pUI, [this] { OnFileOpen(); });
+    case ID_FILE_PRINT_SETUP:
+        return Handle(code, pUI, [this] { OnFilePrintSetup(); });
+    }
+    return CWinApp::OnCmdMsg(id, code, pUI);
+}
+
+BOOL COrlixDoc::OnNewDocument()
+{
+    if (!CDocument::OnNewDocument())
+        return FALSE;
+    SetTitle(L"v1.0");
+    return TRUE;
+}
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+BOOL CAboutDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    TranslateDialog(m_hWnd, IDD_ABOUTBOX);
+    // Set after the translation: a language file cannot change these.
+    SetDlgItemText(IDC_SAMPLE_TEXT, AboutSampleText());
+    SetDlgItemText(IDC_PROGRAM_LINE, std::wstring(L"Orlix") + L"v" + ORLIX_VERSION_WSTRING);
+    return TRUE;
+}
+
+const wchar_t* AboutSampleText()
+{
+    static const std::wstring text = [] {
+        std::wstring s;
+        for (const wchar_t* p = kSenderSample; *p; ++p) {
+            if (*p == L'\n')
+                s += L'\r';
+            s += *p;
+        }
+        while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r'))
+            s.pop_back();
+        return s;
+    }();
+    return text.c_str();
+}

@@ -1,0 +1,529 @@
+#include "capture/OrlixView.h"
+#include "capture/FilterDlg.h"
+#include "capture/FrameImages.h"
+#include "framework/App.h"
+#include "framework/Dialog.h"
+#include "framework/File.h"
+#include "framework/Frame.h"
+#include "resources/resource.h"
+#include <psapi.h>
+#include <shlobj.h>
+
+COrlixView* g_pView = nullptr;
+
+namespace {
+const UINT_PTR kFlushTimerId = 1;
+const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
+const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
+
+struct ColumnDef {
+    const wchar_t* heading;
+    int width;
+};
+const ColumnDef kColumns[] = {
+    { L"Process", 150 }, { L"pID", 100 }, { L"Time", 90 }, { L"Logmessage", 450 },
+};
+
+IFrameImages* FrameImages()
+{
+    CWinApp* app = AfxGetApp();
+    return app ? dynamic_cast<IFrameImages*>(app->m_pMainWnd) : nullptr;
+}
+
+orlix::ArrivalTime ToArrival(const SYSTEMTIME& st)
+{
+    orlix::ArrivalTime t;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+    t.millisecond = st.wMilliseconds;
+    return t;
+}
+
+// The name of a process that may have ended since its handle was opened.
+bool NameFromHandle(HANDLE process, std::wstring& name)
+{
+    if (!process)
+        return false;
+    HMODULE module = nullptr;
+    DWORD needed = 0;
+    wchar_t buf[orlix::kProcessNameUnits] = {};
+    DWORD n = 0;
+    if (::EnumProcessModules(process, &module, sizeof(module), &needed))
+        n = ::GetModuleBaseNameW(process, module, buf, orlix::kProcessNameUnits);
+    if (n == 0) {
+        // A process that has exited has no modules left; its image name stays.
+        wchar_t path[MAX_PATH] = {};
+        DWORD len = MAX_PATH;
+        if (::QueryFullProcessImageNameW(process, 0, path, &len) && len > 0) {
+            const wchar_t* base = path;
+            for (const wchar_t* p = path; *p; ++p)
+                if (*p == L'\\' || *p == L'/')
+                    base = p + 1;
+            lstrcpynW(buf, base, orlix::kProcessNameUnits);
+            n = lstrlenW(buf);
+        }
+    }
+    if (n == 0)
+        return false;
+    name.assign(buf, n);
+    return true;
+}
+} // namespace
+
+COrlixView::COrlixView()
+    : m_processNames(orlix::MakeSystemProcessSource()),
+      m_shared(std::make_shared<orlix::WorkerShared>())
+{
+    g_pView = this;
+}
+
+COrlixView::~COrlixView()
+{
+    m_filter.SetFilters(L";", nullptr);
+    if (g_pView == this)
+        g_pView = nullptr;
+}
+
+BOOL COrlixView::PreCreateWindow(CREATESTRUCTW& cs)
+{
+    // The rows live in the view's store; the control only shows them.
+    cs.style |= LVS_REPORT | LVS_OWNERDATA;
+    return TRUE;
+}
+
+void COrlixView::OnInitialUpdate()
+{
+    CListView::OnInitialUpdate();
+    if (m_bInitialized)
+        return; // a renewed document keeps the columns and the workers
+    m_bInitialized = true;
+    ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < 4; ++i) {
+        LVCOLUMNW col = {};
+        col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
+        col.fmt = LVCFMT_LEFT;
+        col.pszText = const_cast<LPWSTR>(kColumns[i].heading);
+        col.cx = kColumns[i].width;
+        ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+    }
+    StartWorkers();
+}
+
+void COrlixView::StartWorkers()
+{
+    m_shared->hwndView = m_hWnd;
+    LPTHREAD_START_ROUTINE entries[] = { BroadcastSendThread, BroadcastReceiveThread,
+                                         DebugOutputThread, LogWriterThread };
+    for (auto entry : entries) {
+        auto* arg = new std::shared_ptr<orlix::WorkerShared>(m_shared);
+        HANDLE h = ::CreateThread(nullptr, 0, entry, arg, 0, nullptr);
+        if (h)
+            ::CloseHandle(h);
+        else
+            delete arg;
+    }
+}
+
+void COrlixView::OnDestroy()
+{
+    if (m_bFlushTimer) {
+        ::KillTimer(m_hWnd, kFlushTimerId);
+        m_bFlushTimer = false;
+    }
+    HANDLE done[orlix::kWorkerCount];
+    for (int i = 0; i < orlix::kWorkerCount; ++i) {
+        ::SetEvent(m_shared->stopEvents[i].get());
+        done[i] = m_shared->doneEvents[i].get();
+    }
+    if (m_bInitialized)
+        ::WaitForMultipleObjects(orlix::kWorkerCount, done, TRUE, m_dwShutdownWaitMs);
+    // A worker still running from here on finds no window to send to.
+    m_shared->hwndView = nullptr;
+    // Lines still in the debug FIFO have reached no list; let their process
+    // handles go.
+    fw::CsLock lock(m_shared->csDebug);
+    for (auto& line : m_shared->debugQueue)
+        if (line.process)
+            ::CloseHandle(line.process);
+    m_shared->debugQueue.clear();
+    ::SetEvent(m_shared->debugSpace.get());
+}
+
+LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SETTEXT:
+        Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam), nullptr);
+        return 0;
+    case WM_TIMER:
+        if (wParam == kFlushTimerId) {
+            OnFlushTimer();
+            return 0;
+        }
+        break;
+    case orlix::kMsgDrainDebug:
+        DrainDebugQueue();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    }
+    return CListView::WindowProc(msg, wParam, lParam);
+}
+
+// Every line, whatever its source: re-broadcast first (lines naming a
+// process only), then the record, the log and the list.
+void COrlixView::Intake(uint32_t pid, const wchar_t* text, HANDLE process)
+{
+    if (!text)
+        text = L"";
+    if (pid != 0 && m_bBroadcastSend) {
+        {
+            fw::CsLock lock(m_shared->csBroadcast);
+            m_shared->broadcastQueue.emplace_back(text);
+        }
+        ::SetEvent(m_shared->broadcastEvent.get());
+    }
+    AddMessage(pid, text, process);
+}
+
+int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE process)
+{
+    if (!m_bCapture)
+        return 0;
+    if (!text)
+        text = L"";
+    MessageRecord record;
+    if (processId != 0 && !m_processNames.Lookup(processId, record.szProcessName) && process)
+        NameFromHandle(process, record.szProcessName);
+    record.szProcessName =
+        std::wstring(orlix::CutUnits(record.szProcessName, orlix::kMaxNameUnits));
+    record.dwProcessId = processId;
+    ::GetLocalTime(&record.stArrival);
+    record.stArrival.wMilliseconds = 0;
+    record.szText = std::wstring(orlix::CutUnits(text, orlix::kMaxTextUnits));
+    if (m_bLogToFile)
+        HandOffLogLine(orlix::FormatLogLine(record.szProcessName, processId,
+                                            ToArrival(record.stArrival), record.szText));
+    if (m_filter.Matches(text))
+        InsertRecord(record);
+    return 0;
+}
+
+void COrlixView::HandOffLogLine(std::wstring line)
+{
+    {
+        fw::CsLock lock(m_shared->csLog);
+        m_shared->logQueue.push_back({ orlix::Append, std::move(line) });
+    }
+    ::SetEvent(m_shared->logEvent.get());
+}
+
+void COrlixView::InsertRecord(const MessageRecord& record)
+{
+    m_rows.Append(record.szProcessName, record.dwProcessId, ToArrival(record.stArrival),
+                  record.szText);
+    if (m_bAutoScroll)
+        m_bScrollPending = true;
+    ScheduleFlush();
+}
+
+// The control learns about new rows once per burst: when the intake has
+// gone quiet, and at least every kFlushMaxMs while lines keep coming.
+void COrlixView::ScheduleFlush()
+{
+    ULONGLONG now = ::GetTickCount64();
+    m_lastLineTick = now;
+    if (!m_bFlushTimer) {
+        if (m_lastFlushTick == 0 || now - m_lastFlushTick > kFlushMaxMs)
+            m_lastFlushTick = now; // the burst starts now
+        m_bFlushTimer = ::SetTimer(m_hWnd, kFlushTimerId, kFlushQuietMs, nullptr) != 0;
+        if (!m_bFlushTimer)
+            FlushRows();
+        return;
+    }
+    if (now - m_lastFlushTick >= kFlushMaxMs)
+        FlushRows();
+}
+
+void COrlixView::OnFlushTimer()
+{
+    ULONGLONG now = ::GetTickCount64();
+    if (static_cast<size_t>(ShownRowCount()) != m_rows.Size() || m_bScrollPending) {
+        if (now - m_lastLineTick >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs)
+            FlushRows();
+        else
+            return;
+    }
+    ::KillTimer(m_hWnd, kFlushTimerId);
+    m_bFlushTimer = false;
+}
+
+int COrlixView::ShownRowCount() const
+{
+    return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void COrlixView::FlushRows()
+{
+    m_lastFlushTick = ::GetTickCount64();
+    int n = static_cast<int>(m_rows.Size());
+    if (ShownRowCount() != n)
+        ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (m_bScrollPending && n > 0)
+        ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, n - 1, FALSE);
+    m_bScrollPending = false;
+}
+
+void COrlixView::DrainDebugQueue()
+{
+    std::deque<orlix::DebugLine> lines;
+    {
+        fw::CsLock lock(m_shared->csDebug);
+        lines.swap(m_shared->debugQueue);
+        m_shared->debugPosted = false;
+        ::SetEvent(m_shared->debugSpace.get());
+    }
+    for (auto& line : lines) {
+        Intake(line.pid, line.text.c_str(), line.process);
+        if (line.process)
+            ::CloseHandle(line.process);
+    }
+}
+
+bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
+{
+    switch (nm->code) {
+    case LVN_GETDISPINFOW: {
+        auto* di = reinterpret_cast<NMLVDISPINFOW*>(nm);
+        LVITEMW& item = di->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            size_t row = static_cast<size_t>(item.iItem);
+            if (item.iItem < 0 || row >= m_rows.Size()) {
+                item.pszText[0] = 0;
+            } else {
+                std::wstring tmp;
+                std::wstring_view v;
+                switch (item.iSubItem) {
+                case 0: v = m_rows.Name(row); break;
+                case 3: v = m_rows.Text(row); break;
+                default: tmp = m_rows.Column(row, item.iSubItem); v = tmp; break;
+                }
+                size_t n = v.size() < static_cast<size_t>(item.cchTextMax - 1)
+                               ? v.size() : static_cast<size_t>(item.cchTextMax - 1);
+                v.copy(item.pszText, n);
+                item.pszText[n] = 0;
+            }
+        }
+        *pResult = 0;
+        return true;
+    }
+    case LVN_ODFINDITEMW:
+        *pResult = -1;
+        return true;
+    case NM_CLICK:
+        m_bHasSelection = ::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+        *pResult = 0;
+        return true;
+    }
+    return false;
+}
+
+bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
+{
+    switch (id) {
+    case ID_CLEAR:
+        return Handle(code, pUI, [&] { OnClear(); });
+    case ID_CAPTURE:
+        return Handle(code, pUI, [&] { OnCapture(); },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_bCapture ? 1 : 0); });
+    case ID_AUTO_SCROLL:
+        return Handle(code, pUI, [&] { OnAutoScroll(); },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_bAutoScroll ? 0 : 1); });
+    case ID_EDIT_COPY:
+        return Handle(code, pUI, [&] { OnEditCopy(); },
+                      [&](CCmdUI& ui) { ui.Enable(m_bHasSelection != FALSE); });
+    case ID_FILE_SAVE:
+        return Handle(code, pUI, [&] { OnFileSave(); });
+    case ID_FILE_PRINT:
+        return Handle(code, pUI, [&] { OnFilePrint(true); });
+    case ID_FILE_PRINT_DIRECT:
+        return Handle(code, pUI, [&] { OnFilePrint(false); });
+    case ID_FILE_PRINT_PREVIEW:
+        return Handle(code, pUI, [&] { OnFilePrintPreview(); });
+    case ID_FILTER:
+        return Handle(code, pUI, [&] { OnFilter(); });
+    case ID_LOG_TO_FILE:
+        return Handle(code, pUI, [&] { OnLogToFile(); },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_bLogToFile ? 1 : 0); });
+    case ID_BROADCAST_SEND:
+    case ID_BROADCAST_RECEIVE:
+        return Handle(code, pUI, [&] { OnBroadcastCommand(id); }, [&](CCmdUI& ui) {
+            ui.SetCheck(id == ID_BROADCAST_SEND ? m_bBroadcastSend
+                                                : m_shared->broadcastRecv.load());
+        });
+    }
+    return false;
+}
+
+void COrlixView::OnClear()
+{
+    m_rows.Clear();
+    ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, 0, 0);
+    m_bScrollPending = false;
+    m_bHasSelection = FALSE;
+}
+
+void COrlixView::OnCapture()
+{
+    m_bCapture = !m_bCapture;
+    if (IFrameImages* f = FrameImages())
+        f->SetCaptureImage(m_bCapture);
+}
+
+void COrlixView::OnAutoScroll()
+{
+    m_bAutoScroll = m_bAutoScroll ? FALSE : TRUE;
+    if (IFrameImages* f = FrameImages())
+        f->SetAutoScrollImage(m_bAutoScroll != FALSE);
+}
+
+void COrlixView::OnEditCopy()
+{
+    int row = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                              LVNI_SELECTED));
+    if (row < 0 || static_cast<size_t>(row) >= m_rows.Size()) {
+        m_bHasSelection = FALSE;
+        return;
+    }
+    std::wstring_view text = m_rows.Text(row);
+    if (!::OpenClipboard(m_hWnd))
+        return;
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    if (mem) {
+        if (auto* p = static_cast<wchar_t*>(::GlobalLock(mem))) {
+            text.copy(p, text.size());
+            p[text.size()] = 0;
+            ::GlobalUnlock(mem);
+            ::EmptyClipboard();
+            if (!::SetClipboardData(CF_UNICODETEXT, mem))
+                ::GlobalFree(mem);
+        } else {
+            ::GlobalFree(mem);
+        }
+    }
+    ::CloseClipboard();
+    m_bHasSelection = TRUE;
+}
+
+void COrlixView::OnFileSave()
+{
+    CFileDialog dlg(FALSE, L"txt", L"Orlixlog", OFN_HIDEREADONLY, L"(*.txt)|*.txt||");
+    if (dlg.DoModal() != IDOK)
+        return;
+    m_strSavePath = dlg.GetPathName();
+    if (!SaveTo(m_strSavePath)) {
+        wchar_t msg[MAX_PATH + 64];
+        wsprintfW(msg, L"Open File %s failed", m_strSavePath.c_str());
+        AfxMessageBox(msg);
+    }
+}
+
+// Writes the list as UTF-16 LE with a byte-order mark; false when the file
+// cannot be opened or not every byte could be written.
+bool COrlixView::SaveTo(const std::wstring& path)
+{
+    CFile file;
+    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
+        return false;
+    const wchar_t bom = 0xFEFF;
+    bool ok = file.Write(&bom, sizeof(bom)) != FALSE;
+    std::wstring buf;
+    buf.reserve(1 << 16);
+    for (size_t row = 0; ok && row < m_rows.Size(); ++row) {
+        std::wstring pid = orlix::FormatPid(m_rows.Pid(row));
+        std::wstring time = orlix::FormatTime(m_rows.Time(row));
+        std::wstring_view cols[4] = { m_rows.Name(row), pid, time, m_rows.Text(row) };
+        orlix::AppendSavedLine(buf, cols, 4);
+        if (buf.size() >= (1 << 15)) {
+            ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
+            buf.clear();
+        }
+    }
+    if (ok && !buf.empty())
+        ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
+    return file.Close() && ok;
+}
+
+void COrlixView::OnFilter()
+{
+    CFilterDlg dlg;
+    m_filter.GetFilters(dlg.m_strInclude, dlg.m_strExclude);
+    if (dlg.DoModal() == IDOK)
+        m_filter.SetFilters(dlg.m_strInclude.c_str(), dlg.m_strExclude.c_str());
+}
+
+bool GetPersonalFolderPath(wchar_t* buffer, size_t capacity, size_t* length)
+{
+    IMalloc* malloc = nullptr;
+    if (FAILED(::SHGetMalloc(&malloc)) || !malloc)
+        return false;
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &pidl)) || !pidl) {
+        malloc->Release();
+        return false;
+    }
+    bool ok = false;
+    wchar_t path[MAX_PATH] = {};
+    if (::SHGetPathFromIDListW(pidl, path)) {
+        size_t n = wcslen(path);
+        if (length)
+            *length = n;
+        if (n < capacity) {
+            lstrcpynW(buffer, path, static_cast<int>(capacity));
+            ok = true;
+        }
+    }
+    malloc->Free(pidl);
+    malloc->Release();
+    return ok;
+}
+
+void COrlixView::OnLogToFile()
+{
+    if (m_bLogToFile) {
+        fw::CsLock lock(m_shared->csLog);
+        m_shared->logQueue.push_back({ orlix::Stop, std::wstring() });
+    } else {
+        wchar_t folder[MAX_PATH] = {};
+        size_t len = 0;
+        if (GetPersonalFolderPath(folder, MAX_PATH, &len)) {
+            SYSTEMTIME st;
+            ::GetLocalTime(&st);
+            wchar_t name[32];
+            wsprintfW(name, L"%02d%02d%02d-%02d%02d%02d.txt", st.wYear % 100, st.wMonth, st.wDay,
+                      st.wHour, st.wMinute, st.wSecond);
+            std::wstring path = folder;
+            if (!path.empty() && path.back() != L'\\')
+                path += L'\\';
+            path += name;
+            std::wstring prompt = AfxLoadString(AFX_IDS_AUTOSAVE_NAME) + path;
+            AfxMessageBox(prompt.c_str(), MB_OK | MB_ICONINFORMATION);
+            fw::CsLock lock(m_shared->csLog);
+            m_shared->logQueue.push_back({ orlix::StartNewFile, path });
+        }
+    }
+    ::SetEvent(m_shared->logEvent.get());
+    m_bLogToFile = !m_bLogToFile;
+    if (IFrameImages* f = FrameImages())
+        f->SetLogImage(m_bLogToFile);
+}
+
+void COrlixView::OnBroadcastCommand(UINT id)
+{
+    if (id == ID_BROADCAST_SEND)
+        m_bBroadcastSend = !m_bBroadcastSend;
+    else if (id == ID_BROADCAST_RECEIVE)
+        m_shared->broadcastRecv = !m_shared->broadcastRecv.load();
+}

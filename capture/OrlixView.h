@@ -1,0 +1,97 @@
+// The list view that owns the capture pipeline: every trace line, whatever
+// its source, reaches AddMessage on the user-interface thread.
+#pragma once
+#include "capture/MessageFilter.h"
+#include "capture/ProcessNameCache.h"
+#include "capture/RecordFormat.h"
+#include "capture/WorkerShared.h"
+#include "framework/DocView.h"
+#include <memory>
+#include <string>
+
+// One captured line as the intake builds it.
+struct MessageRecord {
+    std::wstring szProcessName;   // at most orlix::kMaxNameUnits
+    uint32_t dwProcessId = 0;
+    SYSTEMTIME stArrival = {};    // local, whole seconds (milliseconds 0)
+    std::wstring szText;          // at most orlix::kMaxTextUnits
+};
+
+class COrlixView : public CListView {
+public:
+    COrlixView();
+    ~COrlixView() override;
+
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnInitialUpdate() override;
+    bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
+    bool OnNotifyReflect(NMHDR* pNMHDR, LRESULT* pResult) override;
+
+    // The intake of one line (process id 0: names no process). Returns 0.
+    // `process`, when given, names a writer that has gone since.
+    int AddMessage(uint32_t processId, const wchar_t* text, HANDLE process = nullptr);
+    void Intake(uint32_t pid, const wchar_t* text, HANDLE process);
+    void InsertRecord(const MessageRecord& record);
+
+    // Commands
+    void OnClear();
+    void OnCapture();
+    void OnAutoScroll();
+    void OnEditCopy();
+    void OnFileSave();
+    void OnFilter();
+    void OnLogToFile();
+    void OnBroadcastCommand(UINT id);
+    // Printing (the pages come from the list's rows).
+    void OnFilePrint(bool withDialog);
+    void OnFilePrintPreview();
+
+    // Brings the control up to date with the row store now.
+    void FlushRows();
+    const orlix::RowStore& Rows() const { return m_rows; }
+    size_t RowCount() const { return m_rows.Size(); }
+    int ShownRowCount() const;
+
+    MessageFilter m_filter;
+    orlix::ProcessNameCache m_processNames;
+    bool m_bBroadcastSend = false;
+    bool m_bCapture = true;
+    bool m_bLogToFile = false;
+    BOOL m_bAutoScroll = TRUE;
+    BOOL m_bHasSelection = FALSE;
+    std::wstring m_strSavePath;
+    // Workers' shared state (events, queues, window handle).
+    std::shared_ptr<orlix::WorkerShared> m_shared;
+    // How long OnDestroy waits for the workers.
+    DWORD m_dwShutdownWaitMs = 1000;
+
+protected:
+    void OnDestroy();
+    void StartWorkers();
+    void DrainDebugQueue();
+    void ScheduleFlush();
+    void OnFlushTimer();
+    bool SaveTo(const std::wstring& path);
+    void HandOffLogLine(std::wstring line);
+
+private:
+    orlix::RowStore m_rows;
+    bool m_bInitialized = false;
+    bool m_bFlushTimer = false;
+    bool m_bScrollPending = false;
+    ULONGLONG m_lastLineTick = 0;
+    ULONGLONG m_lastFlushTick = 0;
+};
+
+// The one view of the process (null when there is none).
+extern COrlixView* g_pView;
+
+// The documents folder, at most `capacity` units with the terminator.
+bool GetPersonalFolderPath(wchar_t* buffer, size_t capacity, size_t* length);
+
+// Thread entries; each takes a heap-allocated shared_ptr<WorkerShared>.
+DWORD WINAPI BroadcastReceiveThread(LPVOID param);
+DWORD WINAPI BroadcastSendThread(LPVOID param);
+DWORD WINAPI DebugOutputThread(LPVOID param);
+DWORD WINAPI LogWriterThread(LPVOID param);

@@ -1,0 +1,66 @@
+// State the view shares with its four worker threads. The workers co-own it,
+// so a worker that outlives the view's shutdown wait never touches freed
+// memory; with the view gone, its window handle here is null and the
+// worker's next send simply does not happen.
+#pragma once
+#include "framework/Handles.h"
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+namespace orlix {
+
+enum LogState : int32_t { Append = 0, StartNewFile = 1, Stop = 2, Idle = 3 };
+
+enum WorkerIndex { kBroadcastReceive = 0, kBroadcastSend = 1, kDebugOutput = 2, kLogWriter = 3,
+                   kWorkerCount = 4 };
+
+// One line taken from the system debug channel, on its way to the intake.
+struct DebugLine {
+    uint32_t pid = 0;
+    std::wstring text;
+    HANDLE process = nullptr; // opened when the line was copied (may be null)
+};
+
+// A command for the log writer, in the order the view issued it.
+struct LogItem {
+    LogState kind = Append;  // Append: text is a line; StartNewFile: text is the path
+    std::wstring text;
+};
+
+struct WorkerShared {
+    WorkerShared();
+    ~WorkerShared();
+    WorkerShared(const WorkerShared&) = delete;
+    WorkerShared& operator=(const WorkerShared&) = delete;
+
+    fw::UniqueHandle stopEvents[kWorkerCount];   // auto-reset, one per worker
+    fw::UniqueHandle doneEvents[kWorkerCount];
+    std::atomic<HWND> hwndView{ nullptr };
+
+    // Broadcast send queue (texts with a non-zero process id).
+    fw::UniqueHandle broadcastEvent;
+    fw::CriticalSection csBroadcast;
+    std::deque<std::wstring> broadcastQueue;
+    std::atomic<bool> broadcastRecv{ false };
+
+    // Log writer queue and state; guarded by csLog.
+    fw::UniqueHandle logEvent;
+    fw::CriticalSection csLog;
+    std::deque<LogItem> logQueue;
+    LogState logState = Idle;
+
+    // Debug-channel FIFO to the user-interface thread.
+    fw::CriticalSection csDebug;
+    std::deque<DebugLine> debugQueue;
+    fw::UniqueHandle debugSpace;      // manual-reset: set while the FIFO has room
+    bool debugPosted = false;         // a drain message is on its way
+};
+
+// Lines the debug FIFO holds before the reader waits (back-pressure).
+constexpr size_t kDebugQueueBound = 4096;
+// Messages the view posts to itself.
+constexpr unsigned kMsgDrainDebug = 0x8000 + 0x41;  // WM_APP + 0x41
+
+} // namespace orlix

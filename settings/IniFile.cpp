@@ -1,0 +1,182 @@
+#include "settings/IniFile.h"
+
+#include "framework/Handles.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <climits>
+#include <cwchar>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+const wchar_t kNoError[] = L"No error";
+const wchar_t kNotExist[] = L"File not exist!";
+const wchar_t kCannotOpen[] = L"Unable to open ini File!";
+const wchar_t kCannotRead[] = L"Unable to read file!";
+const wchar_t kCannotWrite[] = L"Unable to write file!";
+
+// Files that hold no valid UTF-8 were written in the system code page.
+std::wstring AnsiToWide(std::string_view bytes)
+{
+    if (bytes.empty())
+        return {};
+    if (bytes.size() > static_cast<size_t>(INT_MAX))
+        throw std::length_error("ini file too large");
+    const int length = static_cast<int>(bytes.size());
+    const int units = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (units <= 0)
+        return {};
+    std::wstring text(static_cast<size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), units);
+    return text;
+}
+
+// Reads the whole file. False on a read fault, with `bytes` holding what
+// came before it.
+bool ReadAll(HANDLE file, std::string& bytes)
+{
+    char chunk[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file, chunk, sizeof chunk, &got, nullptr))
+            return false;
+        if (got == 0)
+            return true;
+        bytes.append(chunk, got);
+    }
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const DWORD want = bytes.size() > 0x10000000u ? 0x10000000u
+                                                      : static_cast<DWORD>(bytes.size());
+        DWORD put = 0;
+        if (!::WriteFile(file, bytes.data(), want, &put, nullptr) || put == 0)
+            return false;
+        bytes.remove_prefix(put);
+    }
+    return true;
+}
+
+// A name beside the target that no other file has: the new text is written
+// there first and then takes the target's place.
+fw::UniqueHandle CreateSibling(const std::wstring& target, DWORD attributes,
+                               std::wstring& name)
+{
+    static std::atomic<unsigned> s_counter{ 0 };
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        wchar_t suffix[40];
+        std::swprintf(suffix, 40, L".~%lx-%x.tmp", ::GetCurrentProcessId(), s_counter++);
+        name = target + suffix;
+        fw::UniqueHandle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_NEW, attributes, nullptr));
+        if (file || ::GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return fw::UniqueHandle();
+}
+
+} // namespace
+
+IniFile::IniFile(std::wstring path) : m_strLastError(kNoError), m_strPath(std::move(path)) {}
+
+IniFile::~IniFile()
+{
+    RemoveAll();
+}
+
+void IniFile::SetPath(std::wstring path)
+{
+    m_strPath = std::move(path);
+}
+
+IniSection* IniFile::GetSection(std::wstring_view name)
+{
+    return m_document.GetSection(name);
+}
+
+void IniFile::RemoveAll()
+{
+    m_document.RemoveAll();
+}
+
+int IniFile::Load()
+{
+    if (::GetFileAttributesW(m_strPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        m_strLastError = kNotExist;
+        return 0;
+    }
+    fw::UniqueHandle file(::CreateFileW(m_strPath.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        m_strLastError = kCannotOpen;
+        return 0;
+    }
+    try {
+        std::string bytes;
+        const bool whole = ReadAll(file.get(), bytes);
+        if (!whole) {
+            // Only whole lines count as read.
+            const size_t lastLf = bytes.rfind('\n');
+            bytes.resize(lastLf == std::string::npos ? 0 : lastLf + 1);
+            m_strLastError = kCannotRead;
+        }
+        m_document.Parse(DecodeIniBytes(bytes, AnsiToWide));
+    } catch (const std::exception&) {
+        m_strLastError = kCannotRead;
+    }
+    return 1;
+}
+
+int IniFile::Save()
+{
+    // An existing file that can't be written (read-only, locked, a folder)
+    // is found out here, before anything is created beside it.
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    const DWORD existing = ::GetFileAttributesW(m_strPath.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+        fw::UniqueHandle probe(::CreateFileW(m_strPath.c_str(), GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                             nullptr));
+        if (!probe) {
+            m_strLastError = kCannotOpen;
+            return 0;
+        }
+        const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
+                         | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (existing & kept)
+            attributes = existing & kept;
+    }
+
+    std::wstring tempName;
+    fw::UniqueHandle temp = CreateSibling(m_strPath, attributes, tempName);
+    if (!temp) {
+        m_strLastError = kCannotOpen;
+        return 0;
+    }
+
+    bool written = false;
+    try {
+        const std::string bytes = EncodeIniBytes(m_document.Format());
+        written = WriteAll(temp.get(), bytes) && ::FlushFileBuffers(temp.get());
+    } catch (const std::exception&) {
+        written = false;
+    }
+    temp.reset();
+    if (written)
+        written = ::MoveFileExW(tempName.c_str(), m_strPath.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!written) {
+        ::DeleteFileW(tempName.c_str());
+        m_strLastError = kCannotWrite;
+        return 0;
+    }
+    return 1;
+}

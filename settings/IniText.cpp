@@ -1,0 +1,240 @@
+#include "settings/IniText.h"
+
+#include <type_traits>
+
+namespace {
+
+using WideUnit = std::make_unsigned_t<wchar_t>;
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+char32_t UnitAt(std::wstring_view text, size_t i)
+{
+    return static_cast<WideUnit>(text[i]);
+}
+
+// One code point as wide units: a surrogate pair where wchar_t is 16 bits.
+void AppendCodePoint(std::wstring& out, char32_t c)
+{
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (c >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+            return;
+        }
+    }
+    out += static_cast<wchar_t>(c);
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    auto byte = [&out](char32_t b) { out += static_cast<char>(static_cast<unsigned char>(b)); };
+    if (c < 0x80) {
+        byte(c);
+    } else if (c < 0x800) {
+        byte(0xC0 | (c >> 6));
+        byte(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        byte(0xE0 | (c >> 12));
+        byte(0x80 | ((c >> 6) & 0x3F));
+        byte(0x80 | (c & 0x3F));
+    } else {
+        byte(0xF0 | (c >> 18));
+        byte(0x80 | ((c >> 12) & 0x3F));
+        byte(0x80 | ((c >> 6) & 0x3F));
+        byte(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+// ------------------------------------------------------------ values ---
+
+const std::wstring* IniValueMap::Find(std::wstring_view key) const
+{
+    const auto it = m_index.find(key);
+    return it == m_index.end() ? nullptr : &m_entries[it->second].second;
+}
+
+void IniValueMap::Set(std::wstring_view key, std::wstring_view value)
+{
+    const auto it = m_index.find(key);
+    if (it != m_index.end()) {
+        m_entries[it->second].second.assign(value);
+        return;
+    }
+    m_entries.emplace_back(std::wstring(key), std::wstring(value));
+    try {
+        m_index.emplace(std::wstring(key), m_entries.size() - 1);
+    } catch (...) {
+        m_entries.pop_back();  // keep entries and index in step
+        throw;
+    }
+}
+
+void IniValueMap::clear()
+{
+    m_index.clear();
+    m_entries.clear();
+}
+
+bool IniSection::GetValue(std::wstring_view key, std::wstring& value) const
+{
+    const std::wstring* found = m_values.Find(key);
+    if (!found)
+        return false;
+    value = *found;
+    return true;
+}
+
+int IniSection::SetValue(std::wstring_view key, std::wstring_view value)
+{
+    m_values.Set(key, value);
+    return 1;
+}
+
+// ---------------------------------------------------------- document ---
+
+IniSection* IniDocument::GetSection(std::wstring_view name)
+{
+    for (const auto& section : m_sections)
+        if (section->m_strName == name)
+            return section.get();
+    return AppendSection(name);
+}
+
+IniSection* IniDocument::AppendSection(std::wstring_view name)
+{
+    auto section = std::make_unique<IniSection>();
+    section->m_strName.assign(name);
+    m_sections.push_back(std::move(section));
+    return m_sections.back().get();
+}
+
+void IniDocument::Parse(std::wstring_view text)
+{
+    IniSection* current = nullptr;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t lf = text.find(L'\n', pos);
+        const size_t end = lf == std::wstring_view::npos ? text.size() : lf;
+        std::wstring_view line = text.substr(pos, end - pos);
+        pos = lf == std::wstring_view::npos ? text.size() : lf + 1;
+        if (lf != std::wstring_view::npos && !line.empty() && line.back() == L'\r')
+            line.remove_suffix(1);
+
+        if (line.empty())
+            continue;
+        if (line.front() == L'[') {
+            // Whatever the last character is, it is taken for the bracket.
+            current = AppendSection(line.size() >= 2 ? line.substr(1, line.size() - 2)
+                                                     : std::wstring_view());
+            continue;
+        }
+        if (!current)
+            continue;
+        const size_t eq = line.find(L'=');
+        if (eq == std::wstring_view::npos)
+            continue;
+        current->SetValue(line.substr(0, eq), line.substr(eq + 1));
+    }
+}
+
+std::wstring IniDocument::Format() const
+{
+    std::wstring out;
+    for (const auto& section : m_sections) {
+        out += L'[';
+        out += section->m_strName;
+        out += L"]\r\n";
+        for (const auto& [key, value] : section->m_values) {
+            out += key;
+            out += L'=';
+            out += value;
+            out += L"\r\n";
+        }
+    }
+    return out;
+}
+
+// ---------------------------------------------------------- encoding ---
+
+std::string EncodeIniBytes(std::wstring_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = UnitAt(text, i);
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(c) && i + 1 < text.size()
+            && IsLowSurrogate(UnitAt(text, i + 1))) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (UnitAt(text, i + 1) - 0xDC00);
+            ++i;
+        }
+        if (c > 0x10FFFF)  // only a 32-bit wchar_t can hold this
+            c = kReplacement;
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+bool DecodeUtf8(std::string_view bytes, std::wstring& out)
+{
+    out.clear();
+    out.reserve(bytes.size());
+    const size_t n = bytes.size();
+    auto at = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    auto continuation = [&](size_t i) { return i < n && (at(i) & 0xC0) == 0x80; };
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char b = at(i);
+        char32_t c;
+        size_t length;
+        char32_t minimum;
+        if (b < 0x80) {
+            out += static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            c = b & 0x1F;
+            length = 2;
+            minimum = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            c = b & 0x0F;
+            length = 3;
+            minimum = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            c = b & 0x07;
+            length = 4;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        for (size_t k = 1; k < length; ++k) {
+            if (!continuation(i + k))
+                return false;
+            c = (c << 6) | (at(i + k) & 0x3F);
+        }
+        if (c < minimum || c > 0x10FFFF)
+            return false;
+        AppendCodePoint(out, c);
+        i += length;
+    }
+    return true;
+}
+
+std::wstring DecodeIniBytes(std::string_view bytes, const AnsiDecoder& ansi)
+{
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    std::wstring text;
+    // A mark left by an editor that saved the file as UTF-8 would otherwise
+    // hide the first section line.
+    const std::string_view body =
+        bytes.substr(0, kBom.size()) == kBom ? bytes.substr(kBom.size()) : bytes;
+    if (DecodeUtf8(body, text))
+        return text;
+    return ansi ? ansi(bytes) : std::wstring();
+}
