@@ -62,8 +62,10 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
     SetMessageText(AFX_IDS_IDLEMESSAGE);
     SetTitle(L"Orlix");
 
-    m_bmpExtraImages.reset(
-        ::LoadBitmapW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDB_TOOLBAR_EXTRA)));
+    // Mapped like the toolbar's own strip, so the grey background follows
+    // the button face colour.
+    m_bmpExtraImages.reset(::CreateMappedBitmap(AfxGetInstanceHandle(), IDB_TOOLBAR_EXTRA, 0,
+                                                nullptr, 0));
     m_nExtraImageBase = m_bmpExtraImages ? m_toolBar.AddBitmap(22, m_bmpExtraImages.get()) : 0;
     SetButtonImage(ID_CAPTURE, m_nExtraImageBase + 2);
     SetButtonImage(ID_FILTER, m_nExtraImageBase + 5);

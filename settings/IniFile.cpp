@@ -137,10 +137,16 @@ int IniFile::Load()
 int IniFile::Save()
 {
     // An existing file that can't be written (read-only, locked, a folder)
-    // is found out here, before anything is created beside it.
+    // is found out here, before anything is created beside it. The read-only
+    // attribute is tested by itself: the rename would not honour it, and an
+    // administrator's open for writing may succeed regardless.
     DWORD attributes = FILE_ATTRIBUTE_NORMAL;
     const DWORD existing = ::GetFileAttributesW(m_strPath.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
+        if (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+            m_strLastError = kCannotOpen;
+            return 0;
+        }
         fw::UniqueHandle probe(::CreateFileW(m_strPath.c_str(), GENERIC_WRITE,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -156,25 +162,26 @@ int IniFile::Save()
     }
 
     std::wstring tempName;
-    fw::UniqueHandle temp = CreateSibling(m_strPath, attributes, tempName);
-    if (!temp) {
-        m_strLastError = kCannotOpen;
-        return 0;
-    }
-
+    bool created = false;
     bool written = false;
     try {
+        fw::UniqueHandle temp = CreateSibling(m_strPath, attributes, tempName);
+        if (!temp) {
+            m_strLastError = kCannotOpen;
+            return 0;
+        }
+        created = true;
         const std::string bytes = EncodeIniBytes(m_document.Format());
         written = WriteAll(temp.get(), bytes) && ::FlushFileBuffers(temp.get());
     } catch (const std::exception&) {
         written = false;
     }
-    temp.reset();
     if (written)
         written = ::MoveFileExW(tempName.c_str(), m_strPath.c_str(),
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     if (!written) {
-        ::DeleteFileW(tempName.c_str());
+        if (created)
+            ::DeleteFileW(tempName.c_str());
         m_strLastError = kCannotWrite;
         return 0;
     }

@@ -111,6 +111,16 @@ class Viewer:
             assert self.hwnd, "viewer window did not appear"
             wait_until(lambda: drv("pid", self.hwnd), what="viewer pid")
             self.pid = drv("pid", self.hwnd)
+            # The window exists before its bars and list; wait for all of them.
+            wait_until(lambda: self._ready(), timeout=30, what="viewer ready")
+
+    def _ready(self):
+        try:
+            self.drv("rowcount", self.hwnd)
+            self.drv("status", self.hwnd)
+            return len(self.drv("toolbar", self.hwnd)) > 0
+        except Exception:
+            return False
 
     def send(self, pid, text, mode="wide"):
         return self.drv("send", self.hwnd, pid, text, mode)
