@@ -212,8 +212,12 @@ class World:
 
     # Paths -----------------------------------------------------------------
     def winpath(self, path):
-        """A Linux path as this prefix sees it (Z:\\...)."""
-        return "Z:" + os.path.abspath(path).replace("/", "\\")
+        """A Linux path as this prefix sees it: C:\\... inside drive_c, else Z:\\..."""
+        path = os.path.abspath(path)
+        drive_c = os.path.join(self.prefix, "drive_c")
+        if path == drive_c or path.startswith(drive_c + os.sep):
+            return "C:\\" + os.path.relpath(path, drive_c).replace("/", "\\").lstrip(".")
+        return "Z:" + path.replace("/", "\\")
 
     # Processes -------------------------------------------------------------
     def wine(self, exe, *args, **kw):
