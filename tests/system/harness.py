@@ -209,6 +209,19 @@ class World:
         user = [u for u in user if u != "Public"][0]
         self.user_dir = os.path.join(self.prefix, "drive_c", "users", user)
         self.documents = os.path.join(self.user_dir, "Documents")
+        # The programs run from a private folder of this world, so files they
+        # write beside themselves (param.ini, Orlix.ini) never meet another
+        # run's. `build` names that folder from here on.
+        self.build_dir = self.build
+        self.build = os.path.join(self.prefix, "drive_c", "orlix")
+        os.makedirs(self.build)
+        for name in os.listdir(self.build_dir):
+            if name.lower().endswith((".exe", ".lng")):
+                src = os.path.join(self.build_dir, name)
+                try:
+                    os.link(src, os.path.join(self.build, name))
+                except OSError:
+                    shutil.copy2(src, os.path.join(self.build, name))
 
     # Paths -----------------------------------------------------------------
     def winpath(self, path):
@@ -413,7 +426,10 @@ def main(argv):
     try:
         if a.mode == "exec":
             exe = rest[0]
-            r = subprocess.run(["wine", exe] + rest[1:], env=world.env)
+            local = os.path.join(world.build, os.path.basename(exe))
+            if not os.path.exists(local):
+                shutil.copy2(exe, local)
+            r = subprocess.run(["wine", local] + rest[1:], env=world.env)
         else:
             r = subprocess.run(rest, env=world.env)
         return r.returncode

@@ -1,0 +1,315 @@
+// The viewer's commands, update states, intake and shutdown, in-process.
+#include "ViewerFixture.h"
+#include "framework/File.h"
+#include "resources/resource.h"
+#include <shlobj.h>
+#include <vector>
+
+namespace {
+
+bool Checked(UINT state) { return state != static_cast<UINT>(-1) && (state & MF_CHECKED); }
+bool Enabled(UINT state) { return state != static_cast<UINT>(-1) && !(state & MF_GRAYED); }
+
+bool ToolbarChecked(InProcessViewer& v, UINT id)
+{
+    v.Pump(20);
+    return ::SendMessageW(v.frame->m_toolBar.m_hWnd, TB_ISBUTTONCHECKED, id, 0) != 0;
+}
+
+std::wstring Documents()
+{
+    wchar_t path[MAX_PATH] = {};
+    size_t n = 0;
+    EXPECT_TRUE(GetPersonalFolderPath(path, MAX_PATH, &n));
+    return path;
+}
+
+std::vector<std::wstring> LogFiles()
+{
+    std::vector<std::wstring> out;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW((Documents() + L"\\??????-??????*.txt").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return out;
+    do
+        out.push_back(Documents() + L"\\" + fd.cFileName);
+    while (::FindNextFileW(h, &fd));
+    ::FindClose(h);
+    return out;
+}
+
+std::string ReadAll(const std::wstring& path)
+{
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string s;
+    char buf[65536];
+    DWORD got = 0;
+    while (::ReadFile(h, buf, sizeof(buf), &got, nullptr) && got)
+        s.append(buf, got);
+    ::CloseHandle(h);
+    return s;
+}
+
+std::string Utf16(const std::wstring& w)
+{
+    return std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
+}
+
+void RemoveLogFiles()
+{
+    for (auto& f : LogFiles())
+        ::DeleteFileW(f.c_str());
+}
+
+} // namespace
+
+TEST(ViewerInProcess, EveryCommandShowsItsStateInMenuAndToolbar)
+{
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    COrlixView& view = *v.view;
+    // Start: capture on, logging off, auto-scroll on, no selection.
+    EXPECT_TRUE(Checked(v.MenuState(ID_CAPTURE)));
+    EXPECT_FALSE(Checked(v.MenuState(ID_LOG_TO_FILE)));
+    EXPECT_FALSE(Checked(v.MenuState(ID_BROADCAST_SEND)));
+    EXPECT_FALSE(Checked(v.MenuState(ID_BROADCAST_RECEIVE)));
+    EXPECT_FALSE(Enabled(v.MenuState(ID_EDIT_COPY)));
+    for (UINT id : { ID_CLEAR, ID_FILE_SAVE, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILTER,
+                     ID_FILE_OPEN, ID_FILE_PRINT_SETUP, ID_APP_EXIT, ID_APP_ABOUT,
+                     ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_LOG_TO_FILE, ID_CAPTURE,
+                     ID_BROADCAST_SEND, ID_BROADCAST_RECEIVE, ID_LANGUAGE_DEFAULT })
+        EXPECT_TRUE(Enabled(v.MenuState(id))) << id;
+    EXPECT_TRUE(Checked(v.MenuState(ID_VIEW_TOOLBAR)));
+    EXPECT_TRUE(Checked(v.MenuState(ID_VIEW_STATUS_BAR)));
+    EXPECT_TRUE(Checked(v.MenuState(ID_LANGUAGE_DEFAULT)));
+    EXPECT_TRUE(ToolbarChecked(v, ID_CAPTURE));
+    EXPECT_FALSE(ToolbarChecked(v, ID_AUTO_SCROLL));
+
+    // Each switch flips its tick (menu check and pressed button alike).
+    EXPECT_TRUE(v.Command(ID_CAPTURE));
+    EXPECT_FALSE(view.m_bCapture);
+    EXPECT_FALSE(Checked(v.MenuState(ID_CAPTURE)));
+    EXPECT_FALSE(ToolbarChecked(v, ID_CAPTURE));
+    v.Command(ID_CAPTURE);
+    EXPECT_TRUE(Checked(v.MenuState(ID_CAPTURE)));
+
+    v.Command(ID_AUTO_SCROLL);
+    EXPECT_FALSE(view.m_bAutoScroll);
+    EXPECT_TRUE(ToolbarChecked(v, ID_AUTO_SCROLL)) << "pressed while auto-scroll is off";
+    v.Command(ID_AUTO_SCROLL);
+    EXPECT_FALSE(ToolbarChecked(v, ID_AUTO_SCROLL));
+
+    v.Command(ID_BROADCAST_SEND);
+    EXPECT_TRUE(Checked(v.MenuState(ID_BROADCAST_SEND)));
+    EXPECT_FALSE(Checked(v.MenuState(ID_BROADCAST_RECEIVE)));
+    v.Command(ID_BROADCAST_RECEIVE);
+    EXPECT_TRUE(Checked(v.MenuState(ID_BROADCAST_RECEIVE)));
+    v.Command(ID_BROADCAST_SEND);
+    v.Command(ID_BROADCAST_RECEIVE);
+    EXPECT_FALSE(Checked(v.MenuState(ID_BROADCAST_SEND)));
+    EXPECT_FALSE(Checked(v.MenuState(ID_BROADCAST_RECEIVE)));
+
+    // Copy follows clicks (and Copy/Clear), not the keyboard.
+    v.Send(0, L"a row");
+    v.view->FlushRows();
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    ::SendMessageW(view.m_hWnd, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_FALSE(Enabled(v.MenuState(ID_EDIT_COPY)));
+    NMHDR click = { view.m_hWnd, AFX_IDW_PANE_FIRST, static_cast<UINT>(NM_CLICK) };
+    ::SendMessageW(v.frame->m_hWnd, WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(Enabled(v.MenuState(ID_EDIT_COPY)));
+    v.Command(ID_CLEAR);
+    EXPECT_FALSE(Enabled(v.MenuState(ID_EDIT_COPY)));
+
+    // The View toggles hide and show the bars.
+    v.Command(ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(Checked(v.MenuState(ID_VIEW_TOOLBAR)));
+    EXPECT_FALSE(::IsWindowVisible(v.frame->m_toolBar.GetRebar()));
+    v.Command(ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(::IsWindowVisible(v.frame->m_toolBar.GetRebar()));
+    v.Command(ID_VIEW_STATUS_BAR);
+    EXPECT_FALSE(::IsWindowVisible(v.frame->m_statusBar.m_hWnd));
+    v.Command(ID_VIEW_STATUS_BAR);
+    EXPECT_TRUE(::IsWindowVisible(v.frame->m_statusBar.m_hWnd));
+}
+
+TEST(ViewerInProcess, IntakeRulesAndResultOfTheProtocol)
+{
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    EXPECT_EQ(v.Send(0, L"zero"), 0);
+    EXPECT_EQ(v.Send(::GetCurrentProcessId(), L"mine"), 0);
+    EXPECT_EQ(v.Send(7, nullptr), 0) << "a null text is an empty line";
+    const auto& rows = v.view->Rows();
+    ASSERT_EQ(rows.Size(), 3u) << "a line is in the store when its send returns";
+    EXPECT_EQ(rows.Name(0), L"");
+    EXPECT_EQ(rows.Pid(0), 0u);
+    wchar_t exe[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring base = exe;
+    base = base.substr(base.find_last_of(L'\\') + 1);
+    EXPECT_EQ(rows.Name(1), base);
+    EXPECT_EQ(rows.Text(2), L"");
+    wchar_t title[64] = {};
+    ::GetWindowTextW(v.frame->m_hWnd, title, 64);
+    EXPECT_STREQ(title, L"Orlix");
+    // The control catches up once the burst is over.
+    EXPECT_TRUE(v.PumpUntil([&] { return v.view->ShownRowCount() == 3; }, 2000));
+}
+
+TEST(ViewerInProcess, FileNewKeepsRowsColumnsAndWorkers)
+{
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    v.Send(0, L"kept");
+    HWND header = reinterpret_cast<HWND>(::SendMessageW(v.view->m_hWnd, LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 4);
+    v.app.OnFileNew();
+    v.app.OnFileNew();
+    v.Pump(50);
+    EXPECT_EQ(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(v.view->RowCount(), 1u);
+    EXPECT_EQ(v.app.GetDocTemplate()->GetDocument()->GetTitle(), L"v1.0");
+    ::OutputDebugStringA("once");
+    EXPECT_TRUE(v.PumpUntil([&] { return v.view->RowCount() >= 2; }, 3000));
+    v.Pump(200);
+    EXPECT_EQ(v.view->RowCount(), 2u) << "one reader of the debug channel";
+}
+
+TEST(ViewerInProcess, CloseWaitsAtMostAboutASecondForAStuckWorker)
+{
+    auto* v = new InProcessViewer;
+    ASSERT_TRUE(v->ok);
+    auto shared = v->view->m_shared;
+    // Hold the debug FIFO's lock: the reader, given a line, cannot finish it
+    // and does not answer its stop request.
+    shared->csDebug.Lock();
+    ::OutputDebugStringA("stuck");
+    ::Sleep(100);
+    DWORD t0 = ::GetTickCount();
+    ::DestroyWindow(v->frame->m_hWnd);
+    DWORD took = ::GetTickCount() - t0;
+    EXPECT_GE(took, 950u);
+    EXPECT_LE(took, 1150u);
+    EXPECT_EQ(g_pView, nullptr) << "the view is gone";
+    // The late worker finds no window and touches nothing that was freed.
+    shared->csDebug.Unlock();
+    ::Sleep(200);
+    EXPECT_EQ(::WaitForSingleObject(shared->doneEvents[orlix::kDebugOutput].get(), 2000),
+              WAIT_OBJECT_0);
+    delete v;
+}
+
+TEST(ViewerInProcess, CloseIsPromptWithReceivingOnAndNoDatagram)
+{
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    v.Command(ID_BROADCAST_RECEIVE);
+    v.Pump(100);
+    DWORD t0 = ::GetTickCount();
+    ::DestroyWindow(v.frame->m_hWnd);
+    EXPECT_LE(::GetTickCount() - t0, 300u);
+}
+
+TEST(ViewerInProcess, LogQueueKeepsEveryCommandInOrder)
+{
+    RemoveLogFiles();
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    auto& s = *v.view->m_shared;
+    std::wstring dir = Documents();
+    std::wstring first = dir + L"\\000101-000001.txt", second = dir + L"\\000101-000002.txt";
+    ::DeleteFileW(first.c_str());
+    ::DeleteFileW(second.c_str());
+    // On, a line, off, a dropped line, on again: all before the writer wakes.
+    {
+        fw::CsLock lock(s.csLog);
+        s.logQueue.push_back({ orlix::StartNewFile, first });
+        s.logQueue.push_back({ orlix::Append, L"one\r\n" });
+        s.logQueue.push_back({ orlix::Stop, L"" });
+        s.logQueue.push_back({ orlix::Append, L"lost\r\n" });
+        s.logQueue.push_back({ orlix::StartNewFile, second });
+        s.logQueue.push_back({ orlix::Append, L"two\r\n" });
+    }
+    ::SetEvent(s.logEvent.get());
+    EXPECT_TRUE(v.PumpUntil([&] { return ReadAll(second).size() == 2 + 10; }, 3000));
+    EXPECT_EQ(ReadAll(first), "\xff\xfe" + Utf16(L"one\r\n"));
+    EXPECT_EQ(ReadAll(second), "\xff\xfe" + Utf16(L"two\r\n"));
+    ::DeleteFileW(first.c_str());
+    ::DeleteFileW(second.c_str());
+}
+
+TEST(ViewerInProcess, LoggingWritesEveryTakenLineEvenFilteredAndRetriesLockedFiles)
+{
+    RemoveLogFiles();
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    v.view->m_filter.SetFilters(L"shown", L"");
+    {
+        BoxAnswerer box;
+        v.Command(ID_LOG_TO_FILE);
+        std::wstring text = box.Wait();
+        EXPECT_NE(text.find(L"自动保存文件名:"), std::wstring::npos) << text.c_str();
+    }
+    EXPECT_TRUE(v.view->m_bLogToFile);
+    ASSERT_TRUE(v.PumpUntil([&] { return LogFiles().size() == 1; }, 3000));
+    std::wstring file = LogFiles()[0];
+    EXPECT_NE(v.MenuState(ID_LOG_TO_FILE) & MF_CHECKED, 0u);
+    v.Send(412, L"hidden by the filter");
+    // Lock the file: the next lines wait and are appended once it is free.
+    HANDLE lock = ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    for (int i = 0; i < 100; ++i)
+        v.Send(0, (L"shown " + std::to_wstring(i)).c_str());
+    v.Pump(300);
+    ::CloseHandle(lock);
+    EXPECT_TRUE(v.PumpUntil([&] {
+        return ReadAll(file).find(Utf16(L"shown 99\r\n")) != std::string::npos;
+    }, 4000));
+    std::string data = ReadAll(file);
+    ASSERT_GE(data.size(), 2u);
+    EXPECT_EQ(data.substr(0, 2), "\xff\xfe");
+    size_t pos = data.find(Utf16(L"\t\t412\t\t"));
+    EXPECT_NE(pos, std::string::npos) << "a filtered line is logged";
+    size_t last = 0;
+    for (int i = 0; i < 100; ++i) {
+        size_t at = data.find(Utf16(L"\t\tshown " + std::to_wstring(i) + L"\r\n"));
+        ASSERT_NE(at, std::string::npos) << i;
+        EXPECT_GT(at, last);
+        last = at;
+    }
+    v.Command(ID_LOG_TO_FILE); // off
+    v.Send(0, L"after off");
+    v.Pump(300);
+    EXPECT_EQ(ReadAll(file).find(Utf16(L"after off")), std::string::npos);
+    RemoveLogFiles();
+}
+
+TEST(ViewerInProcess, ExistingForeignFileOfTheLogNameIsNotDamaged)
+{
+    RemoveLogFiles();
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    auto& s = *v.view->m_shared;
+    std::wstring path = Documents() + L"\\000101-000003.txt";
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    ::WriteFile(h, "important", 9, &done, nullptr);
+    ::CloseHandle(h);
+    {
+        fw::CsLock lock(s.csLog);
+        s.logQueue.push_back({ orlix::StartNewFile, path });
+        s.logQueue.push_back({ orlix::Append, L"x\r\n" });
+    }
+    ::SetEvent(s.logEvent.get());
+    std::wstring other = Documents() + L"\\000101-000003-2.txt";
+    EXPECT_TRUE(v.PumpUntil([&] { return ReadAll(other).size() == 2 + 6; }, 3000));
+    EXPECT_EQ(ReadAll(path), "important");
+    ::DeleteFileW(path.c_str());
+    ::DeleteFileW(other.c_str());
+}
