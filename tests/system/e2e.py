@@ -128,6 +128,16 @@ class Viewer:
     def rows(self):
         return self.drv("rows", self.hwnd, 0, -1)
 
+    def settled_rows(self, quiet=0.3):
+        """The rows once the list has stopped growing (updates are coalesced)."""
+        last = -1
+        while True:
+            time.sleep(quiet)
+            n = self.drv("rowcount", self.hwnd)
+            if n == last:
+                return self.rows()
+            last = n
+
     def wait_rows(self, n, timeout=10000):
         got = self.drv("waitrows", self.hwnd, n, timeout)
         assert got >= n, "expected %d rows, have %d" % (n, got)
