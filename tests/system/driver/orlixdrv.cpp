@@ -1,0 +1,1193 @@
+// orlixdrv: the end-to-end tests' hands and eyes inside the Wine world.
+//
+// Serves one request per stdin line, a JSON array ["command", arg, ...], and
+// answers each with exactly one stdout line, {"ok":true,"result":...} or
+// {"ok":false,"error":"..."}. Window handles travel as integers.
+//
+// Controls of another process are read the way that works under Wine and on
+// Windows alike: anything that carries a pointer (LVITEMW, RECT, TBBUTTON,
+// status text) goes through a block allocated inside the target process, so
+// the control writes into its own address space and we copy it back.
+#include "Json.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+using orlixtest::Json;
+
+namespace {
+
+constexpr DWORD kPollMs = 20;
+constexpr UINT kLineSendTimeoutMs = 30000;
+constexpr UINT kSendTimeoutMs = 10000;
+constexpr UINT kTextTimeoutMs = 2000;
+constexpr int kCellChars = 8192;
+
+std::wstring Win32Error(const wchar_t* what, DWORD code)
+{
+    return std::wstring(what) + L" failed (error " + std::to_wstring(code) + L")";
+}
+
+std::wstring Win32Error(const wchar_t* what)
+{
+    return Win32Error(what, GetLastError());
+}
+
+ULONGLONG Now()
+{
+    return GetTickCount64();
+}
+
+// ----------------------------------------------------------- arguments ---
+
+// One request: its arguments, its result and the first thing that went wrong.
+class Call {
+public:
+    explicit Call(const std::vector<Json>& args) : args_(args) {}
+
+    Json result;
+
+    bool Fail(std::wstring message)
+    {
+        if (error_.empty())
+            error_ = std::move(message);
+        return false;
+    }
+    const std::wstring& Error() const { return error_; }
+
+    bool Present(size_t i) const { return i < args_.size() && !args_[i].IsNull(); }
+
+    bool Int(size_t i, long long& v)
+    {
+        if (i >= args_.size())
+            return Fail(Name(i) + L" is missing");
+        if (!args_[i].AsInteger(v))
+            return Fail(Name(i) + L" must be an integer");
+        return true;
+    }
+    bool IntOr(size_t i, long long fallback, long long& v)
+    {
+        if (!Present(i)) {
+            v = fallback;
+            return true;
+        }
+        return Int(i, v);
+    }
+    bool Window(size_t i, HWND& h)
+    {
+        long long v = 0;
+        if (!Int(i, v))
+            return false;
+        h = reinterpret_cast<HWND>(static_cast<UINT_PTR>(v));
+        return true;
+    }
+    // A handle that must name an existing window.
+    bool LiveWindow(size_t i, HWND& h)
+    {
+        if (!Window(i, h))
+            return false;
+        if (!h || !IsWindow(h))
+            return Fail(Name(i) + L" is not a window");
+        return true;
+    }
+    bool Text(size_t i, std::wstring& s)
+    {
+        if (i >= args_.size())
+            return Fail(Name(i) + L" is missing");
+        if (!args_[i].IsString())
+            return Fail(Name(i) + L" must be a string");
+        s = args_[i].AsString();
+        return true;
+    }
+    bool TextOr(size_t i, const wchar_t* fallback, std::wstring& s)
+    {
+        if (!Present(i)) {
+            s = fallback;
+            return true;
+        }
+        return Text(i, s);
+    }
+    bool TextOrNull(size_t i, std::optional<std::wstring>& s)
+    {
+        s.reset();
+        if (!Present(i))
+            return true;
+        std::wstring v;
+        if (!Text(i, v))
+            return false;
+        s = std::move(v);
+        return true;
+    }
+    bool List(size_t i, const std::vector<Json>*& items)
+    {
+        if (i >= args_.size())
+            return Fail(Name(i) + L" is missing");
+        if (!args_[i].IsArray())
+            return Fail(Name(i) + L" must be an array");
+        items = &args_[i].Items();
+        return true;
+    }
+
+private:
+    static std::wstring Name(size_t i) { return L"argument " + std::to_wstring(i); }
+
+    const std::vector<Json>& args_;
+    std::wstring error_;
+};
+
+// ------------------------------------------------------------- windows ---
+
+std::wstring ClassOf(HWND h)
+{
+    wchar_t buf[256];
+    int n = GetClassNameW(h, buf, 256);
+    return std::wstring(buf, n > 0 ? n : 0);
+}
+
+DWORD ProcessOf(HWND h)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+BOOL CALLBACK CollectWindow(HWND h, LPARAM list)
+{
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
+    return TRUE;
+}
+
+// Every descendant, depth first in Z order (what EnumChildWindows walks).
+std::vector<HWND> Descendants(HWND root)
+{
+    std::vector<HWND> all;
+    EnumChildWindows(root, CollectWindow, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+// The window itself when it is of that class, else its first descendant of it.
+HWND FindOfClass(HWND root, const wchar_t* cls)
+{
+    if (lstrcmpiW(ClassOf(root).c_str(), cls) == 0)
+        return root;
+    for (HWND h : Descendants(root))
+        if (lstrcmpiW(ClassOf(h).c_str(), cls) == 0)
+            return h;
+    return nullptr;
+}
+
+HWND FindById(HWND root, int id)
+{
+    for (HWND h : Descendants(root))
+        if (GetDlgCtrlID(h) == id)
+            return h;
+    return nullptr;
+}
+
+// Why a SendMessageTimeout returned 0: a timeout does not always set
+// ERROR_TIMEOUT, so the clock decides.
+std::wstring SendFailure(const std::wstring& what, DWORD code, ULONGLONG start, UINT timeoutMs)
+{
+    if (code == ERROR_TIMEOUT || Now() - start >= timeoutMs)
+        return L"no answer to " + what + L" within " + std::to_wstring(timeoutMs) + L" ms";
+    return L"sending " + what + L" failed (error " + std::to_wstring(code) + L")";
+}
+
+bool SendTimeout(HWND h, UINT msg, WPARAM w, LPARAM l, UINT timeoutMs, LRESULT& result,
+                 std::wstring& error)
+{
+    DWORD_PTR r = 0;
+    ULONGLONG start = Now();
+    SetLastError(0);
+    if (!SendMessageTimeoutW(h, msg, w, l, SMTO_NORMAL, timeoutMs, &r)) {
+        error = SendFailure(L"message " + std::to_wstring(msg), GetLastError(), start, timeoutMs);
+        return false;
+    }
+    result = static_cast<LRESULT>(r);
+    return true;
+}
+
+// A control's text as the control itself reports it (WM_GETTEXT is marshalled
+// across processes for every window, so edits and combo boxes answer too).
+std::wstring ControlText(HWND h)
+{
+    DWORD_PTR len = 0;
+    if (SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &len)) {
+        std::wstring buf(len + 64, L'\0');
+        DWORD_PTR got = 0;
+        if (SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0]),
+                                SMTO_ABORTIFHUNG, kTextTimeoutMs, &got)) {
+            buf.resize(std::min<size_t>(got, buf.size() - 1));
+            buf.resize(wcsnlen(buf.c_str(), buf.size()));
+            return buf;
+        }
+    }
+    wchar_t fallback[1024];
+    int n = GetWindowTextW(h, fallback, 1024);
+    return std::wstring(fallback, n > 0 ? n : 0);
+}
+
+std::wstring WindowTitle(HWND h)
+{
+    for (int size = GetWindowTextLengthW(h) + 64;; size *= 2) {
+        std::wstring buf(size, L'\0');
+        int n = GetWindowTextW(h, &buf[0], size);
+        if (n < size - 1 || size > (1 << 20)) {
+            buf.resize(n > 0 ? n : 0);
+            return buf;
+        }
+    }
+}
+
+// ------------------------------------------------------ remote memory ---
+
+// A block of read/write memory inside the process that owns a window; freed
+// with the object.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND owner, SIZE_T size) : size_(size)
+    {
+        DWORD pid = ProcessOf(owner);
+        if (!pid) {
+            error_ = L"the window has no process";
+            return;
+        }
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               pid);
+        if (!process_) {
+            error_ = Win32Error(L"OpenProcess");
+            return;
+        }
+        base_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!base_)
+            error_ = Win32Error(L"VirtualAllocEx");
+    }
+    ~RemoteBlock()
+    {
+        if (base_)
+            VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+        if (process_)
+            CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    bool Ok() const { return base_ != nullptr; }
+    const std::wstring& Error() const { return error_; }
+    LPARAM At(SIZE_T offset) const
+    {
+        return reinterpret_cast<LPARAM>(static_cast<BYTE*>(base_) + offset);
+    }
+
+    bool Write(SIZE_T offset, const void* data, SIZE_T n)
+    {
+        SIZE_T done = 0;
+        if (offset + n > size_ ||
+            !WriteProcessMemory(process_, reinterpret_cast<void*>(At(offset)), data, n, &done) ||
+            done != n) {
+            error_ = Win32Error(L"WriteProcessMemory");
+            return false;
+        }
+        return true;
+    }
+    bool Read(SIZE_T offset, void* data, SIZE_T n)
+    {
+        SIZE_T done = 0;
+        if (offset + n > size_ ||
+            !ReadProcessMemory(process_, reinterpret_cast<void*>(At(offset)), data, n, &done) ||
+            done != n) {
+            error_ = Win32Error(L"ReadProcessMemory");
+            return false;
+        }
+        return true;
+    }
+    // Up to maxChars WCHARs from offset, cut at the first NUL.
+    bool ReadText(SIZE_T offset, SIZE_T maxChars, std::wstring& out)
+    {
+        maxChars = std::min(maxChars, (size_ - offset) / sizeof(wchar_t));
+        out.assign(maxChars, L'\0');
+        if (maxChars && !Read(offset, &out[0], maxChars * sizeof(wchar_t)))
+            return false;
+        out.resize(wcsnlen(out.c_str(), out.size()));
+        return true;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* base_ = nullptr;
+    SIZE_T size_;
+    std::wstring error_;
+};
+
+// ----------------------------------------------------------- list view ---
+
+bool ListViewArg(Call& c, size_t i, HWND& lv)
+{
+    HWND h;
+    if (!c.LiveWindow(i, h))
+        return false;
+    lv = FindOfClass(h, WC_LISTVIEWW);
+    return lv ? true : c.Fail(L"no list view in that window");
+}
+
+bool ItemCount(Call& c, HWND lv, long long& count)
+{
+    LRESULT r = 0;
+    std::wstring err;
+    if (!SendTimeout(lv, LVM_GETITEMCOUNT, 0, 0, kSendTimeoutMs, r, err))
+        return c.Fail(err);
+    count = r;
+    return true;
+}
+
+int ColumnCount(HWND lv)
+{
+    DWORD_PTR header = 0, n = 0;
+    if (SendMessageTimeoutW(lv, LVM_GETHEADER, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &header) &&
+        header &&
+        SendMessageTimeoutW(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+                            kSendTimeoutMs, &n) &&
+        static_cast<int>(n) > 0)
+        return static_cast<int>(n);
+    return 1;
+}
+
+// Reads cells through one remote LVITEMW followed by its text buffer.
+class CellReader {
+public:
+    explicit CellReader(HWND lv) : lv_(lv), block_(lv, sizeof(LVITEMW) + kCellChars * sizeof(wchar_t)) {}
+
+    bool Ok(Call& c) const { return block_.Ok() ? true : c.Fail(block_.Error()); }
+
+    bool Read(Call& c, int item, int sub, std::wstring& text)
+    {
+        LVITEMW it{};
+        it.mask = LVIF_TEXT;
+        it.iItem = item;
+        it.iSubItem = sub;
+        it.pszText = reinterpret_cast<LPWSTR>(block_.At(sizeof(LVITEMW)));
+        it.cchTextMax = kCellChars;
+        wchar_t nul = 0;
+        if (!block_.Write(0, &it, sizeof it) || !block_.Write(sizeof(LVITEMW), &nul, sizeof nul))
+            return c.Fail(block_.Error());
+        LRESULT len = 0;
+        std::wstring err;
+        if (!SendTimeout(lv_, LVM_GETITEMTEXTW, item, block_.At(0), kSendTimeoutMs, len, err))
+            return c.Fail(err);
+        SIZE_T chars = std::clamp<LRESULT>(len, 0, kCellChars - 1) + 1;
+        if (!block_.ReadText(sizeof(LVITEMW), chars, text))
+            return c.Fail(block_.Error());
+        return true;
+    }
+
+private:
+    HWND lv_;
+    RemoteBlock block_;
+};
+
+// --------------------------------------------------------------- dialogs ---
+
+Json DialogObject(HWND dlg)
+{
+    Json controls = Json::Array();
+    for (HWND h : Descendants(dlg)) {
+        controls.Push(Json::Object()
+                          .Set(L"id", Json(GetDlgCtrlID(h)))
+                          .Set(L"class", Json(ClassOf(h)))
+                          .Set(L"text", Json(ControlText(h)))
+                          .Set(L"hwnd", Json(h))
+                          .Set(L"visible", Json(IsWindowVisible(h) != FALSE))
+                          .Set(L"enabled", Json(IsWindowEnabled(h) != FALSE)));
+    }
+    return Json::Object()
+        .Set(L"hwnd", Json(dlg))
+        .Set(L"title", Json(WindowTitle(dlg)))
+        .Set(L"pid", Json(ProcessOf(dlg)))
+        .Set(L"controls", std::move(controls));
+}
+
+// Visible dialog boxes (class #32770), topmost first; of one process unless 0.
+std::vector<HWND> VisibleDialogs(DWORD pid)
+{
+    std::vector<HWND> found;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
+    std::erase_if(found, [pid](HWND h) {
+        return !IsWindowVisible(h) || ClassOf(h) != L"#32770" || (pid && ProcessOf(h) != pid);
+    });
+    return found;
+}
+
+// The file name box of a common file dialog: cmb13 (0x47C) in the
+// Explorer-style dialog, edt1 (0x480) in the old one.
+HWND FileNameControl(HWND dlg)
+{
+    if (HWND combo = FindById(dlg, 0x47C))
+        return combo;
+    HWND edit = FindById(dlg, 0x480);
+    return edit && lstrcmpiW(ClassOf(edit).c_str(), L"Edit") == 0 ? edit : nullptr;
+}
+
+// ---------------------------------------------------------------- sending ---
+
+bool SendLine(HWND h, WPARAM pid, const std::wstring& text, bool wide, LRESULT& result,
+              std::wstring& error)
+{
+    DWORD_PTR r = 0;
+    BOOL ok;
+    ULONGLONG start = Now();
+    SetLastError(0);
+    if (wide) {
+        ok = SendMessageTimeoutW(h, WM_SETTEXT, pid, reinterpret_cast<LPARAM>(text.c_str()),
+                                 SMTO_NORMAL, kLineSendTimeoutMs, &r);
+    } else {
+        std::string narrow = orlixtest::WideToAnsi(text);
+        ok = SendMessageTimeoutA(h, WM_SETTEXT, pid, reinterpret_cast<LPARAM>(narrow.c_str()),
+                                 SMTO_NORMAL, kLineSendTimeoutMs, &r);
+    }
+    if (!ok) {
+        error = SendFailure(L"WM_SETTEXT", GetLastError(), start, kLineSendTimeoutMs);
+        return false;
+    }
+    result = static_cast<LRESULT>(r);
+    return true;
+}
+
+bool ModeArg(Call& c, size_t i, bool& wide)
+{
+    std::wstring mode;
+    if (!c.TextOr(i, L"wide", mode))
+        return false;
+    if (mode != L"wide" && mode != L"narrow")
+        return c.Fail(L"mode must be \"wide\" or \"narrow\"");
+    wide = mode == L"wide";
+    return true;
+}
+
+// ---------------------------------------------------------------- commands ---
+
+bool CmdFind(Call& c)
+{
+    std::optional<std::wstring> cls, title;
+    long long timeout = 0;
+    if (!c.TextOrNull(1, cls) || !c.TextOrNull(2, title) || !c.IntOr(3, 0, timeout))
+        return false;
+    ULONGLONG deadline = Now() + static_cast<ULONGLONG>(std::max(0LL, timeout));
+    for (;;) {
+        HWND h = FindWindowW(cls ? cls->c_str() : nullptr, title ? title->c_str() : nullptr);
+        if (h || Now() >= deadline) {
+            c.result = Json(h);
+            return true;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+bool CmdSend(Call& c)
+{
+    HWND h;
+    long long pid = 0;
+    std::wstring text, err;
+    bool wide = true;
+    if (!c.LiveWindow(1, h) || !c.Int(2, pid) || !c.Text(3, text) || !ModeArg(c, 4, wide))
+        return false;
+    LRESULT r = 0;
+    if (!SendLine(h, static_cast<WPARAM>(pid), text, wide, r, err))
+        return c.Fail(err);
+    c.result = Json(static_cast<long long>(r));
+    return true;
+}
+
+bool CmdSendMany(Call& c)
+{
+    HWND h;
+    long long pid = 0, count = 0;
+    std::wstring prefix, err;
+    bool wide = true;
+    if (!c.LiveWindow(1, h) || !c.Int(2, pid) || !c.Text(3, prefix) || !c.Int(4, count) ||
+        !ModeArg(c, 5, wide))
+        return false;
+    if (count < 0)
+        return c.Fail(L"count must not be negative");
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&t0);
+    std::wstring line;
+    for (long long i = 0; i < count; ++i) {
+        line = prefix + std::to_wstring(i);
+        LRESULT r = 0;
+        if (!SendLine(h, static_cast<WPARAM>(pid), line, wide, r, err))
+            return c.Fail(L"line " + std::to_wstring(i) + L": " + err);
+    }
+    QueryPerformanceCounter(&t1);
+    c.result = Json(static_cast<double>(t1.QuadPart - t0.QuadPart) * 1000.0 /
+                    static_cast<double>(freq.QuadPart));
+    return true;
+}
+
+bool CmdRows(Call& c)
+{
+    HWND lv;
+    long long first = 0, count = -1, total = 0;
+    if (!ListViewArg(c, 1, lv) || !c.IntOr(2, 0, first) || !c.IntOr(3, -1, count) ||
+        !ItemCount(c, lv, total))
+        return false;
+    if (first < 0)
+        return c.Fail(L"first must not be negative");
+    long long end = count < 0 ? total : std::min(total, first + count);
+    int columns = ColumnCount(lv);
+    CellReader cells(lv);
+    if (!cells.Ok(c))
+        return false;
+    Json rows = Json::Array();
+    for (long long i = first; i < end; ++i) {
+        Json row = Json::Array();
+        for (int col = 0; col < columns; ++col) {
+            std::wstring text;
+            if (!cells.Read(c, static_cast<int>(i), col, text))
+                return false;
+            row.Push(Json(std::move(text)));
+        }
+        rows.Push(std::move(row));
+    }
+    c.result = std::move(rows);
+    return true;
+}
+
+bool CmdRowCount(Call& c)
+{
+    HWND lv;
+    long long n = 0;
+    if (!ListViewArg(c, 1, lv) || !ItemCount(c, lv, n))
+        return false;
+    c.result = Json(n);
+    return true;
+}
+
+bool CmdWaitRows(Call& c)
+{
+    HWND lv;
+    long long want = 0, timeout = 0, n = 0;
+    if (!ListViewArg(c, 1, lv) || !c.Int(2, want) || !c.IntOr(3, 10000, timeout))
+        return false;
+    ULONGLONG deadline = Now() + static_cast<ULONGLONG>(std::max(0LL, timeout));
+    for (;;) {
+        if (!ItemCount(c, lv, n))
+            return false;
+        if (n >= want || Now() >= deadline)
+            break;
+        Sleep(kPollMs);
+    }
+    c.result = Json(n);
+    return true;
+}
+
+bool CmdSelected(Call& c)
+{
+    HWND lv;
+    if (!ListViewArg(c, 1, lv))
+        return false;
+    Json items = Json::Array();
+    LRESULT i = -1;
+    std::wstring err;
+    for (;;) {
+        if (!SendTimeout(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(i), MAKELPARAM(LVNI_SELECTED, 0),
+                         kSendTimeoutMs, i, err))
+            return c.Fail(err);
+        if (i < 0)
+            break;
+        items.Push(Json(static_cast<long long>(i)));
+    }
+    c.result = std::move(items);
+    return true;
+}
+
+bool CmdSelectRows(Call& c)
+{
+    HWND lv;
+    const std::vector<Json>* indexes = nullptr;
+    if (!ListViewArg(c, 1, lv) || !c.List(2, indexes))
+        return false;
+    std::vector<long long> rows;
+    for (const Json& v : *indexes) {
+        long long n = 0;
+        if (!v.AsInteger(n) || n < 0)
+            return c.Fail(L"row indexes must be integers >= 0");
+        rows.push_back(n);
+    }
+    RemoteBlock block(lv, sizeof(LVITEMW));
+    if (!block.Ok())
+        return c.Fail(block.Error());
+    auto setState = [&](long long index, UINT state) {
+        LVITEMW it{};
+        it.stateMask = LVIS_SELECTED;
+        it.state = state;
+        LRESULT r = 0;
+        std::wstring err;
+        if (!block.Write(0, &it, sizeof it))
+            return c.Fail(block.Error());
+        if (!SendTimeout(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(index), block.At(0),
+                         kSendTimeoutMs, r, err))
+            return c.Fail(err);
+        if (!r)
+            return c.Fail(L"the list view refused to change row " + std::to_wstring(index));
+        return true;
+    };
+    if (!setState(-1, 0))
+        return false;
+    for (long long n : rows)
+        if (!setState(n, LVIS_SELECTED))
+            return false;
+    c.result = Json(true);
+    return true;
+}
+
+bool CmdClickRow(Call& c)
+{
+    HWND lv;
+    long long index = 0;
+    std::wstring mods;
+    if (!ListViewArg(c, 1, lv) || !c.Int(2, index) || !c.TextOr(3, L"", mods))
+        return false;
+    WPARAM keys = 0;
+    if (mods.find(L"ctrl") != std::wstring::npos)
+        keys |= MK_CONTROL;
+    if (mods.find(L"shift") != std::wstring::npos)
+        keys |= MK_SHIFT;
+
+    RemoteBlock block(lv, sizeof(RECT));
+    if (!block.Ok())
+        return c.Fail(block.Error());
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    LRESULT ok = 0;
+    std::wstring err;
+    if (!block.Write(0, &r, sizeof r))
+        return c.Fail(block.Error());
+    if (!SendTimeout(lv, LVM_GETITEMRECT, static_cast<WPARAM>(index), block.At(0), kSendTimeoutMs,
+                     ok, err))
+        return c.Fail(err);
+    if (!ok)
+        return c.Fail(L"no row " + std::to_wstring(index));
+    if (!block.Read(0, &r, sizeof r))
+        return c.Fail(block.Error());
+
+    // Aim at the middle of the visible part of the first column, below the
+    // header: the spot a person would click.
+    RECT client{};
+    GetClientRect(lv, &client);
+    LRESULT width = 0;
+    if (!SendTimeout(lv, LVM_GETCOLUMNWIDTH, 0, 0, kSendTimeoutMs, width, err))
+        return c.Fail(err);
+    LONG right = width > 0 ? std::min<LONG>(r.right, r.left + static_cast<LONG>(width)) : r.right;
+    LONG left = std::max(r.left, client.left);
+    right = std::min(right, client.right);
+    LONG top = client.top;
+    DWORD_PTR header = 0;
+    if (SendMessageTimeoutW(lv, LVM_GETHEADER, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &header) &&
+        header && IsWindowVisible(reinterpret_cast<HWND>(header))) {
+        RECT hr{};
+        GetWindowRect(reinterpret_cast<HWND>(header), &hr);
+        top += hr.bottom - hr.top;
+    }
+    LONG y = (r.top + r.bottom) / 2;
+    if (right <= left || y < top || y >= client.bottom)
+        return c.Fail(L"row " + std::to_wstring(index) + L" is not visible");
+    LONG x = (left + right) / 2;
+    LPARAM at = MAKELPARAM(x, y);
+    if (!PostMessageW(lv, WM_LBUTTONDOWN, MK_LBUTTON | keys, at) ||
+        !PostMessageW(lv, WM_LBUTTONUP, keys, at))
+        return c.Fail(Win32Error(L"PostMessage"));
+    c.result = Json(true);
+    return true;
+}
+
+bool CmdTitle(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    c.result = Json(WindowTitle(h));
+    return true;
+}
+
+bool CmdClass(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    c.result = Json(ClassOf(h));
+    return true;
+}
+
+bool CmdPid(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    c.result = Json(ProcessOf(h));
+    return true;
+}
+
+bool CmdExists(Call& c)
+{
+    HWND h;
+    if (!c.Window(1, h))
+        return false;
+    c.result = Json(h && IsWindow(h));
+    return true;
+}
+
+bool CmdVisible(Call& c)
+{
+    HWND h;
+    if (!c.Window(1, h))
+        return false;
+    c.result = Json(h && IsWindowVisible(h));
+    return true;
+}
+
+// A descendant by class and/or control id (null for either: any), or 0.
+bool CmdChild(Call& c)
+{
+    HWND h;
+    std::optional<std::wstring> cls;
+    long long id = 0;
+    bool anyId = !c.Present(3);
+    if (!c.LiveWindow(1, h) || !c.TextOrNull(2, cls) || (!anyId && !c.Int(3, id)))
+        return false;
+    HWND found = nullptr;
+    for (HWND child : Descendants(h)) {
+        if ((!cls || lstrcmpiW(ClassOf(child).c_str(), cls->c_str()) == 0) &&
+            (anyId || GetDlgCtrlID(child) == id)) {
+            found = child;
+            break;
+        }
+    }
+    c.result = Json(found);
+    return true;
+}
+
+bool CmdForeground(Call& c)
+{
+    c.result = Json(GetForegroundWindow());
+    return true;
+}
+
+bool CmdStatus(Call& c)
+{
+    HWND h;
+    long long pane = 0;
+    if (!c.LiveWindow(1, h) || !c.IntOr(2, 0, pane))
+        return false;
+    HWND sb = FindOfClass(h, STATUSCLASSNAMEW);
+    if (!sb)
+        return c.Fail(L"no status bar in that window");
+    LRESULT len = 0;
+    std::wstring err;
+    if (!SendTimeout(sb, SB_GETTEXTLENGTHW, static_cast<WPARAM>(pane), 0, kSendTimeoutMs, len, err))
+        return c.Fail(err);
+    // SB_GETTEXT takes no buffer size: leave room for text that grows meanwhile.
+    SIZE_T chars = LOWORD(len) + 1 + 4096;
+    RemoteBlock block(sb, chars * sizeof(wchar_t));
+    if (!block.Ok())
+        return c.Fail(block.Error());
+    wchar_t nul = 0;
+    if (!block.Write(0, &nul, sizeof nul))
+        return c.Fail(block.Error());
+    if (!SendTimeout(sb, SB_GETTEXTW, static_cast<WPARAM>(pane), block.At(0), kSendTimeoutMs, len,
+                     err))
+        return c.Fail(err);
+    std::wstring text;
+    if (!block.ReadText(0, std::min<SIZE_T>(LOWORD(len) + 1, chars), text))
+        return c.Fail(block.Error());
+    c.result = Json(std::move(text));
+    return true;
+}
+
+bool CmdToolbar(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    HWND tb = FindOfClass(h, TOOLBARCLASSNAMEW);
+    if (!tb)
+        return c.Fail(L"no toolbar in that window");
+    LRESULT count = 0;
+    std::wstring err;
+    if (!SendTimeout(tb, TB_BUTTONCOUNT, 0, 0, kSendTimeoutMs, count, err))
+        return c.Fail(err);
+    RemoteBlock block(tb, sizeof(TBBUTTON));
+    if (!block.Ok())
+        return c.Fail(block.Error());
+    Json buttons = Json::Array();
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON b{};
+        LRESULT ok = 0;
+        if (!block.Write(0, &b, sizeof b))
+            return c.Fail(block.Error());
+        if (!SendTimeout(tb, TB_GETBUTTON, i, block.At(0), kSendTimeoutMs, ok, err))
+            return c.Fail(err);
+        if (!ok)
+            return c.Fail(L"TB_GETBUTTON failed for button " + std::to_wstring(i));
+        if (!block.Read(0, &b, sizeof b))
+            return c.Fail(block.Error());
+        bool separator = (b.fsStyle & BTNS_SEP) != 0;
+        LRESULT state = b.fsState, checked = 0, enabled = 0;
+        // A separator's id is usually 0 and may be shared: its own state says it all.
+        if (!separator) {
+            if (!SendTimeout(tb, TB_GETSTATE, b.idCommand, 0, kSendTimeoutMs, state, err) ||
+                !SendTimeout(tb, TB_ISBUTTONCHECKED, b.idCommand, 0, kSendTimeoutMs, checked, err) ||
+                !SendTimeout(tb, TB_ISBUTTONENABLED, b.idCommand, 0, kSendTimeoutMs, enabled, err))
+                return c.Fail(err);
+            if (state == -1)
+                state = b.fsState;
+        } else {
+            checked = (b.fsState & TBSTATE_CHECKED) != 0;
+            enabled = (b.fsState & TBSTATE_ENABLED) != 0;
+        }
+        buttons.Push(Json::Object()
+                         .Set(L"index", Json(i))
+                         .Set(L"id", Json(b.idCommand))
+                         .Set(L"image", Json(b.iBitmap))
+                         .Set(L"state", Json(static_cast<long long>(state)))
+                         .Set(L"style", Json(static_cast<int>(b.fsStyle)))
+                         .Set(L"checked", Json(checked != 0))
+                         .Set(L"enabled", Json(enabled != 0))
+                         .Set(L"separator", Json(separator)));
+    }
+    c.result = std::move(buttons);
+    return true;
+}
+
+bool CmdCommand(Call& c)
+{
+    HWND h;
+    long long id = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, id))
+        return false;
+    c.result = Json(PostMessageW(h, WM_COMMAND, MAKEWPARAM(id, 0), 0) != FALSE);
+    return true;
+}
+
+bool CmdSendCommand(Call& c)
+{
+    HWND h;
+    long long id = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, id))
+        return false;
+    LRESULT r = 0;
+    std::wstring err;
+    if (!SendTimeout(h, WM_COMMAND, MAKEWPARAM(id, 0), 0, kSendTimeoutMs, r, err))
+        return c.Fail(err);
+    c.result = Json(static_cast<long long>(r));
+    return true;
+}
+
+bool MessageArgs(Call& c, HWND& h, UINT& msg, WPARAM& w, LPARAM& l)
+{
+    long long m = 0, wp = 0, lp = 0;
+    if (!c.Window(1, h) || !c.Int(2, m) || !c.IntOr(3, 0, wp) || !c.IntOr(4, 0, lp))
+        return false;
+    msg = static_cast<UINT>(m);
+    w = static_cast<WPARAM>(wp);
+    l = static_cast<LPARAM>(lp);
+    return true;
+}
+
+bool CmdPost(Call& c)
+{
+    HWND h;
+    UINT msg;
+    WPARAM w;
+    LPARAM l;
+    if (!MessageArgs(c, h, msg, w, l))
+        return false;
+    c.result = Json(PostMessageW(h, msg, w, l) != FALSE);
+    return true;
+}
+
+bool CmdSendMsg(Call& c)
+{
+    HWND h;
+    UINT msg;
+    WPARAM w;
+    LPARAM l;
+    if (!MessageArgs(c, h, msg, w, l))
+        return false;
+    if (!IsWindow(h))
+        return c.Fail(L"argument 1 is not a window");
+    LRESULT r = 0;
+    std::wstring err;
+    if (!SendTimeout(h, msg, w, l, kSendTimeoutMs, r, err))
+        return c.Fail(err);
+    c.result = Json(static_cast<long long>(r));
+    return true;
+}
+
+bool CmdDialogs(Call& c)
+{
+    long long pid = 0;
+    if (!c.IntOr(1, 0, pid))
+        return false;
+    Json list = Json::Array();
+    for (HWND h : VisibleDialogs(static_cast<DWORD>(pid)))
+        list.Push(DialogObject(h));
+    c.result = std::move(list);
+    return true;
+}
+
+bool CmdWaitDialog(Call& c)
+{
+    std::optional<std::wstring> title;
+    long long pid = 0, timeout = 0;
+    if (!c.TextOrNull(1, title) || !c.IntOr(2, 0, pid) || !c.IntOr(3, 10000, timeout))
+        return false;
+    ULONGLONG deadline = Now() + static_cast<ULONGLONG>(std::max(0LL, timeout));
+    for (;;) {
+        for (HWND h : VisibleDialogs(static_cast<DWORD>(pid))) {
+            if (!title || WindowTitle(h) == *title) {
+                c.result = DialogObject(h);
+                return true;
+            }
+        }
+        if (Now() >= deadline)
+            break;
+        Sleep(kPollMs);
+    }
+    c.result = Json();
+    return true;
+}
+
+bool CmdSetText(Call& c)
+{
+    HWND h;
+    std::wstring text, err;
+    if (!c.LiveWindow(1, h) || !c.Text(2, text))
+        return false;
+    LRESULT r = 0;
+    if (!SendTimeout(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), kSendTimeoutMs, r,
+                     err))
+        return c.Fail(err);
+    c.result = Json(static_cast<long long>(r));
+    return true;
+}
+
+bool CmdGetText(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    c.result = Json(ControlText(h));
+    return true;
+}
+
+bool CmdClick(Call& c)
+{
+    HWND dlg;
+    long long id = 0;
+    if (!c.LiveWindow(1, dlg) || !c.Int(2, id))
+        return false;
+    HWND ctrl = GetDlgItem(dlg, static_cast<int>(id));
+    if (!ctrl)
+        ctrl = FindById(dlg, static_cast<int>(id));
+    c.result = Json(PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(ctrl)) != FALSE);
+    return true;
+}
+
+bool CmdSaveDialog(Call& c)
+{
+    std::wstring path;
+    long long pid = 0, timeout = 0;
+    if (!c.Text(1, path) || !c.IntOr(2, 0, pid) || !c.IntOr(3, 10000, timeout))
+        return false;
+    ULONGLONG deadline = Now() + static_cast<ULONGLONG>(std::max(0LL, timeout));
+    HWND dlg = nullptr, name = nullptr;
+    while (!dlg) {
+        for (HWND h : VisibleDialogs(static_cast<DWORD>(pid))) {
+            if ((name = FileNameControl(h)) != nullptr) {
+                dlg = h;
+                break;
+            }
+        }
+        if (dlg)
+            break;
+        if (Now() >= deadline)
+            return c.Fail(L"no file dialog appeared within " + std::to_wstring(timeout) + L" ms");
+        Sleep(kPollMs);
+    }
+    // The combo box reports its edit's text, so the edit is the one to set;
+    // the combo itself is the fallback when it has no edit of its own.
+    HWND edit = FindOfClass(name, L"Edit");
+    LRESULT r = 0;
+    std::wstring err;
+    if (!SendTimeout(edit ? edit : name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                     kSendTimeoutMs, r, err))
+        return c.Fail(err);
+    if (ControlText(name) != path &&
+        !SendTimeout(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), kSendTimeoutMs,
+                     r, err))
+        return c.Fail(err);
+    if (ControlText(name) != path)
+        return c.Fail(L"the file dialog did not take the name");
+    // Posted: accepting may open a nested box (e.g. "replace?") that a send
+    // would wait on.
+    if (!PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK))))
+        return c.Fail(Win32Error(L"PostMessage"));
+    c.result = Json(true);
+    return true;
+}
+
+bool OpenClipboardPatiently()
+{
+    // Another process may hold the clipboard for a moment.
+    for (int i = 0; i < 100; ++i) {
+        if (OpenClipboard(nullptr))
+            return true;
+        Sleep(kPollMs);
+    }
+    return false;
+}
+
+bool CmdClipboard(Call& c)
+{
+    if (!OpenClipboardPatiently())
+        return c.Fail(Win32Error(L"OpenClipboard"));
+    c.result = Json();
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            SIZE_T chars = GlobalSize(data) / sizeof(wchar_t);
+            c.result = Json(std::wstring(p, wcsnlen(p, chars)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return true;
+}
+
+bool CmdClearClipboard(Call& c)
+{
+    if (!OpenClipboardPatiently())
+        return c.Fail(Win32Error(L"OpenClipboard"));
+    BOOL ok = EmptyClipboard();
+    DWORD code = GetLastError();
+    CloseClipboard();
+    if (!ok)
+        return c.Fail(Win32Error(L"EmptyClipboard", code));
+    c.result = Json(true);
+    return true;
+}
+
+bool CmdSleep(Call& c)
+{
+    long long ms = 0;
+    if (!c.Int(1, ms))
+        return false;
+    if (ms < 0 || ms > 600000)
+        return c.Fail(L"sleep takes 0..600000 ms");
+    Sleep(static_cast<DWORD>(ms));
+    c.result = Json(true);
+    return true;
+}
+
+bool CmdQuit(Call& c)
+{
+    c.result = Json(true);
+    return true;
+}
+
+struct Command {
+    const wchar_t* name;
+    bool (*run)(Call&);
+};
+
+const Command kCommands[] = {
+    {L"find", CmdFind},
+    {L"send", CmdSend},
+    {L"sendmany", CmdSendMany},
+    {L"rows", CmdRows},
+    {L"rowcount", CmdRowCount},
+    {L"waitrows", CmdWaitRows},
+    {L"selected", CmdSelected},
+    {L"selectrows", CmdSelectRows},
+    {L"clickrow", CmdClickRow},
+    {L"title", CmdTitle},
+    {L"class", CmdClass},
+    {L"pid", CmdPid},
+    {L"exists", CmdExists},
+    {L"visible", CmdVisible},
+    {L"child", CmdChild},
+    {L"foreground", CmdForeground},
+    {L"status", CmdStatus},
+    {L"toolbar", CmdToolbar},
+    {L"command", CmdCommand},
+    {L"sendcommand", CmdSendCommand},
+    {L"post", CmdPost},
+    {L"sendmsg", CmdSendMsg},
+    {L"dialogs", CmdDialogs},
+    {L"waitdialog", CmdWaitDialog},
+    {L"settext", CmdSetText},
+    {L"gettext", CmdGetText},
+    {L"click", CmdClick},
+    {L"savedialog", CmdSaveDialog},
+    {L"clipboard", CmdClipboard},
+    {L"clearclipboard", CmdClearClipboard},
+    {L"sleep", CmdSleep},
+    {L"quit", CmdQuit},
+};
+
+Json Failure(const std::wstring& message)
+{
+    return Json::Object().Set(L"ok", Json(false)).Set(L"error", Json(message));
+}
+
+// Answers one request line; sets quit for ["quit"].
+Json Serve(const std::string& line, bool& quit)
+{
+    Json request;
+    std::wstring error;
+    if (!orlixtest::ParseJson(orlixtest::Utf8ToWide(line), request, error))
+        return Failure(L"bad request: " + error);
+    if (!request.IsArray() || request.Items().empty() || !request.Items()[0].IsString())
+        return Failure(L"bad request: expected [\"command\", arg, ...]");
+    const std::wstring& name = request.Items()[0].AsString();
+    for (const Command& cmd : kCommands) {
+        if (name != cmd.name)
+            continue;
+        Call call(request.Items());
+        if (!cmd.run(call))
+            return Failure(call.Error().empty() ? L"failed" : call.Error());
+        quit = name == L"quit";
+        return Json::Object().Set(L"ok", Json(true)).Set(L"result", std::move(call.result));
+    }
+    return Failure(L"unknown command: " + name);
+}
+
+}  // namespace
+
+int wmain()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    orlixtest::StdinLines lines(GetStdHandle(STD_INPUT_HANDLE));
+    std::string line;
+    bool quit = false;
+    while (!quit && lines.Next(line)) {
+        if (line.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        Json reply;
+        try {
+            reply = Serve(line, quit);
+        } catch (const std::exception& e) {
+            reply = Failure(L"internal error: " + orlixtest::AnsiToWide(e.what()));
+        }
+        if (!orlixtest::WriteLine(out, orlixtest::ToJson(reply)))
+            return 1;
+    }
+    return 0;
+}
