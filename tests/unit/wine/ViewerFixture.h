@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/OrlixApp.h"
 #include "capture/OrlixView.h"
+#include "i18n/Language.h"
 #include <gtest/gtest.h>
 #include <functional>
 #include <string>
@@ -12,6 +13,7 @@ class InProcessViewer {
 public:
     InProcessViewer()
     {
+        ForgetSettings();
         ok = app.InitInstance() != FALSE;
         frame = static_cast<CMainFrame*>(app.m_pMainWnd);
         view = g_pView;
@@ -23,6 +25,14 @@ public:
             ::DestroyWindow(frame->m_hWnd);
         PumpUntilQuit(5000);
         app.ExitInstance();
+        ForgetSettings();
+    }
+    // Each test starts like a first run: no filter or language kept beside
+    // the executable by an earlier test.
+    static void ForgetSettings()
+    {
+        ::DeleteFileW((GetModuleDirectory() + L"param.ini").c_str());
+        ::DeleteFileW(GetSettingsFilePath().c_str());
     }
     // Runs the message loop (with idle updates) for `ms` milliseconds.
     void Pump(DWORD ms)

@@ -28,7 +28,7 @@ std::vector<std::wstring> LogFiles()
 {
     std::vector<std::wstring> out;
     WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW((Documents() + L"\\??????-??????*.txt").c_str(), &fd);
+    HANDLE h = ::FindFirstFileW((Documents() + L"\\?\?\?\?\?\?-?\?\?\?\?\?*.txt").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return out;
     do
@@ -262,7 +262,12 @@ TEST(ViewerInProcess, LoggingWritesEveryTakenLineEvenFilteredAndRetriesLockedFil
     EXPECT_NE(v.MenuState(ID_LOG_TO_FILE) & MF_CHECKED, 0u);
     v.Send(412, L"hidden by the filter");
     // Lock the file: the next lines wait and are appended once it is free.
-    HANDLE lock = ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    for (int i = 0; i < 200 && lock == INVALID_HANDLE_VALUE; ++i) {
+        lock = ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (lock == INVALID_HANDLE_VALUE)
+            ::Sleep(5); // the writer may have it open this moment
+    }
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     for (int i = 0; i < 100; ++i)
         v.Send(0, (L"shown " + std::to_wstring(i)).c_str());
