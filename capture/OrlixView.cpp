@@ -6,6 +6,7 @@
 #include "framework/File.h"
 #include "framework/Frame.h"
 #include "resources/resource.h"
+#include <algorithm>
 #include <psapi.h>
 #include <shlobj.h>
 
@@ -15,6 +16,36 @@ namespace {
 const UINT_PTR kFlushTimerId = 1;
 const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
+                                 // (unless refreshing costs too much, below)
+
+// A refresh of the visible list (item count, scroll bar, scrolling to the
+// end and the repaint that follows) costs 10 to 50 ms under Wine, as much as
+// a few hundred lines' intake. Refreshing every kFlushMaxMs whatever it costs
+// would leave a flood of lines a fraction of the user-interface thread, and
+// hold up every sender. So after each refresh the next one waits
+// kRefreshRest times what the last one cost: refreshing then takes about a
+// tenth of the thread at most, and a cheap refresh changes nothing.
+const double kRefreshRest = 9.0;
+const double kRefreshMaxRestMs = 1000.0;  // the list still moves once a second
+
+// The pacing of the list's refreshes. There is one view per process (g_pView).
+struct RefreshPacing {
+    double paintMs = 0;        // the list's painting since the last refresh
+    ULONGLONG notBefore = 0;   // no refresh starts before this tick
+};
+RefreshPacing g_pacing;
+
+double NowMs()
+{
+    static const double msPerCount = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return 1000.0 / static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * msPerCount;
+}
 
 struct ColumnDef {
     const wchar_t* heading;
@@ -165,6 +196,13 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case orlix::kMsgDrainDebug:
         DrainDebugQueue();
         return 0;
+    case WM_PAINT: {
+        // Painting the new rows is part of what a refresh costs.
+        double t0 = NowMs();
+        LRESULT r = CListView::WindowProc(msg, wParam, lParam);
+        g_pacing.paintMs += NowMs() - t0;
+        return r;
+    }
     case WM_DESTROY:
         OnDestroy();
         break;
@@ -230,7 +268,8 @@ void COrlixView::InsertRecord(const MessageRecord& record)
 }
 
 // The control learns about new rows once per burst: when the intake has
-// gone quiet, and at least every kFlushMaxMs while lines keep coming.
+// gone quiet, and at least every kFlushMaxMs while lines keep coming; never
+// before the rest that the last refresh's cost asks for.
 void COrlixView::ScheduleFlush()
 {
     ULONGLONG now = ::GetTickCount64();
@@ -243,7 +282,7 @@ void COrlixView::ScheduleFlush()
             FlushRows();
         return;
     }
-    if (now - m_lastFlushTick >= kFlushMaxMs)
+    if (now - m_lastFlushTick >= kFlushMaxMs && now >= g_pacing.notBefore)
         FlushRows();
 }
 
@@ -251,7 +290,8 @@ void COrlixView::OnFlushTimer()
 {
     ULONGLONG now = ::GetTickCount64();
     if (static_cast<size_t>(ShownRowCount()) != m_rows.Size() || m_bScrollPending) {
-        if (now - m_lastLineTick >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs)
+        bool due = now - m_lastLineTick >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
+        if (due && now >= g_pacing.notBefore)
             FlushRows();
         else
             return;
@@ -267,6 +307,8 @@ int COrlixView::ShownRowCount() const
 
 void COrlixView::FlushRows()
 {
+    double t0 = NowMs();
+    double painted = g_pacing.paintMs;
     m_lastFlushTick = ::GetTickCount64();
     int n = static_cast<int>(m_rows.Size());
     if (ShownRowCount() != n)
@@ -274,6 +316,11 @@ void COrlixView::FlushRows()
     if (m_bScrollPending && n > 0)
         ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, n - 1, FALSE);
     m_bScrollPending = false;
+    // Scrolling paints at once, inside the time measured here.
+    double cost = NowMs() - t0 + painted;
+    g_pacing.paintMs = 0;
+    g_pacing.notBefore = ::GetTickCount64() +
+                         static_cast<ULONGLONG>(std::min(cost * kRefreshRest, kRefreshMaxRestMs));
 }
 
 void COrlixView::DrainDebugQueue()

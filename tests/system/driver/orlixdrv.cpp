@@ -2,7 +2,26 @@
 //
 // Serves one request per stdin line, a JSON array ["command", arg, ...], and
 // answers each with exactly one stdout line, {"ok":true,"result":...} or
-// {"ok":false,"error":"..."}. Window handles travel as integers.
+// {"ok":false,"error":"..."}. Window handles travel as integers; a window
+// argument of the list, status bar and toolbar commands may be the control
+// itself or any window above it. Blank lines get no answer.
+//
+//   find CLASS|null TITLE|null MS          hwnd, 0 when none appeared in time
+//   child HWND CLASS|null [ID]             first descendant that matches, or 0
+//   title|class|pid HWND, exists|visible HWND, foreground
+//   send HWND PID TEXT ["wide"|"narrow"]   WM_SETTEXT result
+//   sendmany HWND PID PREFIX N [mode]      PREFIX0..PREFIX(N-1); elapsed ms
+//   rows HWND [FIRST [COUNT|-1]]           [[cell, ...], ...]
+//   rowcount HWND, waitrows HWND N [MS]    item count (waitrows: when >= N or at timeout)
+//   selected HWND, selectrows HWND [I...]  selected rows / select exactly those
+//   clickrow HWND I ["ctrl"|"shift"]       a posted mouse click on the row's first column
+//   status HWND [PANE], toolbar HWND
+//   command|sendcommand HWND ID            WM_COMMAND posted / sent
+//   post|sendmsg HWND MSG [WPARAM [LPARAM]]
+//   dialogs [PID], waitdialog TITLE|null [PID [MS]]
+//   settext HWND TEXT, gettext HWND, click DIALOG ID
+//   savedialog PATH [PID [MS]]             fills in a file dialog and accepts it
+//   clipboard, clearclipboard, sleep MS, quit
 //
 // Controls of another process are read the way that works under Wine and on
 // Windows alike: anything that carries a pointer (LVITEMW, RECT, TBBUTTON,
@@ -14,6 +33,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -366,14 +386,18 @@ public:
 
     bool Read(Call& c, int item, int sub, std::wstring& text)
     {
-        LVITEMW it{};
-        it.mask = LVIF_TEXT;
-        it.iItem = item;
-        it.iSubItem = sub;
-        it.pszText = reinterpret_cast<LPWSTR>(block_.At(sizeof(LVITEMW)));
-        it.cchTextMax = kCellChars;
-        wchar_t nul = 0;
-        if (!block_.Write(0, &it, sizeof it) || !block_.Write(sizeof(LVITEMW), &nul, sizeof nul))
+        // The item and an empty text behind it, in one write.
+        struct {
+            LVITEMW it;
+            wchar_t nul;
+        } head{};
+        static_assert(offsetof(decltype(head), nul) == sizeof(LVITEMW));
+        head.it.mask = LVIF_TEXT;
+        head.it.iItem = item;
+        head.it.iSubItem = sub;
+        head.it.pszText = reinterpret_cast<LPWSTR>(block_.At(sizeof(LVITEMW)));
+        head.it.cchTextMax = kCellChars;
+        if (!block_.Write(0, &head, sizeof(LVITEMW) + sizeof(wchar_t)))
             return c.Fail(block_.Error());
         LRESULT len = 0;
         std::wstring err;

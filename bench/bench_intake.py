@@ -1,0 +1,131 @@
+"""Intake throughput: WM_SETTEXT lines per second into the real Orlix.exe
+(window shown, auto-scroll on) against bare_window.exe, with an empty list
+and with BENCH_ROWS rows of about 100 characters already in it; and the
+memory each row costs.
+
+Run by the harness (bench/run.sh does): every test_* below runs in order in
+one Wine world, and the later ones use what the earlier ones measured.
+"""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from benchlib import (LINES, REPS, ROWS, SENDERS, BareWindow, Driver, clear,  # noqa: E402
+                      line_prefix, load_note, mean_text_chars, median, prefill, result,
+                      send_run, settle_memory, spread, start_viewer, wait_shown)
+
+MiB = 1 << 20
+RUN_PREFIX = line_prefix("intake")
+
+
+def setup(world):
+    world.drv = Driver(world)
+    world.bare = BareWindow(world)
+    world.viewer = start_viewer(world, world.drv)
+    world.figures = {}
+    print("intake: %d reps of %d lines of %.1f characters; %d rows when full; %s"
+          % (REPS, LINES, mean_text_chars(RUN_PREFIX, LINES), ROWS, load_note()), flush=True)
+    return world
+
+
+def teardown(world):
+    world.viewer.close(timeout=120)
+    world.bare.close(world.drv)
+    world.drv.close()
+
+
+def pairs(w, empty_first):
+    """REPS pairs of runs, bare window and viewer, in alternating order.
+    Returns (viewer rates, bare rates)."""
+    v, drv = w.viewer, w.drv
+    orlix, bare = [], []
+    for rep in range(REPS):
+        if empty_first:
+            clear(v)
+        before = drv("rowcount", v.hwnd)
+        time.sleep(0.3)
+        order = ("bare", "orlix") if rep % 2 == 0 else ("orlix", "bare")
+        for side in order:
+            if side == "bare":
+                bare.append(send_run(drv, w.bare.hwnd, v.pid, RUN_PREFIX, LINES))
+            else:
+                orlix.append(send_run(drv, v.hwnd, v.pid, RUN_PREFIX, LINES))
+                # The last refresh of a run is not the next run's cost.
+                wait_shown(v, before + LINES)
+                time.sleep(0.3)
+        print("  rep %d: bare %.0f lines/s, Orlix %.0f lines/s, ratio %.3f"
+              % (rep + 1, bare[-1], orlix[-1], orlix[-1] / bare[-1]), flush=True)
+    return orlix, bare
+
+
+def test_intake_empty_list(w):
+    orlix, bare = pairs(w, empty_first=True)
+    ratios = [o / b for o, b in zip(orlix, bare)]
+    w.figures["empty"] = (orlix, bare, ratios)
+    print("empty list: Orlix %s lines/s; bare window %s lines/s; ratio %s"
+          % (spread(orlix), spread(bare), spread(ratios)), flush=True)
+
+
+def test_fill_and_memory(w):
+    v = w.viewer
+    clear(v)
+    time.sleep(1)
+    m0 = settle_memory(w, v.pid)
+    seconds, chars = prefill(w, v, v.pid, ROWS)
+    wait_shown(v, ROWS, timeout=300)
+    m1 = settle_memory(w, v.pid)
+    w.figures["fill"] = (seconds, chars, m0, m1)
+    print("pre-fill: %d rows of %.1f characters in %.1f s (%.0f lines/s, %d senders)"
+          % (ROWS, chars, seconds, ROWS / seconds, SENDERS), flush=True)
+    for k in sorted(m1):
+        if isinstance(m1[k], int) and k != "pid":
+            print("  %-20s %12d -> %12d  (%+.1f MiB)" % (k, m0[k], m1[k], (m1[k] - m0[k]) / MiB))
+
+
+def test_intake_full_list(w):
+    orlix, bare = pairs(w, empty_first=False)
+    ratios = [o / b for o, b in zip(orlix, bare)]
+    w.figures["full"] = (orlix, bare, ratios)
+    print("full list: Orlix %s lines/s; bare window %s lines/s; ratio %s"
+          % (spread(orlix), spread(bare), spread(ratios)), flush=True)
+    report(w)
+
+
+def report(w):
+    eo, eb, er = w.figures["empty"]
+    fo, fb, fr = w.figures["full"]
+    seconds, chars, m0, m1 = w.figures["fill"]
+    print("--- intake, %s" % load_note())
+    result("intake.orlix_rate_empty", "%.0f" % median(eo), "lines/s")
+    result("intake.bare_rate_empty", "%.0f" % median(eb), "lines/s")
+    result("intake.ratio_orlix_bare_empty", "%.3f" % median(er), "", ">= 0.8",
+           median(er) >= 0.8)
+    result("intake.orlix_rate_full", "%.0f" % median(fo), "lines/s (%d rows)" % ROWS)
+    result("intake.bare_rate_full", "%.0f" % median(fb), "lines/s")
+    result("intake.ratio_orlix_bare_full", "%.3f" % median(fr))
+    # The machine's load may differ between the two phases: the bare window,
+    # measured beside the viewer in each, says by how much.
+    raw = median(fo) / median(eo)
+    scaled = median(fr) / median(er)
+    result("intake.full_over_empty_raw", "%.3f" % raw)
+    result("intake.full_over_empty", "%.3f" % scaled, "(each against its bare window)",
+           ">= 0.9", scaled >= 0.9)
+    rows = ROWS
+    for key, label in (("committed_private", "committed private"),
+                       ("linux_rssanon", "anonymous resident")):
+        if key in m0 and key in m1:
+            per_row = (m1[key] - m0[key]) / rows
+            limit = 2 * chars + 48
+            result("memory.bytes_per_row_" + key.replace("linux_", ""), "%.1f" % per_row,
+                   "bytes (%s; text %.1f chars)" % (label, chars),
+                   "<= 2 x %.1f + 48 = %.1f" % (chars, limit), per_row <= limit)
+    total = m1["committed_private"]
+    share = total / float(2 << 30)
+    result("memory.committed_full", "%.0f" % (total / MiB),
+           "MiB with %d rows = %.1f%% of the 2 GiB of any 32-bit process (largest free block "
+           "%.0f MiB of %.0f MiB seen)" % (rows, share * 100, m1["largest_free"] / MiB,
+                                            m1["address_limit"] / MiB),
+           "<= 50%", share <= 0.5)
+    result("intake.prefill_seconds", "%.1f" % seconds,
+           "s for %d rows (%.0f lines/s, %d senders)" % (rows, rows / seconds, SENDERS))

@@ -1,0 +1,98 @@
+#!/bin/bash
+# Builds what the benchmarks need (when it is missing or out of date), runs
+# them through the Wine harness, one Wine world each, and prints a summary of
+# their RESULT lines.
+#
+#   bash bench/run.sh                 all benchmarks
+#   bash bench/run.sh intake          only bench/bench_intake.py
+#   bash bench/run.sh debugout        only bench/bench_debugout.py
+#
+# The build directory is $ORLIX_BUILD_DIR, by default build/ (as scripts/).
+# BENCH_ROWS, BENCH_REPS, BENCH_LINES, BENCH_SENDERS, BENCH_SAVE_LINES and
+# BENCH_VIEWER change what is measured (bench/README.md).
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${ORLIX_BUILD_DIR:-$ROOT/build}"
+LOGS="$BUILD/bench-logs"
+
+if [ -f "$ROOT/scripts/setup.sh" ]; then
+  bash "$ROOT/scripts/setup.sh"
+fi
+
+# ------------------------------------------------------------------ build ---
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+known="$(cmake --build "$BUILD" --target help 2>/dev/null || true)"
+targets=(Orlix procmem)
+for t in orlixdrv odswriter bare_reader bare_window; do
+  if grep -Eq "(^|[[:space:]])$t(:|[[:space:]]|$)" <<<"$known"; then
+    targets+=("$t")
+  fi
+done
+cmake --build "$BUILD" --target "${targets[@]}"
+
+# The driver and the baseline programs, where the build does not make them
+# (yet): built straight from their sources.
+CXX=i686-w64-mingw32-g++-posix
+hand_build() {  # exe, wide (1) or narrow (0), candidate sources...
+  local exe="$BUILD/$1" wide="$2" src=""
+  shift 2
+  for s in "$@"; do
+    if [ -f "$ROOT/$s" ]; then src="$ROOT/$s"; break; fi
+  done
+  if [ -z "$src" ]; then
+    echo "bench: no source for $(basename "$exe")" >&2
+    return 1
+  fi
+  if [ ! -f "$exe" ] || [ "$src" -nt "$exe" ]; then
+    echo "bench: building $(basename "$exe") from ${src#$ROOT/}"
+    local flags=(-std=c++20 -O2 -static -DUNICODE -D_UNICODE)
+    [ "$wide" = 1 ] && flags+=(-municode)
+    "$CXX" "${flags[@]}" "$src" -o "$exe" -luser32 -lcomctl32 -lgdi32
+  fi
+}
+hand_build orlixdrv.exe 1 tests/system/driver/orlixdrv.cpp
+hand_build odswriter.exe 0 tests/system/fixtures/odswriter.cpp
+hand_build bare_reader.exe 1 tests/system/fixtures/bare_reader.cpp tests/system/fixtures/reader.cpp
+hand_build bare_window.exe 1 tests/system/fixtures/bare_window.cpp
+
+# -------------------------------------------------------------------- run ---
+benches=("$@")
+if [ ${#benches[@]} -eq 0 ]; then
+  benches=(intake debugout)
+fi
+mkdir -p "$LOGS"
+failed=0
+for b in "${benches[@]}"; do
+  script="$ROOT/bench/bench_$b.py"
+  if [ ! -f "$script" ]; then
+    echo "bench: no benchmark '$b' (bench/bench_$b.py)" >&2
+    exit 2
+  fi
+  echo "=== $b ($(date +%T)), log: $LOGS/$b.log"
+  start=$(date +%s)
+  if ! python3 "$ROOT/tests/system/harness.py" run --build "$BUILD" "$script" 2>&1 \
+       | tee "$LOGS/$b.log"; then
+    failed=1
+  fi
+  grep -q " passed, 0 failed$" "$LOGS/$b.log" || failed=1
+  echo "=== $b took $(( $(date +%s) - start )) s"
+done
+
+# ---------------------------------------------------------------- summary ---
+echo
+echo "=== summary ($(date '+%F %T'); $(cut -d' ' -f1-3 /proc/loadavg) load on $(nproc) cores)"
+for b in "${benches[@]}"; do
+  grep -h '^RESULT' "$LOGS/$b.log" | sed 's/^RESULT //' || echo "$b: no results"
+done
+total_met=0
+total_missed=0
+for b in "${benches[@]}"; do
+  total_met=$(( total_met + $(grep -c '^RESULT.*: MET$' "$LOGS/$b.log" || true) ))
+  total_missed=$(( total_missed + $(grep -c '^RESULT.*: MISSED$' "$LOGS/$b.log" || true) ))
+done
+echo "targets: $total_met met, $total_missed missed"
+if [ "$failed" != 0 ]; then
+  echo "bench: a benchmark did not run to its end (see the logs above)" >&2
+  exit 1
+fi

@@ -1,0 +1,372 @@
+"""The release files as a user meets them: the zip unpacked into Program Files,
+the per-user installer and its uninstaller, and programs built from nothing
+but the shipped sender header. The files come from the build's package_zip
+and package_installer targets (scripts/test.sh builds them before CTest).
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import zipfile
+
+import harness
+from e2e import Driver, LineReader, Viewer, wait_until
+from harness import World
+
+# The shipped English.lng is chosen on a first start under an English locale.
+LOCALE = "en_US.UTF-8"
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WM_MENUSELECT = 0x011F
+ID_CAPTURE, ID_LOG_TO_FILE = 32776, 32779
+SAMPLE = "hello orlix.example.org"
+CXX = "i686-w64-mingw32-g++-posix"
+
+
+def read_version():
+    with open(os.path.join(ROOT, "resources", "version.h")) as f:
+        text = f.read()
+    return tuple(int(re.search(r"#define\s+ORLIX_VERSION_%s\s+(\d+)" % part, text).group(1))
+                 for part in ("MAJOR", "MINOR", "PATCH", "BUILD"))
+
+
+VERSION = read_version()
+VERSION_TEXT = ".".join(map(str, VERSION))
+STEM = "Orlix-%s-win32" % VERSION_TEXT
+RELEASE_FILES = {"Orlix.exe", "tracedemo.exe", "English.lng", "UserGuide.txt", "LICENSE.txt",
+                 "sdk/DebugTrace.h", "sdk/tracedemo.cpp"}
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orlix"
+MENU_ENTRIES = {"Orlix.lnk", "Orlix User Guide.lnk", "Uninstall Orlix.lnk"}
+
+
+def build_dir(world):
+    """The build tree itself (world.build may name the world's program folder)."""
+    return getattr(world, "build_dir", world.build)
+
+
+def setup(world):
+    world.package_dir = os.path.join(build_dir(world), "package")
+    world.zip_path = os.path.join(world.package_dir, STEM + ".zip")
+    world.setup_path = os.path.join(world.package_dir, STEM + "-setup.exe")
+    world.drv = Driver(world)
+    return world
+
+
+def teardown(world):
+    world.drv.close()
+
+
+def need(path):
+    assert os.path.isfile(path), (
+        "%s is missing: make the release files first with "
+        "`cmake --build <build> --target package_zip package_installer` "
+        "(scripts/test.sh and scripts/package.sh do)" % path)
+    return path
+
+
+def zip_files(w):
+    """Release file name (relative, '/'-separated) -> bytes, from the zip."""
+    with zipfile.ZipFile(need(w.zip_path)) as z:
+        out = {}
+        for info in z.infolist():
+            if info.is_dir():
+                continue
+            assert info.filename.startswith(STEM + "/"), info.filename
+            out[info.filename[len(STEM) + 1:]] = z.read(info)
+        return out
+
+
+def tree(top):
+    """Files under top, relative and '/'-separated."""
+    found = set()
+    for d, _, files in os.walk(top):
+        for f in files:
+            found.add(os.path.relpath(os.path.join(d, f), top).replace(os.sep, "/"))
+    return found
+
+
+def fixed_versions(exe_bytes):
+    """(file version, product version) of a program's version resource."""
+    i = exe_bytes.find(struct.pack("<I", 0xFEEF04BD))
+    assert i >= 0, "no version resource"
+    _, _, fms, fls, pms, pls = struct.unpack_from("<6I", exe_bytes, i)
+    split = lambda ms, ls: (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    return split(fms, fls), split(pms, pls)
+
+
+def string_value(exe_bytes, key):
+    """A StringFileInfo value: the key, zero, padding to 32 bits, the value."""
+    k = (key + "\0").encode("utf-16-le")
+    i = exe_bytes.find(k)
+    assert i >= 0, "no %s in the version resource" % key
+    i += len(k)
+    i += (-i) % 4
+    end = i
+    while exe_bytes[end:end + 2] != b"\0\0":
+        end += 2
+    return exe_bytes[i:end].decode("utf-16-le")
+
+
+def profile_text(data):
+    """A profile (INI) file's text: UTF-16 with a BOM, else the ANSI code page."""
+    if data.startswith(b"\xff\xfe"):
+        return data.decode("utf-16")
+    return data.decode("cp1252")
+
+
+def profile_value(text, section, key):
+    current = None
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = line[1:-1].lower()
+        elif current == section.lower() and "=" in line:
+            k, v = line.split("=", 1)
+            if k.strip().lower() == key.lower():
+                return v
+    return None
+
+
+def unpack_into_program_files(w):
+    """Unpacks the zip where a user would; returns (Linux dir, Windows dir)."""
+    base = os.path.join(w.prefix, "drive_c", "Program Files")
+    folder = os.path.join(base, STEM)
+    if not os.path.isdir(folder):
+        with zipfile.ZipFile(need(w.zip_path)) as z:
+            z.extractall(base)
+    return folder, w.winpath(folder)
+
+
+def test_zip_holds_the_release_files_at_this_version(w):
+    files = zip_files(w)
+    assert set(files) == RELEASE_FILES
+    with open(os.path.join(ROOT, "tracedemo", "DebugTrace.h"), "rb") as f:
+        assert files["sdk/DebugTrace.h"] == f.read()
+    with open(os.path.join(ROOT, "resources", "English.lng"), "rb") as f:
+        assert files["English.lng"] == f.read()
+    for exe in ("Orlix.exe", "tracedemo.exe"):
+        assert fixed_versions(files[exe]) == (VERSION, VERSION), exe
+        assert string_value(files[exe], "FileVersion") == VERSION_TEXT, exe
+        assert string_value(files[exe], "ProductVersion") == VERSION_TEXT, exe
+    with open(need(w.setup_path), "rb") as f:
+        setup_exe = f.read()
+    assert fixed_versions(setup_exe)[0] == VERSION
+    # Both texts are read on Windows: CRLF line ends throughout.
+    for name in ("LICENSE.txt", "UserGuide.txt"):
+        text = files[name].decode("ascii")
+        assert "\n" not in text.replace("\r\n", ""), name + " has bare line feeds"
+    licence = files["LICENSE.txt"].decode("ascii")
+    assert licence.startswith("MIT License") and "Orlix developers" in licence
+    guide = files["UserGuide.txt"].decode("ascii")
+    assert ("Orlix %s" % VERSION_TEXT) in guide
+    for limit in ("511", "4095", "5050", "4 KiB"):
+        assert limit in guide, limit
+
+
+def test_unpacked_zip_runs_from_program_files_in_english(w):
+    folder, win = unpack_into_program_files(w)
+    assert not os.path.exists(os.path.join(folder, "Orlix.ini"))
+    viewer = Viewer(w, w.drv, exe=win + "\\Orlix.exe", cwd=folder)
+    try:
+        r = w.run(win + "\\tracedemo.exe", capture_output=True, cwd=folder)
+        assert (r.returncode, r.stdout) == (0, b"Hello World!\n")
+        viewer.wait_rows(1)
+        rows = viewer.settled_rows()
+        assert len(rows) == 1, rows
+        assert rows[0][0] == "tracedemo.exe" and rows[0][3] == SAMPLE, rows
+        # The prompt of the highlighted Capture item comes from English.lng.
+        with open(os.path.join(folder, "English.lng"), "rb") as f:
+            prompt = profile_value(profile_text(f.read()), "String", str(ID_CAPTURE))
+        assert prompt and prompt.isascii(), prompt
+        w.drv("post", viewer.hwnd, WM_MENUSELECT, ID_CAPTURE, 0)
+        wait_until(lambda: w.drv("status", viewer.hwnd) == prompt, what="English prompt")
+    finally:
+        rc = viewer.close()
+    assert rc == 0
+    with open(os.path.join(folder, "Orlix.ini"), "rb") as f:
+        assert profile_value(profile_text(f.read()), "Main", "Language") == "1033"
+
+
+def build_header_client(w, header, out_dir, wide):
+    """headerclient.cpp compiled against the zip's header and nothing else of
+    the source tree: the two files are laid out as the client expects them."""
+    src = os.path.join(out_dir, "src")
+    client = os.path.join(src, "tests", "system", "clients", "headerclient.cpp")
+    os.makedirs(os.path.dirname(client), exist_ok=True)
+    os.makedirs(os.path.join(src, "tracedemo"), exist_ok=True)
+    shutil.copy(os.path.join(ROOT, "tests", "system", "clients", "headerclient.cpp"), client)
+    with open(os.path.join(src, "tracedemo", "DebugTrace.h"), "wb") as f:
+        f.write(header)
+    exe = os.path.join(out_dir, "hdrclient_%s.exe" % ("w" if wide else "a"))
+    deps = exe + ".d"
+    cmd = [CXX, "-O2", "-static", "-Wall", "-MMD", "-MF", deps, client, "-o", exe, "-luser32"]
+    if wide:
+        cmd[1:1] = ["-DUNICODE", "-D_UNICODE"]
+    r = subprocess.run(cmd, capture_output=True, text=True, timeout=180)
+    assert r.returncode == 0, r.stderr
+    with open(deps) as f:
+        used = f.read().replace("\\\n", " ").split()[1:]
+    used = [os.path.normpath(u) for u in used]
+    assert used == [client, os.path.join(src, "tracedemo", "DebugTrace.h")], used
+    return exe
+
+
+def test_programs_built_from_the_shipped_header_reach_the_viewer(w):
+    header = zip_files(w)["sdk/DebugTrace.h"]
+    out_dir = os.path.join(w.prefix, "drive_c", "clients")
+    folder, win = unpack_into_program_files(w)
+    viewer = Viewer(w, w.drv, exe=win + "\\Orlix.exe", cwd=folder)
+    try:
+        w.drv("command", viewer.hwnd, 32774)  # Clear
+        expected = []
+        for wide, text in ((False, "narrow café, 1252"), (True, "wide 调试 ok 😀")):
+            exe = build_header_client(w, header, out_dir, wide)
+            name = os.path.basename(exe)
+            proc = w.wine(w.winpath(exe), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+            out = LineReader(proc.stdout)
+
+            def ask(line):
+                proc.stdin.write((line + "\n").encode("utf-8"))
+                proc.stdin.flush()
+                return out.get(20)
+
+            pid = str(ask("!pid"))
+            assert ask(text) == "sent"
+            assert ask("!long 2000") == "sent"
+            proc.stdin.close()
+            assert proc.wait(20) == 0
+            cut = "".join(chr(ord("a") + i % 26) for i in range(511))
+            expected += [[name, pid, text], [name, pid, cut]]
+        viewer.wait_rows(len(expected))
+        rows = viewer.settled_rows()
+        assert [[r[0], r[1], r[3]] for r in rows] == expected
+    finally:
+        viewer.close()
+
+
+def fresh_world(w, name):
+    """A second world inside this run's network namespace, whose links the
+    first world has already set up: a prefix and display of its own."""
+    saved = harness.setup_network
+    harness.setup_network = lambda: None
+    try:
+        return World(build_dir(w), locale=LOCALE, name=name)
+    finally:
+        harness.setup_network = saved
+
+
+def wine_processes(world, name):
+    """Linux ids of the world's Windows processes whose command line names
+    the given program (Wine puts the Windows path there)."""
+    mark = ("WINEPREFIX=" + world.prefix).encode()
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                env = f.read().split(b"\0")
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                cmd = f.read().lower()
+        except OSError:
+            continue
+        if mark in env and name.lower().encode() in cmd:
+            found.append(int(pid))
+    return found
+
+
+def reg_query(world, key):
+    r = world.run("reg", "query", key, capture_output=True, timeout=60)
+    return r.stdout.decode("utf-8", "replace") if r.returncode == 0 else None
+
+
+def test_installer_installs_for_the_user_and_uninstalls_leaving_user_files(w):
+    files = zip_files(w)
+    setup_exe = need(w.setup_path)
+    iw = fresh_world(w, "installer")
+    drv = None
+    try:
+        drv = Driver(iw)
+        # Once the driver answers, the prefix's own services run; a program
+        # started earlier could spawn them with its output pipes open.
+        assert drv("find", "Kesto-Orlix", "Orlix", 0) == 0
+        r = iw.run(setup_exe, "/S", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   timeout=180)
+        assert r.returncode == 0, r
+        local = os.path.join(iw.user_dir, "AppData", "Local")
+        inst = os.path.join(local, "Programs", "Orlix")
+        inst_win = iw.winpath(inst)
+        installed = RELEASE_FILES | {"Uninstall.exe"}
+        assert tree(inst) == installed
+        for name in RELEASE_FILES:
+            with open(os.path.join(inst, name), "rb") as f:
+                assert f.read() == files[name], name
+        assert not os.path.exists(os.path.join(iw.prefix, "drive_c", "Program Files", "Orlix"))
+        menu = os.path.join(iw.user_dir, "AppData", "Roaming", "Microsoft", "Windows",
+                            "Start Menu", "Programs", "Orlix")
+        assert set(os.listdir(menu)) == MENU_ENTRIES
+        entry = reg_query(iw, UNINSTALL_KEY)
+        assert entry and "Uninstall.exe" in entry and VERSION_TEXT in entry, entry
+
+        # The Start menu entry starts the installed viewer, which takes a line.
+        # (start returns at once: the viewer is no child of it.)
+        viewer = Viewer(iw, drv, exe="start", args=(iw.winpath(os.path.join(menu, "Orlix.lnk")),))
+        try:
+            r = iw.run(inst_win + "\\tracedemo.exe", capture_output=True)
+            assert (r.returncode, r.stdout) == (0, b"Hello World!\n")
+            viewer.wait_rows(1)
+            rows = viewer.settled_rows()
+            assert [(x[0], x[3]) for x in rows] == [("tracedemo.exe", SAMPLE)], rows
+            assert wine_processes(iw, "Orlix.exe"), "the running viewer is not seen"
+            # Setup does not replace files in use: silent, it gives up.
+            r = iw.run(setup_exe, "/S", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=120)
+            assert r.returncode == 2, r
+            # A log file of the user's, in Documents.
+            viewer.command(ID_LOG_TO_FILE)
+            box = drv("waitdialog", "Orlix", viewer.pid, 10000)
+            assert box, "no box naming the log file"
+            drv("click", box["hwnd"], 1)
+            viewer.send(0, "kept in the log")
+            logs = lambda: [f for f in os.listdir(iw.documents) if f.endswith(".txt")]
+            wait_until(lambda: logs() and os.path.getsize(os.path.join(iw.documents,
+                                                                       logs()[0])) > 2,
+                       what="log file written")
+            viewer.command(ID_LOG_TO_FILE)
+        finally:
+            viewer.close()
+        # Files in use stay behind an uninstall: let the viewer end first.
+        wait_until(lambda: not wine_processes(iw, "Orlix.exe"), timeout=20, what="viewer ended")
+        log_name = logs()[0]
+        with open(os.path.join(iw.documents, log_name), "rb") as f:
+            log_data = f.read()
+        user_files = {"Orlix.ini", "param.ini"}
+        assert tree(inst) == installed | user_files, tree(inst) ^ (installed | user_files)
+
+        r = iw.run(inst_win + "\\Uninstall.exe", "/S", stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
+        assert r.returncode == 0, r
+        # The uninstaller goes on from a copy of itself after this one ends.
+        wait_until(lambda: tree(inst) == user_files and not os.path.exists(menu),
+                   timeout=60, what="installed files removed")
+        assert reg_query(iw, UNINSTALL_KEY) is None
+        with open(os.path.join(iw.documents, log_name), "rb") as f:
+            assert f.read() == log_data
+        with open(os.path.join(inst, "Orlix.ini"), "rb") as f:
+            assert profile_value(profile_text(f.read()), "Main", "Language") == "1033"
+    finally:
+        if drv:
+            drv.close()
+        iw.teardown()
+
+
+def test_readme_shows_both_screenshots(w):
+    with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as f:
+        readme = f.read()
+    for lang in ("en", "zh"):
+        name = "docs/screenshot-%s.png" % lang
+        assert "](%s)" % name in readme, name
+        with open(os.path.join(ROOT, name), "rb") as f:
+            head = f.read(24)
+        assert head[:8] == b"\x89PNG\r\n\x1a\n", name
+        width, height = struct.unpack(">II", head[16:24])
+        assert width >= 600 and height >= 300, (name, width, height)
