@@ -4,7 +4,7 @@ import shutil
 import stat
 import subprocess
 
-from e2e import Driver, Viewer
+from e2e import Driver, Viewer, wait_until
 
 
 def setup(world):
@@ -103,6 +103,7 @@ def test_non_ascii_filter_survives_a_restart(w):
     w.drv("settext", edits[1000], "错误;err")
     w.drv("settext", edits[1001], "")
     w.drv("click", dlg["hwnd"], 1)
+    wait_until(lambda: not w.drv("exists", dlg["hwnd"]), what="dialog closed")
     v.send(0, "一个错误")
     v.send(0, "nothing")
     assert [r[3] for r in v.wait_rows(1)] == ["一个错误"]
