@@ -1,17 +1,81 @@
 // Language files beside the executable, the language submenu, translated
 // menus, dialogs and status-bar prompts, and the shipped English file; all
 // inside this process, with the whole viewer running where it matters.
-#include "ViewerFixture.h"
+#include "app/MainFrame.h"
 #include "app/OrlixApp.h"
+#include "capture/OrlixView.h"
 #include "i18n/Language.h"
 #include "resources/resource.h"
 #include "resources/version.h"
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The whole viewer in this process, started on the settings file the test
+// left beside the executable (a saved choice is what several tests are
+// about), and driven by pumping its messages.
+class Viewer {
+public:
+    Viewer()
+    {
+        ok = app.InitInstance() != FALSE;
+        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+        view = g_pView;
+        Pump(100);
+    }
+    ~Viewer()
+    {
+        if (frame && app.m_pMainWnd)
+            ::DestroyWindow(frame->m_hWnd);
+        for (DWORD end = ::GetTickCount() + 5000;
+             !quit && static_cast<int>(end - ::GetTickCount()) > 0;)
+            Pump(10);
+        app.ExitInstance();
+    }
+    void Pump(DWORD ms)
+    {
+        DWORD end = ::GetTickCount() + ms;
+        do {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    quit = true;
+                    return;
+                }
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+            if (app.m_pMainWnd)
+                app.m_pMainWnd->OnIdleUpdateCmdUI();
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        } while (static_cast<int>(end - ::GetTickCount()) > 0);
+    }
+    // Menu item state after the frame's update path ran for every popup.
+    UINT MenuState(UINT id)
+    {
+        HMENU bar = ::GetMenu(frame->m_hWnd);
+        for (int i = 0; i < ::GetMenuItemCount(bar); ++i) {
+            HMENU popup = ::GetSubMenu(bar, i);
+            ::SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), i);
+            for (int j = 0; j < ::GetMenuItemCount(popup); ++j)
+                if (HMENU sub = ::GetSubMenu(popup, j))
+                    ::SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP,
+                                   reinterpret_cast<WPARAM>(sub), j);
+        }
+        return ::GetMenuState(bar, id, MF_BYCOMMAND);
+    }
+    bool Command(UINT id) { return frame->RouteCommand(id); }
+
+    COrlixApp app;
+    CMainFrame* frame = nullptr;
+    COrlixView* view = nullptr;
+    bool ok = false;
+    bool quit = false;
+};
 
 const wchar_t kDefaultText[] = L"默认语言";
 
@@ -138,13 +202,13 @@ std::map<std::wstring, std::wstring> BuiltInMenuTexts()
     return texts;
 }
 
-HMENU LanguageSubmenu(InProcessViewer& v)
+HMENU LanguageSubmenu(Viewer& v)
 {
     return ::GetSubMenu(::GetSubMenu(::GetMenu(v.frame->m_hWnd), 2), 3);
 }
 
 // Command id of the language entry with this text; 0 when there is none.
-UINT EntryId(InProcessViewer& v, const std::wstring& label)
+UINT EntryId(Viewer& v, const std::wstring& label)
 {
     HMENU sub = LanguageSubmenu(v);
     for (int p = 0; p < ::GetMenuItemCount(sub); ++p)
@@ -153,7 +217,7 @@ UINT EntryId(InProcessViewer& v, const std::wstring& label)
     return 0;
 }
 
-std::wstring StatusText(InProcessViewer& v)
+std::wstring StatusText(Viewer& v)
 {
     wchar_t buf[2048] = {};
     HWND sb = v.frame->m_statusBar.m_hWnd;
@@ -162,12 +226,12 @@ std::wstring StatusText(InProcessViewer& v)
     return buf;
 }
 
-void SetStatusText(InProcessViewer& v, LPCWSTR text)
+void SetStatusText(Viewer& v, LPCWSTR text)
 {
     ::SendMessageW(v.frame->m_statusBar.m_hWnd, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text));
 }
 
-LRESULT Highlight(InProcessViewer& v, UINT id, UINT flags = MF_HILITE)
+LRESULT Highlight(Viewer& v, UINT id, UINT flags = MF_HILITE)
 {
     // A closing menu reports flags 0xFFFF and no menu.
     LPARAM menu = flags == 0xFFFF ? 0 : reinterpret_cast<LPARAM>(::GetMenu(v.frame->m_hWnd));
@@ -188,9 +252,10 @@ std::wstring FaceOf(HFONT font)
 struct DialogSnapshot {
     bool found = false;
     std::wstring caption;
-    HFONT dialogFont = nullptr;
+    std::wstring dialogFace; // the fonts go with the dialog: their faces are kept
     std::map<int, std::wstring> texts;
     std::map<int, HFONT> fonts;
+    std::map<int, std::wstring> faces;
 };
 
 class DialogReader {
@@ -219,6 +284,7 @@ private:
         ::GetWindowTextW(child, buf.data(), static_cast<int>(buf.size()));
         shot->texts[id] = buf.data();
         shot->fonts[id] = reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0));
+        shot->faces[id] = FaceOf(shot->fonts[id]);
         return TRUE;
     }
     static DWORD WINAPI Run(LPVOID p)
@@ -236,7 +302,8 @@ private:
                 wchar_t buf[1024] = {};
                 ::GetWindowTextW(w, buf, 1024);
                 shot.caption = buf;
-                shot.dialogFont = reinterpret_cast<HFONT>(::SendMessageW(w, WM_GETFONT, 0, 0));
+                shot.dialogFace =
+                    FaceOf(reinterpret_cast<HFONT>(::SendMessageW(w, WM_GETFONT, 0, 0)));
                 ::EnumChildWindows(w, Collect, reinterpret_cast<LPARAM>(&shot));
                 ::PostMessageW(w, WM_COMMAND, MAKEWPARAM(self->m_button, BN_CLICKED),
                                reinterpret_cast<LPARAM>(::GetDlgItem(w, self->m_button)));
@@ -251,7 +318,7 @@ private:
     DialogSnapshot m_shot;
 };
 
-DialogSnapshot OpenDialog(InProcessViewer& v, UINT command, int closeWith)
+DialogSnapshot OpenDialog(Viewer& v, UINT command, int closeWith)
 {
     DialogReader reader(closeWith);
     v.Command(command);
@@ -263,6 +330,7 @@ struct TemplateControl {
     int id;
     std::wstring text;
     DWORD style;
+    std::wstring className;
 };
 
 INT_PTR CALLBACK SilentDialogProc(HWND, UINT msg, WPARAM, LPARAM)
@@ -284,8 +352,10 @@ std::vector<TemplateControl> TemplateControls(UINT dialogId, std::wstring* capti
     for (HWND c = ::GetWindow(dlg, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
         buf[0] = 0;
         ::GetWindowTextW(c, buf, 1024);
+        wchar_t cls[64] = {};
+        ::GetClassNameW(c, cls, 64);
         out.push_back({ ::GetDlgCtrlID(c) & 0xFFFF, buf,
-                        static_cast<DWORD>(::GetWindowLongW(c, GWL_STYLE)) });
+                        static_cast<DWORD>(::GetWindowLongW(c, GWL_STYLE)), cls });
     }
     ::DestroyWindow(dlg);
     return out;
@@ -383,7 +453,7 @@ TEST_F(LanguageTest, SavedChoiceRenamesMenuItemsByIdAndSubmenusByPositionKeys)
                       L"[128]\n|0=&Datei\n|2|3=Sprache\n32790=Standardsprache\n"
                       L"32776=Erfassen\n57601=Ö&ffnen...\tStrg+O\n");
     SaveSetting(L"1031");
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     HMENU bar = ::GetMenu(v.frame->m_hWnd);
     EXPECT_STREQ(g_szLanguageFile, (m_dir + L"Deutsch.lng").c_str());
@@ -419,7 +489,7 @@ TEST_F(LanguageTest, SwitchingKeepsEarlierTextsForMissingKeysAndDefaultRestoresA
     WriteLanguageFile(L"Beta.lng",
                       L"[Language]\nLanguage=1036\n[String]\n32778=Beta picks this\n"
                       L"[128]\n|1=Beta Edit\n32774=Beta Clear\n");
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     HMENU bar = ::GetMenu(v.frame->m_hWnd);
     const auto builtIn = MenuTexts(bar);
@@ -481,7 +551,7 @@ TEST_F(LanguageTest, StatusBarShowsThePromptsOfTheCurrentFile)
                           L"\n");
     WriteLanguageFile(L"Plain.lng", L"[Language]\nLanguage=1036\n");
     SaveSetting(L"1031");
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     EXPECT_EQ(Highlight(v, ID_CAPTURE), 1);
     EXPECT_EQ(StatusText(v), L"Own capture prompt");
@@ -514,7 +584,7 @@ TEST_F(LanguageTest, FiftyFilesGiveFortyNineEntries)
                                                        (m_dir + listed[k]).c_str()));
     };
     SaveSetting(idOf(48));
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     HMENU sub = LanguageSubmenu(v);
     ASSERT_EQ(::GetMenuItemCount(sub), 2 + 49);
@@ -540,7 +610,7 @@ TEST_F(LanguageTest, TwoFilesWithOneIdFirstListedIsCurrentLastListedIsChecked)
     const auto listed = Listing();
     ASSERT_EQ(listed.size(), 2u);
     SaveSetting(L"1031");
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     EXPECT_STREQ(g_szLanguageFile, (m_dir + listed[0]).c_str());
     EXPECT_EQ(TextById(::GetMenu(v.frame->m_hWnd), ID_CAPTURE),
@@ -562,7 +632,7 @@ TEST_F(LanguageTest, FirstStartTakesTheFileOfTheUsersDefaultLanguage)
     WriteLanguageFile(L"Mine.lng", L"[Language]\nLanguage=" + std::to_wstring(mine) +
                                        L"\n[128]\n32776=My capture\n");
     ASSERT_FALSE(Exists(GetSettingsFilePath()));
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     EXPECT_STREQ(g_szLanguageFile, (m_dir + L"Mine.lng").c_str());
     EXPECT_EQ(Setting(), std::to_wstring(mine));
@@ -580,7 +650,7 @@ TEST_F(LanguageTest, SavedZeroOrAnUnknownIdKeepsTheBuiltInTexts)
         SCOPED_TRACE(saved);
         SaveSetting(saved);
         {
-            InProcessViewer v;
+            Viewer v;
             ASSERT_TRUE(v.ok);
             EXPECT_STREQ(g_szLanguageFile, L"");
             EXPECT_EQ(TextById(::GetMenu(v.frame->m_hWnd), ID_CAPTURE), L"捕获");
@@ -594,7 +664,7 @@ TEST_F(LanguageTest, SavedZeroOrAnUnknownIdKeepsTheBuiltInTexts)
 
 TEST_F(LanguageTest, WithoutLanguageFilesTheSubmenuHoldsOnlyTheBuiltInEntry)
 {
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     HMENU sub = LanguageSubmenu(v);
     ASSERT_EQ(::GetMenuItemCount(sub), 1) << "no separator either";
@@ -660,10 +730,12 @@ TEST_F(LanguageTest, DialogsTakeTheTextsAndFontOfTheCurrentFileWhenTheyOpen)
                       L"[100]\n0=About caption\n1=Fine\n65535=A static line\n"
                       L"1001=never shown\n1002=never shown\n");
     SaveSetting(L"1031");
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     ASSERT_NE(g_hDialogFont, nullptr);
     v.view->m_filter.SetFilters(L"inc", L"exc");
+    std::wstring include, exclude;
+    v.view->m_filter.GetFilters(include, exclude);
 
     DialogSnapshot filter = OpenDialog(v, ID_FILTER, IDCANCEL);
     ASSERT_TRUE(filter.found);
@@ -672,11 +744,12 @@ TEST_F(LanguageTest, DialogsTakeTheTextsAndFontOfTheCurrentFileWhenTheyOpen)
     EXPECT_EQ(filter.texts[IDCANCEL], L"Drop");
     EXPECT_EQ(filter.texts[IDC_INCLUDE_LABEL], L"Has");
     EXPECT_EQ(filter.texts[IDC_EXCLUDE_LABEL], L"Lacks");
-    EXPECT_EQ(filter.texts[IDC_INCLUDE], L"inc") << "the filter is set after the translation";
-    EXPECT_EQ(filter.texts[IDC_EXCLUDE], L"exc");
-    EXPECT_EQ(filter.dialogFont, g_hDialogFont);
-    for (const auto& [id, font] : filter.fonts)
+    EXPECT_EQ(filter.texts[IDC_INCLUDE], include) << "the filter is set after the translation";
+    EXPECT_EQ(filter.texts[IDC_EXCLUDE], exclude);
+    for (const auto& [id, font] : filter.fonts) {
         EXPECT_EQ(font, g_hDialogFont) << id;
+        EXPECT_EQ(filter.faces[id], L"Tahoma") << id;
+    }
 
     DialogSnapshot about = OpenDialog(v, ID_APP_ABOUT, IDOK);
     ASSERT_TRUE(about.found);
@@ -697,8 +770,9 @@ TEST_F(LanguageTest, DialogsTakeTheTextsAndFontOfTheCurrentFileWhenTheyOpen)
     EXPECT_EQ(plain.texts[IDCANCEL], L"取消");
     EXPECT_EQ(plain.texts[IDC_INCLUDE_LABEL], L"包　含");
     EXPECT_EQ(plain.texts[IDC_EXCLUDE_LABEL], L"不包含");
-    EXPECT_EQ(FaceOf(plain.dialogFont), L"宋体");
-    EXPECT_EQ(plain.fonts[IDC_INCLUDE_LABEL], plain.dialogFont);
+    EXPECT_EQ(plain.dialogFace, L"宋体");
+    for (const auto& [id, face] : plain.faces)
+        EXPECT_EQ(face, L"宋体") << id;
 }
 
 // The shipped English file names every text the user sees: every menu item
@@ -767,8 +841,9 @@ TEST_F(LanguageTest, ShippedEnglishFileCoversEveryMenuItemPromptAndDialogControl
         EXPECT_FALSE(value(section.c_str(), L"0").empty()) << "caption of " << d.id;
         for (const auto& c : TemplateControls(d.id, &caption)) {
             known.insert(std::to_wstring(c.id));
-            if ((c.style & SS_TYPEMASK) == SS_ICON && c.text.empty())
-                continue;
+            bool icon = c.className == L"Static" && (c.style & SS_TYPEMASK) == SS_ICON;
+            if (icon)
+                continue; // an icon's "text" names its resource
             if (c.text.empty() || d.setByTheDialog.count(c.id))
                 continue;
             std::wstring en = value(section.c_str(), std::to_wstring(c.id));
@@ -789,7 +864,7 @@ TEST_F(LanguageTest, WithEnglishCurrentNoChineseTextIsLeft)
     ASSERT_TRUE(Exists(m_aside + L"English.lng"));
     RestoreShipped(L"English.lng");
     SaveSetting(L"1033");
-    InProcessViewer v;
+    Viewer v;
     ASSERT_TRUE(v.ok);
     EXPECT_STREQ(g_szLanguageFile, (m_dir + L"English.lng").c_str());
     ASSERT_NE(g_hDialogFont, nullptr);
