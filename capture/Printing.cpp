@@ -384,7 +384,10 @@ void COrlixView::OnFilePrint(bool withDialog)
         return;
     case PrinterChoice::Failed: {
         wchar_t msg[128];
-        wsprintfW(msg, L"无法打开打印机（错误 0x%04X），没有打印。", job.error);
+        if (job.error)
+            wsprintfW(msg, L"无法打开打印机（错误 0x%04X），没有打印。", job.error);
+        else
+            lstrcpynW(msg, L"无法打开所选的打印机，没有打印。", ARRAYSIZE(msg));
         AfxMessageBox(msg, MB_OK | MB_ICONEXCLAMATION);
         return;
     }

