@@ -345,9 +345,14 @@ def test_installer_installs_for_the_user_and_uninstalls_leaving_user_files(w):
         r = iw.run(inst_win + "\\Uninstall.exe", "/S", stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=120)
         assert r.returncode == 0, r
-        # The uninstaller goes on from a copy of itself after this one ends.
-        wait_until(lambda: tree(inst) == user_files and not os.path.exists(menu),
-                   timeout=60, what="installed files removed")
+        # The uninstaller goes on from a copy of itself (in %TEMP%, started
+        # with "_?=<folder>") after this one ends.
+        wait_until(lambda: not os.path.exists(os.path.join(inst, "Uninstall.exe"))
+                   and not wine_processes(iw, "Uninstall.exe")
+                   and not wine_processes(iw, "_?="), timeout=60, what="the uninstaller to end")
+        assert not os.path.exists(menu), os.listdir(menu)
+        left = tree(inst) if os.path.isdir(inst) else set()
+        assert left == user_files, "left behind: %s" % sorted(left)
         assert reg_query(iw, UNINSTALL_KEY) is None
         with open(os.path.join(iw.documents, log_name), "rb") as f:
             assert f.read() == log_data
