@@ -340,6 +340,16 @@ bool CFrameWnd::RouteCommand(UINT id)
     CCmdUI ui(id);
     if (!RouteUpdate(ui) || !ui.m_bEnabled)
         return false; // no handler, or disabled: the command does nothing
+    bool done = RunCommand(id);
+    // A command may change what the toolbar shows; a command that arrived
+    // as a sent message would not wake the idle update by itself.
+    if (m_hWnd)
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    return done;
+}
+
+bool CFrameWnd::RunCommand(UINT id)
+{
     if (m_pViewActive && m_pViewActive->OnCmdMsg(id, CN_COMMAND, nullptr))
         return true;
     if (CDocument* doc = GetActiveDocument())

@@ -68,6 +68,7 @@ public:
     // asking whether it is enabled.
     bool RouteCommand(UINT id);
     bool RouteUpdate(CCmdUI& ui);
+    bool RunCommand(UINT id);
     // Brings toolbar buttons up to date (called when the message loop idles).
     void OnIdleUpdateCmdUI();
     void OnViewActiveViewGone(CView* view);
