@@ -25,7 +25,7 @@ WM_NULL, WM_CLOSE = 0x0000, 0x0010
 
 ROWS = int(os.environ.get("BENCH_ROWS", "1000000"))      # rows of a full list
 REPS = int(os.environ.get("BENCH_REPS", "7"))            # pairs per figure
-LINES = int(os.environ.get("BENCH_LINES", "5000"))       # lines per measured run
+LINES = int(os.environ.get("BENCH_LINES", "10000"))      # lines per measured run
 SENDERS = int(os.environ.get("BENCH_SENDERS", "2"))      # parallel pre-fill senders
 FILL_CHUNK = 25000                                       # lines per pre-fill request
 TEXT_CHARS = 100                                         # about this long, every line
@@ -64,11 +64,14 @@ def result(name, value, unit="", target=None, met=None):
 
 
 def load_note():
+    cpus = sorted(os.sched_getaffinity(0))
     try:
         with open("/proc/loadavg") as f:
-            return "load average %s (2 cores)" % " ".join(f.read().split()[:3])
+            load = " ".join(f.read().split()[:3])
     except OSError:
-        return "load average unknown"
+        load = "unknown"
+    return "processors %s of %d, load average %s" % (",".join(map(str, cpus)),
+                                                     os.cpu_count(), load)
 
 
 # ---------------------------------------------------------------- programs ---

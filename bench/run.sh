@@ -9,7 +9,8 @@
 #
 # The build directory is $ORLIX_BUILD_DIR, by default build/ (as scripts/).
 # BENCH_ROWS, BENCH_REPS, BENCH_LINES, BENCH_SENDERS, BENCH_SAVE_LINES and
-# BENCH_VIEWER change what is measured (bench/README.md).
+# BENCH_VIEWER change what is measured, BENCH_CPUS where it runs
+# (bench/README.md).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${ORLIX_BUILD_DIR:-$ROOT/build}"
@@ -62,6 +63,18 @@ if [ ${#benches[@]} -eq 0 ]; then
   benches=(intake debugout)
 fi
 mkdir -p "$LOGS"
+# Pinned to one processor by default: a synchronous send between two
+# processes on different processors waits for a cross-processor wake-up,
+# whose cost under this virtual machine swings with where the scheduler put
+# each process, by more than the differences being measured. On one
+# processor both sides of every ratio pay the same, and everything the
+# viewer does (painting, the window server's share) competes with its own
+# intake. BENCH_CPUS=all runs unpinned; BENCH_CPUS=LIST picks the processors.
+CPUS="${BENCH_CPUS:-$(( $(nproc) - 1 ))}"
+pin=()
+if [ "$CPUS" != all ]; then
+  pin=(taskset -c "$CPUS")
+fi
 failed=0
 for b in "${benches[@]}"; do
   script="$ROOT/bench/bench_$b.py"
@@ -71,7 +84,7 @@ for b in "${benches[@]}"; do
   fi
   echo "=== $b ($(date +%T)), log: $LOGS/$b.log"
   start=$(date +%s)
-  if ! python3 "$ROOT/tests/system/harness.py" run --build "$BUILD" "$script" 2>&1 \
+  if ! "${pin[@]}" python3 "$ROOT/tests/system/harness.py" run --build "$BUILD" "$script" 2>&1 \
        | tee "$LOGS/$b.log"; then
     failed=1
   fi
@@ -81,7 +94,7 @@ done
 
 # ---------------------------------------------------------------- summary ---
 echo
-echo "=== summary ($(date '+%F %T'); $(cut -d' ' -f1-3 /proc/loadavg) load on $(nproc) cores)"
+echo "=== summary ($(date '+%F %T'); processors: $CPUS of $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg))"
 for b in "${benches[@]}"; do
   grep -h '^RESULT' "$LOGS/$b.log" | sed 's/^RESULT //' || echo "$b: no results"
 done

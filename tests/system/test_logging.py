@@ -65,9 +65,9 @@ def log_on(w):
 
 def log_off(w):
     assert w.logging
-    w.drv("sendcommand", w.viewer.hwnd, ID_LOG_TO_FILE)
-    assert w.drv("dialogs", w.viewer.pid) == [], "no box when switching off"
+    w.viewer.command(ID_LOG_TO_FILE)
     wait_until(lambda: not log_button_checked(w), what="log button released")
+    assert w.drv("dialogs", w.viewer.pid) == [], "no box when switching off"
     w.logging = False
 
 
@@ -165,6 +165,7 @@ def test_off_and_on_again_starts_a_second_file_and_off_lines_go_nowhere(w):
 def test_a_foreign_file_of_the_new_name_is_left_alone(w):
     # Whatever second the switch lands on, a file of someone else's is there.
     foreign = b"someone else's notes\r\n"
+    wait_until(lambda: stamp_free(w), what="a second that names no log file yet")
     decoys = []
     now = time.time()
     for d in range(-1, 20):
@@ -219,6 +220,47 @@ def test_a_line_that_cannot_be_appended_waits_and_is_retried(w):
     w.viewer.send(5, "again")
     wait_texts(path, ["again"])
     log_off(w)
+
+
+def test_a_new_file_that_cannot_be_made_is_reported_and_the_last_file_goes_on(w):
+    earlier = log_on(w)
+    w.viewer.send(3, "earlier period")
+    wait_texts(earlier, ["earlier period"])
+    log_off(w)
+    # Folders in the way of every name the next switch can give (and that
+    # next name not the earlier file's own, which would simply be reused).
+    wait_until(lambda: stamp_free(w), what="a second that names no file yet")
+    blocks = []
+    now = time.time()
+    for d in range(0, 20):
+        p = os.path.join(w.documents, time.strftime("%y%m%d-%H%M%S", time.localtime(now + d)) +
+                         ".txt")
+        if not os.path.exists(p):
+            os.mkdir(p)
+            blocks.append(p)
+    try:
+        w.viewer.command(ID_LOG_TO_FILE)
+        box = w.drv("waitdialog", None, w.viewer.pid, 10000)
+        path = [c["text"] for c in box["controls"] if c["text"].startswith(PROMPT)][0][len(PROMPT):]
+        w.drv("click", box["hwnd"], IDOK)
+        wait_until(lambda: log_button_checked(w), what="log button checked")
+        w.logging = True
+        failed = w.drv("waitdialog", "Orlix", w.viewer.pid, 10000)
+        assert failed, "no box for the file that could not be made"
+        texts = [c["text"] for c in failed["controls"]]
+        assert "Open File %s failed" % path in texts, texts
+        # Lines wait while the writer's box is up, then go to the file of the
+        # earlier period, which is still the current one.
+        w.viewer.send(3, "after the failure")
+        time.sleep(0.5)
+        assert texts_in(earlier) == ["earlier period"]
+        w.drv("click", failed["hwnd"], IDOK)
+        wait_texts(earlier, ["earlier period", "after the failure"])
+        log_off(w)
+    finally:
+        for p in blocks:
+            assert os.listdir(p) == [], p
+            os.rmdir(p)
 
 
 def test_a_burst_of_100000_lines_reaches_the_file_whole_and_in_order(w):
