@@ -296,10 +296,11 @@ DWORD WINAPI LogWriterThread(LPVOID param)
     for (;;) {
         // While appends are failing, look again every second.
         DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, pending.empty() ? INFINITE : 1000);
-        if (r == WAIT_OBJECT_0)
-            break;
+        // At a stop, what is still queued is written first (one attempt):
+        // every line taken while logging was on belongs in the file.
+        bool stopping = r == WAIT_OBJECT_0;
         std::deque<orlix::LogItem> items;
-        if (r == WAIT_OBJECT_0 + 1) {
+        if (r == WAIT_OBJECT_0 + 1 || stopping) {
             fw::CsLock lock(s.csLog);
             items.swap(s.logQueue);
         } else if (r != WAIT_TIMEOUT) {
@@ -350,6 +351,8 @@ DWORD WINAPI LogWriterThread(LPVOID param)
             pendingUnits -= pending.front().text.size();
             pending.pop_front();
         }
+        if (stopping)
+            break;
     }
     ::SetEvent(s.doneEvents[orlix::kLogWriter].get());
     return 0;

@@ -318,3 +318,27 @@ TEST(ViewerInProcess, ExistingForeignFileOfTheLogNameIsNotDamaged)
     ::DeleteFileW(path.c_str());
     ::DeleteFileW(other.c_str());
 }
+
+TEST(ViewerInProcess, LinesStillQueuedAtCloseReachTheFile)
+{
+    RemoveLogFiles();
+    auto* v = new InProcessViewer;
+    ASSERT_TRUE(v->ok);
+    auto shared = v->view->m_shared;
+    std::wstring path = Documents() + L"\\000101-000004.txt";
+    ::DeleteFileW(path.c_str());
+    {
+        // Queued without waking the writer: only the stop wakes it.
+        fw::CsLock lock(shared->csLog);
+        shared->logQueue.push_back({ orlix::StartNewFile, path });
+        for (int i = 0; i < 1000; ++i)
+            shared->logQueue.push_back({ orlix::Append, L"q" + std::to_wstring(i) + L"\r\n" });
+    }
+    ::DestroyWindow(v->frame->m_hWnd);
+    std::string data = ReadAll(path);
+    ASSERT_GE(data.size(), 2u);
+    EXPECT_NE(data.find(Utf16(L"q0\r\n")), std::string::npos);
+    EXPECT_NE(data.find(Utf16(L"q999\r\n")), std::string::npos);
+    delete v;
+    ::DeleteFileW(path.c_str());
+}
