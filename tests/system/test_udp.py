@@ -32,8 +32,11 @@ class Tap:
     """UDP datagrams to port 5050 seen arriving on orx1, the veth end facing
     the viewer's default route."""
 
-    def __init__(self):
+    def __init__(self, peer_port):
+        self.peer_port = peer_port  # the peer's own datagrams are not the viewer's
         self.s = socket.socket(socket.AF_PACKET, socket.SOCK_DGRAM, socket.htons(0x0800))
+        # Room for a burst of a few thousand frames between two reads.
+        self.s.setsockopt(socket.SOL_SOCKET, 33, 64 << 20)  # SO_RCVBUFFORCE
         self.s.bind(("orx1", 0))
 
     def datagrams(self, wait=0.5):
@@ -60,12 +63,11 @@ def setup(world):
     assert private_namespace(), "refusing to touch UDP outside the private namespace"
     world.drv = Driver(world)
     world.viewer = Viewer(world, world.drv)
-    world.tap = Tap()
     world.peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     world.peer.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
     world.peer.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     world.peer.bind((PEER, 0))
-    world.tap.peer_port = world.peer.getsockname()[1]
+    world.tap = Tap(world.peer.getsockname()[1])
     world.switches = {ID_BROADCAST_SEND: False, ID_BROADCAST_RECEIVE: False}
     return world
 
@@ -170,6 +172,9 @@ def test_datagrams_of_odd_sizes(w):
 
 def test_with_receiving_off_datagrams_wait_until_it_is_on(w):
     switch(w, ID_BROADCAST_RECEIVE, False)
+    # The receive thread looks at the switch once per round (25 ms waits);
+    # give a round already under way time to end.
+    time.sleep(0.2)
     clear(w)
     for i in range(3):
         peer_send(w, b"queued %d" % i)
@@ -194,6 +199,19 @@ def test_own_broadcast_comes_back_once_and_stops_there(w):
     rows = w.viewer.rows()
     assert [(r[1], r[3]) for r in rows] == [(str(CLIENT_PID), "round trip"), ("0", "round trip")]
     assert w.tap.from_viewer() == [("255.255.255.255", datagram(b"round trip"))]
+
+
+def test_a_burst_of_lines_is_sent_whole_and_in_order(w):
+    switch(w, ID_BROADCAST_RECEIVE, False)
+    switch(w, ID_BROADCAST_SEND, True)
+    w.tap.datagrams(0.2)
+    n = 2000
+    # A live process's id (the viewer's own): an id that names no process
+    # costs the intake a look at the whole process list per line.
+    w.drv("sendmany", w.viewer.hwnd, w.viewer.pid, "burst ", n, "wide", timeout=120)
+    got = w.tap.from_viewer(1.0)
+    assert [data.rstrip(b"\0") for _, data in got] == [b"burst %d" % i for i in range(n)], len(got)
+    assert {len(data) for _, data in got} == {1024}
 
 
 def test_the_viewers_sockets_are_in_this_namespace(w):
