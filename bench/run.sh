@@ -7,55 +7,23 @@
 #   bash bench/run.sh intake          only bench/bench_intake.py
 #   bash bench/run.sh debugout        only bench/bench_debugout.py
 #
-# The build directory is $ORLIX_BUILD_DIR, by default build/ (as scripts/).
+# The build directory is $ORLIX_BUILD_DIR, by default build/ (as scripts/);
+# the programs are those of build/win32 or build/win64 (ORLIX_ARCH picks).
 # BENCH_ROWS, BENCH_REPS, BENCH_LINES, BENCH_SENDERS, BENCH_SAVE_LINES and
 # BENCH_VIEWER change what is measured, BENCH_CPUS where it runs
 # (bench/README.md).
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${ORLIX_BUILD_DIR:-$ROOT/build}"
-LOGS="$BUILD/bench-logs"
-
-if [ -f "$ROOT/scripts/setup.sh" ]; then
-  bash "$ROOT/scripts/setup.sh"
-fi
+source "$(dirname "$0")/../scripts/lib.sh"
+bash "$ROOT/scripts/setup.sh"
 
 # ------------------------------------------------------------------ build ---
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-known="$(cmake --build "$BUILD" --target help 2>/dev/null || true)"
-targets=(Orlix procmem)
-for t in orlixdrv odswriter bare_reader bare_window; do
-  if grep -Eq "(^|[[:space:]])$t(:|[[:space:]]|$)" <<<"$known"; then
-    targets+=("$t")
-  fi
-done
-cmake --build "$BUILD" --target "${targets[@]}"
-
-# The driver and the baseline programs, where the build does not make them
-# (yet): built straight from their sources.
-CXX=i686-w64-mingw32-g++-posix
-hand_build() {  # exe, wide (1) or narrow (0), candidate sources...
-  local exe="$BUILD/$1" wide="$2" src=""
-  shift 2
-  for s in "$@"; do
-    if [ -f "$ROOT/$s" ]; then src="$ROOT/$s"; break; fi
-  done
-  if [ -z "$src" ]; then
-    echo "bench: no source for $(basename "$exe")" >&2
-    return 1
-  fi
-  if [ ! -f "$exe" ] || [ "$src" -nt "$exe" ]; then
-    echo "bench: building $(basename "$exe") from ${src#$ROOT/}"
-    local flags=(-std=c++20 -O2 -static -DUNICODE -D_UNICODE)
-    [ "$wide" = 1 ] && flags+=(-municode)
-    "$CXX" "${flags[@]}" "$src" -o "$exe" -luser32 -lcomctl32 -lgdi32
-  fi
-}
-hand_build orlixdrv.exe 1 tests/system/driver/orlixdrv.cpp
-hand_build odswriter.exe 0 tests/system/fixtures/odswriter.cpp
-hand_build bare_reader.exe 1 tests/system/fixtures/bare_reader.cpp tests/system/fixtures/reader.cpp
-hand_build bare_window.exe 1 tests/system/fixtures/bare_window.cpp
+# The benchmarks measure the programs of the first architecture this machine
+# runs (the 32-bit ones where it can), or ORLIX_ARCH.
+ARCH="${ORLIX_ARCH:-$(runnable_arches | head -n1)}"
+build_all
+TREE="$BUILD/$ARCH"
+LOGS="$BUILD/bench-logs"
+echo "bench: $ARCH programs ($TREE)"
 
 # -------------------------------------------------------------------- run ---
 benches=("$@")
@@ -84,7 +52,7 @@ for b in "${benches[@]}"; do
   fi
   echo "=== $b ($(date +%T)), log: $LOGS/$b.log"
   start=$(date +%s)
-  if ! "${pin[@]}" python3 "$ROOT/tests/system/harness.py" run --build "$BUILD" "$script" 2>&1 \
+  if ! "${pin[@]}" python3 "$ROOT/tests/system/harness.py" run --build "$TREE" "$script" 2>&1 \
        | tee "$LOGS/$b.log"; then
     failed=1
   fi
@@ -94,7 +62,7 @@ done
 
 # ---------------------------------------------------------------- summary ---
 echo
-echo "=== summary ($(date '+%F %T'); processors: $CPUS of $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg))"
+echo "=== summary ($ARCH; $(date '+%F %T'); processors: $CPUS of $(nproc); load $(cut -d' ' -f1-3 /proc/loadavg))"
 for b in "${benches[@]}"; do
   grep -h '^RESULT' "$LOGS/$b.log" | sed 's/^RESULT //' || echo "$b: no results"
 done

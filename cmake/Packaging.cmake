@@ -1,11 +1,12 @@
-# Release packaging: Orlix-<version>-win32.zip and the per-user installer
-# Orlix-<version>-win32-setup.exe, both made by CPack from the install rules
-# below, so the two always hold the same files.
+# Release packaging. Each build tree makes the zip of its architecture,
+# Orlix-<version>-win32.zip (i686) or Orlix-<version>-win64.zip (x86-64),
+# with CPack from the install rules below:
 #
-#   cmake --build <build> --target package_zip package_installer
+#   cmake --build <tree> --target package_zip
 #
-# writes both into <build>/package/ (scripts/package.sh does the same from a
-# clean clone).
+# writes it into ORLIX_PACKAGE_DIR. The one installer holds both
+# architectures, so it is made from two trees' install rules by
+# installer/MakeInstaller.cmake (scripts/package.sh does all of it).
 
 # ------------------------------------------------------------- version ---
 # resources/version.h is the one place the version is written; the version
@@ -74,6 +75,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/tracedemo/DebugTrace.h ${CMAKE_SOURCE_DIR}/tra
         DESTINATION sdk COMPONENT orlix)
 
 # ---------------------------------------------------------------- CPack ---
+set(ORLIX_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package CACHE PATH "Where the release files go")
+file(WRITE ${CMAKE_BINARY_DIR}/orlix-package-dir "${ORLIX_PACKAGE_DIR}\n")
 set(CPACK_PACKAGE_NAME Orlix)
 set(CPACK_PACKAGE_VENDOR "Orlix developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Orlix debug message viewer")
@@ -81,44 +84,22 @@ set(CPACK_PACKAGE_VERSION ${ORLIX_VERSION})
 set(CPACK_PACKAGE_VERSION_MAJOR ${ORLIX_VERSION_MAJOR})
 set(CPACK_PACKAGE_VERSION_MINOR ${ORLIX_VERSION_MINOR})
 set(CPACK_PACKAGE_VERSION_PATCH ${ORLIX_VERSION_PATCH})
-set(CPACK_SYSTEM_NAME win32)
-set(CPACK_PACKAGE_FILE_NAME "Orlix-${ORLIX_VERSION}-win32")
-set(CPACK_PACKAGE_INSTALL_DIRECTORY Orlix)
-set(CPACK_RESOURCE_FILE_LICENSE ${_orlix_pkg}/LICENSE.txt)
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
-set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_SYSTEM_NAME ${ORLIX_ARCH})
+set(CPACK_PACKAGE_FILE_NAME "Orlix-${ORLIX_VERSION}-${ORLIX_ARCH}")
+set(CPACK_OUTPUT_FILE_PREFIX ${ORLIX_PACKAGE_DIR})
+set(CPACK_GENERATOR ZIP)
 set(CPACK_SOURCE_GENERATOR TGZ)
 # Only the release files: the build also has test programs and libraries.
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Orlix;orlix;/")
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
-# (The zip holds one top folder, Orlix-<version>-win32, CPack's default.)
+# (The zip holds one top folder, Orlix-<version>-<arch>, CPack's default.)
 set(CPACK_STRIP_FILES OFF)
-# The installer comes from our own NSIS script (per-user, no elevation);
-# CPack fills in the file lists. installer/CPackOptions.cmake names its output.
-set(CPACK_MODULE_PATH ${CMAKE_SOURCE_DIR}/installer)
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/installer/CPackOptions.cmake)
-set(CPACK_NSIS_EXECUTABLE makensis)
-set(CPACK_NSIS_PACKAGE_NAME "Orlix ${ORLIX_VERSION}")
-set(CPACK_NSIS_DISPLAY_NAME Orlix)
-set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
-set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
-set(CPACK_ORLIX_ICON ${CMAKE_SOURCE_DIR}/resources/Orlix.ico)
 include(CPack)
 
-# One target per release file; both run CPack on the same install rules.
-foreach(_gen IN ITEMS ZIP NSIS)
-    if(_gen STREQUAL ZIP)
-        set(_target package_zip)
-        set(_file "Orlix-${ORLIX_VERSION}-win32.zip")
-    else()
-        set(_target package_installer)
-        set(_file "Orlix-${ORLIX_VERSION}-win32-setup.exe")
-    endif()
-    add_custom_target(${_target}
-        COMMAND ${CMAKE_CPACK_COMMAND} -G ${_gen} --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
-        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-        COMMENT "Packing package/${_file}"
-        USES_TERMINAL
-        VERBATIM)
-    add_dependencies(${_target} Orlix tracedemo)
-endforeach()
+add_custom_target(package_zip
+    COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    COMMENT "Packing Orlix-${ORLIX_VERSION}-${ORLIX_ARCH}.zip"
+    USES_TERMINAL
+    VERBATIM)
+add_dependencies(package_zip Orlix tracedemo)

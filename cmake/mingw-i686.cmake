@@ -1,14 +1,5 @@
 # Cross-build 32-bit Windows programs with Debian's mingw-w64 (posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(TOOLCHAIN_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Plain wine by default; the top-level project swaps in the test harness,
-# which gives every test program its own prefix, display and network.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(ORLIX_MINGW_TRIPLE i686-w64-mingw32)
+set(ORLIX_MINGW_PROCESSOR i686)
+set(ORLIX_MINGW_WINE wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -2,6 +2,7 @@
 
 namespace {
 const UINT_PTR kSubclassId = 0x4F52; // identifies our subclass of a control
+const wchar_t kWrapperProp[] = L"fw.CWnd"; // the wrapper of a subclassed control
 }
 
 HINSTANCE AfxGetInstanceHandle()
@@ -22,9 +23,10 @@ std::wstring AfxLoadString(UINT id)
 CWnd::~CWnd()
 {
     if (m_hWnd && ::IsWindow(m_hWnd)) {
-        if (m_bSubclassed)
+        if (m_bSubclassed) {
             ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
-        else
+            ::RemovePropW(m_hWnd, kWrapperProp);
+        } else
             ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
         HWND h = m_hWnd;
         m_hWnd = nullptr;
@@ -69,6 +71,9 @@ BOOL CWnd::CreateControl(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD 
         return FALSE;
     m_hWnd = h;
     m_bSubclassed = true;
+    // FromHandle finds the wrapper through a window property: comctl32's
+    // GetWindowSubclass is not in every import library (x86-64 mingw lacks it).
+    ::SetPropW(h, kWrapperProp, this);
     ::SetWindowSubclass(h, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     return TRUE;
 }
@@ -82,9 +87,8 @@ CWnd* CWnd::FromHandle(HWND hwnd)
 {
     if (!hwnd)
         return nullptr;
-    DWORD_PTR ref = 0;
-    if (::GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &ref))
-        return reinterpret_cast<CWnd*>(ref);
+    if (void* wrapper = ::GetPropW(hwnd, kWrapperProp))
+        return static_cast<CWnd*>(wrapper);
     if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == StaticWndProc)
         return reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     return nullptr;
@@ -119,6 +123,7 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     CWnd* self = reinterpret_cast<CWnd*>(ref);
     if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        ::RemovePropW(hwnd, kWrapperProp);
         LRESULT r = ::DefSubclassProc(hwnd, msg, wParam, lParam);
         self->m_hWnd = nullptr;
         self->m_bSubclassed = false;

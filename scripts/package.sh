@@ -1,12 +1,11 @@
 #!/bin/bash
-# Builds the release from a clone: build/package/Orlix-<version>-win32.zip and
-# build/package/Orlix-<version>-win32-setup.exe (the per-user installer), both
-# made by CPack from the same install rules (cmake/Packaging.cmake).
+# Builds the release from a clone into build/package/: Orlix-<version>-win32.zip
+# (32-bit programs), Orlix-<version>-win64.zip (64-bit programs) and
+# Orlix-<version>-setup.exe, the per-user installer that puts the 64-bit
+# programs on 64-bit Windows and the 32-bit ones elsewhere.
 set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="${ORLIX_BUILD_DIR:-$ROOT/build}"
+source "$(dirname "$0")/lib.sh"
 bash "$ROOT/scripts/setup.sh"
-ORLIX_BUILD_DIR="$BUILD" bash "$ROOT/scripts/build.sh"
-rm -rf "$BUILD/package"
-cmake --build "$BUILD" --target package_zip package_installer
-ls -l "$BUILD"/package/*
+build_all
+package_all
+ls -l "$PACKAGE_DIR"

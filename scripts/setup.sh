@@ -1,11 +1,34 @@
 #!/bin/bash
 # Installs what building, running and testing need on Debian 12; does nothing
-# when everything is already there.
+# when everything is already there. Both mingw-w64 cross compilers always;
+# Wine's 64-bit loader always, its 32-bit one only where the kernel runs
+# 32-bit code (elsewhere every i386 program fails with "Exec format error").
 set -euo pipefail
+
+# A 93-byte i386 Linux program that exits with 0: does this kernel run it?
+runs_32bit_code() {
+  local probe
+  probe="$(mktemp)"
+  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  local rc=0
+  "$probe" 2>/dev/null || rc=1
+  rm -f "$probe"
+  return $rc
+}
+
 PKGS=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-      wine wine32:i386 wine64 xvfb xauth xdotool imagemagick fonts-wqy-zenhei
+      g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+      wine64 xvfb xauth xdotool imagemagick fonts-wqy-zenhei
       fonts-wine locales iproute2 util-linux python3 cmake ninja-build g++
       googletest nsis zip unzip)
+want_i386=0
+if runs_32bit_code; then
+  want_i386=1
+  PKGS+=(wine wine32:i386)
+else
+  echo "setup: this kernel runs no 32-bit code: 64-bit Wine only (the 32-bit programs are built, not run)"
+fi
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -13,7 +36,9 @@ done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
-  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  if ((want_i386)); then
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  fi
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi

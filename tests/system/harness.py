@@ -17,6 +17,12 @@ Usage:
   harness.py run --build DIR TEST.py         run an end-to-end test script
   harness.py shell --build DIR -- CMD ARGS   run a Linux command in the world
   harness.py viewer --build DIR              run Orlix.exe for a person to use
+  harness.py probe                           print the architectures (win32,
+                                             win64) this machine can run
+
+A build tree names its architecture in DIR/orlix-arch: win32 programs run
+under Debian's 32-bit loader in win32 prefixes, win64 programs under the
+64-bit loader in win64 prefixes.
 """
 import argparse
 import fcntl
@@ -35,10 +41,42 @@ import traceback
 HERE = os.path.dirname(os.path.abspath(__file__))
 NETNS_MARK = "ORLIX_HARNESS_NETNS"
 WINE_ENV = {
-    "WINEARCH": "win32",
     "WINEDEBUG": "-all",
     "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
 }
+# Debian's loaders: the 32-bit one runs only where the kernel runs 32-bit
+# code; the 64-bit one runs x86-64 programs in a win64 prefix.
+LOADERS = {"win32": "/usr/lib/wine/wine", "win64": "/usr/lib/wine/wine64"}
+ARCHES = ("win32", "win64")
+
+
+def arch_runs(arch):
+    """True when this machine can run Windows programs of `arch` under Wine.
+    ORLIX_ARCHES (e.g. "win64") narrows what counts, to take the path of a
+    machine that runs less than this one."""
+    allowed = os.environ.get("ORLIX_ARCHES")
+    if allowed and arch not in allowed.replace(",", " ").split():
+        return False
+    loader = LOADERS[arch]
+    if not os.access(loader, os.X_OK):
+        return False
+    try:
+        r = subprocess.run([loader, "--version"], capture_output=True, timeout=60)
+    except OSError:  # "Exec format error": the kernel runs no 32-bit code
+        return False
+    return r.returncode == 0
+
+
+def build_arch(build):
+    """The architecture a build tree holds (CMake writes it into orlix-arch)."""
+    try:
+        with open(os.path.join(build, "orlix-arch")) as f:
+            arch = f.read().strip()
+    except OSError:
+        return "win32"
+    if arch not in ARCHES:
+        raise RuntimeError("%s/orlix-arch: unknown architecture %r" % (build, arch))
+    return arch
 DEFAULT_LOCALE = "zh_CN.UTF-8"
 # veth pair inside the private namespace: the viewer's broadcasts leave by
 # veth0 and arrive at veth1, where a test's Linux-side peer listens.
@@ -109,9 +147,11 @@ class Xvfb:
                 self.proc.kill()
 
 
-def wine_env(prefix, display, locale):
+def wine_env(prefix, display, locale, arch="win32"):
     env = dict(os.environ)
     env.update(WINE_ENV)
+    env["WINEARCH"] = arch
+    env["WINELOADER"] = LOADERS[arch]
     env["WINEPREFIX"] = prefix
     env["DISPLAY"] = display
     env["HOME"] = os.path.join(prefix, "home")
@@ -144,6 +184,11 @@ REG_TEMPLATE = r"""Windows Registry Editor Version 5.00
 
 def make_template(build):
     """Boots the template prefix once per build directory (under a lock)."""
+    arch = build_arch(build)
+    wine = LOADERS[arch]
+    if not arch_runs(arch):
+        raise RuntimeError("this machine cannot run %s programs (%s fails); "
+                           "test a build tree of another architecture" % (arch, wine))
     tpl = os.path.join(build, "wine-template")
     os.makedirs(build, exist_ok=True)
     with open(os.path.join(build, "wine-template.lock"), "w") as lk:
@@ -154,17 +199,17 @@ def make_template(build):
         os.makedirs(os.path.join(tpl, "home"))
         x = Xvfb()
         try:
-            env = wine_env(tpl, x.display, DEFAULT_LOCALE)
+            env = wine_env(tpl, x.display, DEFAULT_LOCALE, arch)
             t0 = time.time()
-            subprocess.run(["wineboot", "-i"], env=env, check=True,
+            subprocess.run([wine, "wineboot", "-i"], env=env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             regfile = os.path.join(tpl, "orlix.reg")
             with open(regfile, "w", encoding="utf-16") as f:
                 f.write(REG_TEMPLATE.replace("\n", "\r\n"))
-            subprocess.run(["wine", "regedit", "/S", regfile], env=env, check=True,
+            subprocess.run([wine, "regedit", "/S", regfile], env=env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             subprocess.run(["wineserver", "-w"], env=env, check=True)
-            log("template prefix booted in %.1f s" % (time.time() - t0))
+            log("%s template prefix booted in %.1f s" % (arch, time.time() - t0))
         finally:
             x.stop()
         # Caption-button glyphs; only marlett (other fonts would shadow CJK).
@@ -202,7 +247,9 @@ class World:
             shutil.copy(os.path.join(tpl, reg), os.path.join(self.prefix, reg + ".tmp"))
             os.replace(os.path.join(self.prefix, reg + ".tmp"), os.path.join(self.prefix, reg))
         self.xvfb = Xvfb()
-        self.env = wine_env(self.prefix, self.xvfb.display, locale)
+        self.arch = build_arch(self.build)
+        self.loader = LOADERS[self.arch]
+        self.env = wine_env(self.prefix, self.xvfb.display, locale, self.arch)
         subprocess.run(["wineserver", "-p"], env=self.env, check=True)
         self.procs = []
         user = os.listdir(os.path.join(self.prefix, "drive_c", "users"))
@@ -237,14 +284,14 @@ class World:
         """Starts a Windows program; returns its Popen (ended at teardown)."""
         env = dict(self.env)
         env.update(kw.pop("env", {}) or {})
-        p = subprocess.Popen(["wine", exe] + [str(a) for a in args], env=env, **kw)
+        p = subprocess.Popen([self.loader, exe] + [str(a) for a in args], env=env, **kw)
         self.procs.append(p)
         return p
 
     def run(self, exe, *args, timeout=60, **kw):
         env = dict(self.env)
         env.update(kw.pop("env", {}) or {})
-        return subprocess.run(["wine", exe] + [str(a) for a in args], env=env,
+        return subprocess.run([self.loader, exe] + [str(a) for a in args], env=env,
                               timeout=timeout, **kw)
 
     def teardown(self):
@@ -334,6 +381,18 @@ def wait_until(pred, timeout=10.0, interval=0.05, what="condition"):
 
 # ----------------------------------------------------------------- runner ---
 
+SKIPPED = 77  # CTest's SKIP_RETURN_CODE for the end-to-end files
+
+
+def sibling_tree(build, arch):
+    """The build tree of another architecture beside this one (build/win32
+    beside build/win64), or None."""
+    other = os.path.join(os.path.dirname(os.path.abspath(build)), arch)
+    if not os.path.isfile(os.path.join(other, "orlix-arch")):
+        return None
+    return other if build_arch(other) == arch else None
+
+
 def run_script(build, script, only=None):
     spec = importlib.util.spec_from_file_location("e2e_test", script)
     mod = importlib.util.module_from_spec(spec)
@@ -344,6 +403,10 @@ def run_script(build, script, only=None):
     tests.sort(key=lambda nf: nf[1].__code__.co_firstlineno)
     if only:
         tests = [t for t in tests if t[0] in only]
+    reason = mod.skip_reason(build) if hasattr(mod, "skip_reason") else None
+    if reason:
+        print("SKIP %s: %s" % (os.path.basename(script), reason), flush=True)
+        return SKIPPED
     world = World(build, locale=locale, name=os.path.splitext(os.path.basename(script))[0])
     passed = failed = 0
     try:
@@ -387,32 +450,62 @@ def run_viewer(build, locale, args):
         display = xvfb.display
         log("no display: started Xvfb on %s (screenshot: import -display %s -window root "
             "shot.png)" % (display, display))
-    env = wine_env(prefix, display, locale)
+    arch = build_arch(build)
+    env = wine_env(prefix, display, locale, arch)
     exe = os.path.join(build, "Orlix.exe")
     if not os.path.exists(exe):
         log("the viewer is not built yet; running the sample client tracedemo.exe instead")
         exe = os.path.join(build, "tracedemo.exe")
     log("running %s (prefix %s)" % (exe, prefix))
     try:
-        return subprocess.run(["wine", exe] + args, env=env).returncode
+        return subprocess.run([LOADERS[arch], exe] + args, env=env).returncode
     finally:
         subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
         if xvfb:
             xvfb.stop()
 
 
+def probe(require=None):
+    """Prints the architectures this machine can run, one per line; fails
+    loudly when it can run none. With `require`, says whether that one runs
+    here and exits 77 (a skip for CTest) when it does not."""
+    if require:
+        if arch_runs(require):
+            print("%s programs run here (%s)" % (require, LOADERS[require]))
+            return 0
+        print("%s programs cannot run here (%s fails: %s); they are built and packaged, "
+              "their tests run on a machine that can run them"
+              % (require, LOADERS[require], "this kernel runs no 32-bit code"
+                 if require == "win32" else "no 64-bit Wine"))
+        return 77
+    runs = [a for a in ARCHES if arch_runs(a)]
+    for a in runs:
+        print(a)
+    if not runs:
+        log("this machine runs neither 32-bit (%s) nor 64-bit (%s) Windows programs: "
+            "install wine64 (and wine32:i386 where the kernel runs 32-bit code)"
+            % (LOADERS["win32"], LOADERS["win64"]))
+        return 1
+    return 0
+
+
 def main(argv):
     ap = argparse.ArgumentParser()
-    ap.add_argument("mode", choices=["template", "exec", "run", "shell", "viewer"])
-    ap.add_argument("--build", required=True)
+    ap.add_argument("mode", choices=["template", "exec", "run", "shell", "viewer", "probe"])
+    ap.add_argument("--build")
     ap.add_argument("--locale", default=DEFAULT_LOCALE)
     ap.add_argument("--only", action="append")
+    ap.add_argument("--require", choices=ARCHES)
     ap.add_argument("script", nargs="?")
     head, rest = (argv[:argv.index("--")], argv[argv.index("--") + 1:]) if "--" in argv \
         else (argv, [])
     a = ap.parse_intermixed_args(head)
     if a.script:
         rest = [a.script] + rest
+    if a.mode == "probe":
+        return probe(a.require)
+    if not a.build:
+        ap.error("--build is required")
     enter_private_network(argv)
     if a.mode == "template":
         setup_network()
@@ -429,7 +522,7 @@ def main(argv):
             local = os.path.join(world.build, os.path.basename(exe))
             if not os.path.exists(local):
                 shutil.copy2(exe, local)
-            r = subprocess.run(["wine", local] + rest[1:], env=world.env)
+            r = subprocess.run([world.loader, local] + rest[1:], env=world.env)
         else:
             r = subprocess.run(rest, env=world.env)
         return r.returncode

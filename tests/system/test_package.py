@@ -1,7 +1,13 @@
 """The release files as a user meets them: the zip unpacked into Program Files,
 the per-user installer and its uninstaller, and programs built from nothing
-but the shipped sender header. The files come from the build's package_zip
-and package_installer targets (scripts/test.sh builds them before CTest).
+but the shipped sender header. The zips come from the build trees'
+package_zip targets and the installer from installer/MakeInstaller.cmake
+(scripts/package.sh makes them all, and scripts/test.sh runs it before CTest).
+
+The world runs the architecture of the build tree under test: the zip of
+that architecture is unpacked and run; the installer is the release one
+where this machine runs 32-bit code, else the same installer script built
+with the 64-bit stub (the release installer's x86 stub cannot run here).
 """
 import os
 import re
@@ -21,7 +27,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 WM_MENUSELECT = 0x011F
 ID_CAPTURE, ID_LOG_TO_FILE = 32776, 32779
 SAMPLE = "hello orlix.example.org"
-CXX = "i686-w64-mingw32-g++-posix"
+CXX = {"win32": "i686-w64-mingw32-g++-posix", "win64": "x86_64-w64-mingw32-g++-posix"}
+# PE machine and optional-header magic of each architecture's programs.
+PE_KIND = {"win32": (0x014C, 0x10B), "win64": (0x8664, 0x20B)}
 
 
 def read_version():
@@ -33,7 +41,13 @@ def read_version():
 
 VERSION = read_version()
 VERSION_TEXT = ".".join(map(str, VERSION))
-STEM = "Orlix-%s-win32" % VERSION_TEXT
+SETUP = "Orlix-%s-setup.exe" % VERSION_TEXT
+
+
+def stem(arch):
+    return "Orlix-%s-%s" % (VERSION_TEXT, arch)
+
+
 RELEASE_FILES = {"Orlix.exe", "tracedemo.exe", "English.lng", "UserGuide.txt", "LICENSE.txt",
                  "sdk/DebugTrace.h", "sdk/tracedemo.cpp"}
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orlix"
@@ -46,9 +60,13 @@ def build_dir(world):
 
 
 def setup(world):
-    world.package_dir = os.path.join(build_dir(world), "package")
-    world.zip_path = os.path.join(world.package_dir, STEM + ".zip")
-    world.setup_path = os.path.join(world.package_dir, STEM + "-setup.exe")
+    with open(os.path.join(build_dir(world), "orlix-package-dir")) as f:
+        world.package_dir = f.read().strip()
+    world.stem = stem(world.arch)
+    world.zip_path = os.path.join(world.package_dir, world.stem + ".zip")
+    world.setup_path = os.path.join(world.package_dir, SETUP)
+    if world.arch == "win64" and not harness.arch_runs("win32"):
+        world.setup_path = os.path.join(build_dir(world), "installer-amd64", SETUP)
     world.drv = Driver(world)
     return world
 
@@ -65,16 +83,28 @@ def need(path):
     return path
 
 
-def zip_files(w):
-    """Release file name (relative, '/'-separated) -> bytes, from the zip."""
-    with zipfile.ZipFile(need(w.zip_path)) as z:
+def zip_files(w, arch=None):
+    """Release file name (relative, '/'-separated) -> bytes, from the zip of
+    the world's architecture (or of `arch`)."""
+    top = stem(arch or w.arch)
+    with zipfile.ZipFile(need(os.path.join(w.package_dir, top + ".zip"))) as z:
         out = {}
         for info in z.infolist():
             if info.is_dir():
                 continue
-            assert info.filename.startswith(STEM + "/"), info.filename
-            out[info.filename[len(STEM) + 1:]] = z.read(info)
+            assert info.filename.startswith(top + "/"), info.filename
+            out[info.filename[len(top) + 1:]] = z.read(info)
         return out
+
+
+def pe_kind(exe_bytes):
+    """(machine, optional-header magic) of a Windows program."""
+    assert exe_bytes[:2] == b"MZ"
+    pe = struct.unpack_from("<I", exe_bytes, 0x3C)[0]
+    assert exe_bytes[pe:pe + 4] == b"PE\0\0"
+    machine = struct.unpack_from("<H", exe_bytes, pe + 4)[0]
+    magic = struct.unpack_from("<H", exe_bytes, pe + 24)[0]
+    return machine, magic
 
 
 def tree(top):
@@ -131,11 +161,27 @@ def profile_value(text, section, key):
 def unpack_into_program_files(w):
     """Unpacks the zip where a user would; returns (Linux dir, Windows dir)."""
     base = os.path.join(w.prefix, "drive_c", "Program Files")
-    folder = os.path.join(base, STEM)
+    folder = os.path.join(base, w.stem)
     if not os.path.isdir(folder):
         with zipfile.ZipFile(need(w.zip_path)) as z:
             z.extractall(base)
     return folder, w.winpath(folder)
+
+
+def test_each_architecture_has_its_zip_of_its_own_programs(w):
+    """Both zips are made on every machine, whatever it can run."""
+    header = None
+    for arch in ("win32", "win64"):
+        files = zip_files(w, arch)
+        assert set(files) == RELEASE_FILES, arch
+        for exe in ("Orlix.exe", "tracedemo.exe"):
+            assert pe_kind(files[exe]) == PE_KIND[arch], (arch, exe)
+            assert fixed_versions(files[exe]) == (VERSION, VERSION), (arch, exe)
+        header = header or files["sdk/DebugTrace.h"]
+        assert files["sdk/DebugTrace.h"] == header
+    # One installer for both: an x86 program, which every Windows runs.
+    with open(need(os.path.join(w.package_dir, SETUP)), "rb") as f:
+        assert pe_kind(f.read()) == PE_KIND["win32"]
 
 
 def test_zip_holds_the_release_files_at_this_version(w):
@@ -200,7 +246,7 @@ def build_header_client(w, header, out_dir, wide):
         f.write(header)
     exe = os.path.join(out_dir, "hdrclient_%s.exe" % ("w" if wide else "a"))
     deps = exe + ".d"
-    cmd = [CXX, "-O2", "-static", "-Wall", "-MMD", "-MF", deps, client, "-o", exe, "-luser32"]
+    cmd = [CXX[w.arch], "-O2", "-static", "-Wall", "-MMD", "-MF", deps, client, "-o", exe, "-luser32"]
     if wide:
         cmd[1:1] = ["-DUNICODE", "-D_UNICODE"]
     r = subprocess.run(cmd, capture_output=True, text=True, timeout=180)
@@ -297,9 +343,12 @@ def test_installer_installs_for_the_user_and_uninstalls_leaving_user_files(w):
         inst_win = iw.winpath(inst)
         installed = RELEASE_FILES | {"Uninstall.exe"}
         assert tree(inst) == installed
+        # The programs of the prefix's architecture: 64-bit on 64-bit Windows.
         for name in RELEASE_FILES:
             with open(os.path.join(inst, name), "rb") as f:
                 assert f.read() == files[name], name
+        with open(os.path.join(inst, "Orlix.exe"), "rb") as f:
+            assert pe_kind(f.read()) == PE_KIND[iw.arch]
         assert not os.path.exists(os.path.join(iw.prefix, "drive_c", "Program Files", "Orlix"))
         menu = os.path.join(iw.user_dir, "AppData", "Roaming", "Microsoft", "Windows",
                             "Start Menu", "Programs", "Orlix")

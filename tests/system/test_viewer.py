@@ -82,6 +82,16 @@ def test_pid_zero_and_long_texts(w):
     assert w.drv("title", w.viewer.hwnd) == "Orlix"
 
 
+def test_pid_is_the_low_32_bits_of_wparam(w):
+    """A 32-bit sender zero-extends its id into a 64-bit WPARAM; whatever
+    lies above bit 31 is not part of the id (a 64-bit driver sends it)."""
+    clear(w)
+    w.viewer.send((0xABCD << 32) | 4242, "high bits set")
+    w.viewer.send((1 << 32) | 0xFFFFFFFF, "all 32 bits set")
+    rows = w.viewer.wait_rows(2)
+    assert [r[1] for r in rows] == ["4242", "-1"], rows  # shown signed
+
+
 def test_narrow_sender_text_is_converted(w):
     clear(w)
     w.viewer.send(0, "窄字符 text", "narrow")
