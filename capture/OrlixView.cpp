@@ -1,4 +1,5 @@
 #include "capture/OrlixView.h"
+#include "capture/ProcessSourceWin.h"
 #include "capture/FilterDlg.h"
 #include "capture/FrameImages.h"
 #include "framework/App.h"
@@ -7,7 +8,6 @@
 #include "framework/Frame.h"
 #include "resources/resource.h"
 #include <algorithm>
-#include <psapi.h>
 #include <shlobj.h>
 
 COrlixView* g_pView = nullptr;
@@ -73,35 +73,6 @@ orlix::ArrivalTime ToArrival(const SYSTEMTIME& st)
     return t;
 }
 
-// The name of a process that may have ended since its handle was opened.
-bool NameFromHandle(HANDLE process, std::wstring& name)
-{
-    if (!process)
-        return false;
-    HMODULE module = nullptr;
-    DWORD needed = 0;
-    wchar_t buf[orlix::kProcessNameUnits] = {};
-    DWORD n = 0;
-    if (::EnumProcessModules(process, &module, sizeof(module), &needed))
-        n = ::GetModuleBaseNameW(process, module, buf, orlix::kProcessNameUnits);
-    if (n == 0) {
-        // A process that has exited has no modules left; its image name stays.
-        wchar_t path[MAX_PATH] = {};
-        DWORD len = MAX_PATH;
-        if (::QueryFullProcessImageNameW(process, 0, path, &len) && len > 0) {
-            const wchar_t* base = path;
-            for (const wchar_t* p = path; *p; ++p)
-                if (*p == L'\\' || *p == L'/')
-                    base = p + 1;
-            lstrcpynW(buf, base, orlix::kProcessNameUnits);
-            n = lstrlenW(buf);
-        }
-    }
-    if (n == 0)
-        return false;
-    name.assign(buf, n);
-    return true;
-}
 } // namespace
 
 COrlixView::COrlixView()
@@ -236,7 +207,7 @@ int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE proce
         text = L"";
     MessageRecord record;
     if (processId != 0 && !m_processNames.Lookup(processId, record.szProcessName) && process)
-        NameFromHandle(process, record.szProcessName);
+        orlix::ProcessBaseName(process, record.szProcessName);
     record.szProcessName =
         std::wstring(orlix::CutUnits(record.szProcessName, orlix::kMaxNameUnits));
     record.dwProcessId = processId;

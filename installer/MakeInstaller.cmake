@@ -28,6 +28,7 @@ if(NOT DEFINED OUT_NAME)
 endif()
 
 # Stage both architectures' release files side by side.
+file(MAKE_DIRECTORY ${OUT_DIR})
 set(_stage ${WIN32_TREE}/installer-stage-${STUB})
 file(REMOVE_RECURSE ${_stage})
 foreach(arch win32 win64)

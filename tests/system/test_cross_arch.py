@@ -27,7 +27,7 @@ def skip_reason(build):
 def setup(world):
     # The 32-bit programs, renamed so the rows tell the architectures apart.
     tree32 = harness.sibling_tree(world.build_dir, "win32")
-    for name in ("Orlix.exe", "tracedemo.exe", "odswriter.exe"):
+    for name in ("Orlix.exe", "tracedemo.exe", "odswriter.exe", "orlixdrv.exe"):
         stem, ext = os.path.splitext(name)
         shutil.copy2(os.path.join(tree32, name), os.path.join(world.build, stem + "32" + ext))
     world.drv = Driver(world)
@@ -63,10 +63,14 @@ def test_32_bit_clients_reach_the_64_bit_viewer(w):
 
 
 def test_64_bit_clients_reach_the_32_bit_viewer_which_names_them(w):
-    viewer = Viewer(w, w.drv, exe=os.path.join(w.build, "Orlix32.exe"))
+    # The list is read through an LVITEMW placed in the viewer's memory, whose
+    # layout is the viewer's: a 32-bit driver reads a 32-bit viewer.
+    drv32 = Driver(w, exe=os.path.join(w.build, "orlixdrv32.exe"))
+    viewer = Viewer(w, drv32, exe=os.path.join(w.build, "Orlix32.exe"))
     client = None
     try:
-        clear(w, viewer)
+        drv32("sendcommand", viewer.hwnd, ID_CLEAR)
+        wait_until(lambda: drv32("rowcount", viewer.hwnd) == 0, what="empty list")
         client = HeaderClient(w)
         client.trace("from a 64-bit client")
         r = w.run(os.path.join(w.build, "tracedemo.exe"), capture_output=True)
@@ -79,4 +83,7 @@ def test_64_bit_clients_reach_the_32_bit_viewer_which_names_them(w):
     finally:
         if client:
             client.close()
-        assert viewer.close() == 0
+        try:
+            assert viewer.close() == 0
+        finally:
+            drv32.close()
