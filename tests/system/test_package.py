@@ -379,7 +379,7 @@ def test_installer_installs_for_the_user_and_uninstalls_leaving_user_files(w):
             logs = lambda: [f for f in os.listdir(iw.documents) if f.endswith(".txt")]
             wait_until(lambda: logs() and os.path.getsize(os.path.join(iw.documents,
                                                                        logs()[0])) > 2,
-                       what="log file written")
+                       timeout=30, what="log file written")
             viewer.command(ID_LOG_TO_FILE)
         finally:
             viewer.close()

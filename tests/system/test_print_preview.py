@@ -46,7 +46,7 @@ def test_preview_pages_the_list(w):
     w.drv("sendmany", v.hwnd, os.getpid(), "preview row ", 300)
     v.wait_rows(300)
     assert v.command(ID_FILE_PRINT_PREVIEW)
-    preview = w.drv("find", PREVIEW_CLASS, PREVIEW_TITLE, 15000)
+    preview = w.drv("find", PREVIEW_CLASS, PREVIEW_TITLE, 45000)
     assert preview and w.drv("visible", preview)
     # 300 rows of 9 points on an A4 sheet: five pages.
     wait_until(lambda: label(w, preview).startswith("第 1 页 / 共 5 页"), what="page label")
@@ -68,7 +68,7 @@ def test_print_without_printer_says_so(w):
         answer_box(w, NO_PRINTER)
     # The preview's own Print button too; the preview stays open.
     assert v.command(ID_FILE_PRINT_PREVIEW)
-    preview = w.drv("find", PREVIEW_CLASS, PREVIEW_TITLE, 15000)
+    preview = w.drv("find", PREVIEW_CLASS, PREVIEW_TITLE, 45000)
     assert preview
     w.drv("click", preview, ID_FILE_PRINT)
     answer_box(w, NO_PRINTER)
