@@ -368,7 +368,7 @@ def _readline(stream, timeout):
     return result[0]
 
 
-def wait_until(pred, timeout=10.0, interval=0.05, what="condition"):
+def wait_until(pred, timeout=30.0, interval=0.05, what="condition"):
     deadline = time.time() + timeout
     while True:
         v = pred()
