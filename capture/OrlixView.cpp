@@ -60,7 +60,7 @@ const ColumnDef kColumns[] = {
 IFrameImages* FrameImages()
 {
     CWinApp* app = AfxGetApp();
-    return app ? dynamic_cast<IFrameImages*>(app->m_pMainWnd) : nullptr;
+    return app ? dynamic_cast<IFrameImages*>(app->GetMainFrame()) : nullptr;
 }
 
 orlix::ArrivalTime ToArrival(const SYSTEMTIME& st)

@@ -1,7 +1,8 @@
 #include "framework/App.h"
+#include "framework/AfxRes.h"
+#include "framework/AfxState.h"
 #include "framework/Dialog.h"
 #include "framework/Frame.h"
-#include "resources/resource.h"
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -14,14 +15,27 @@ CWinApp* AfxGetApp()
     return g_pApp;
 }
 
-HWND AfxGetMainWnd()
-{
-    return g_pApp && g_pApp->m_pMainWnd ? g_pApp->m_pMainWnd->m_hWnd : nullptr;
-}
-
 CWinApp::CWinApp()
 {
     g_pApp = this;
+    AfxGetModuleState().pApp = this;
+}
+
+CFrameWnd* CWinApp::GetMainFrame() const
+{
+    return static_cast<CFrameWnd*>(AfxGetModuleState().pMainWnd);
+}
+
+const std::wstring& CWinApp::GetAppName() const
+{
+    return AfxGetModuleState().strAppName;
+}
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* tpl)
+{
+    m_pDocTemplate.reset(tpl);
+    tpl->m_onOpened = [this](LPCWSTR path) { AddToRecentFileList(path); };
+    tpl->m_onFailed = [this](LPCWSTR path) { OnDocumentFailed(path); };
 }
 
 CWinApp::~CWinApp()
@@ -32,6 +46,8 @@ CWinApp::~CWinApp()
         ::GlobalFree(m_hDevNames);
     if (g_pApp == this)
         g_pApp = nullptr;
+    if (AfxGetModuleState().pApp == this)
+        AfxGetModuleState().pApp = nullptr;
 }
 
 int CWinApp::ExitInstance()
@@ -43,16 +59,17 @@ int CWinApp::ExitInstance()
 
 void CWinApp::OnIdle()
 {
-    if (m_pMainWnd)
-        m_pMainWnd->OnIdleUpdateCmdUI();
+    if (CFrameWnd* main = GetMainFrame())
+        main->OnIdleUpdateCmdUI();
 }
 
 int CWinApp::Run()
 {
-    if (m_strAppName.empty()) {
-        m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
-        if (m_strAppName.empty())
-            m_strAppName = L"App";
+    std::wstring& name = AfxGetModuleState().strAppName;
+    if (name.empty()) {
+        name = AfxLoadString(AFX_IDS_APP_TITLE);
+        if (name.empty())
+            name = L"App";
     }
     if (!InitInstance()) {
         ExitInstance();
@@ -69,7 +86,8 @@ int CWinApp::Run()
         if (r == 0 || r == -1)
             break;
         HWND main = AfxGetMainWnd();
-        HACCEL accel = m_pMainWnd ? m_pMainWnd->GetAccelerators() : nullptr;
+        CFrameWnd* frame = GetMainFrame();
+        HACCEL accel = frame ? frame->GetAccelerators() : nullptr;
         // Accelerators belong to the main window; dialogs handle their own keys.
         if (!(main && accel && (msg.hwnd == main || ::IsChild(main, msg.hwnd)) &&
               ::TranslateAcceleratorW(main, accel, &msg))) {
@@ -87,14 +105,15 @@ int CWinApp::Run()
 
 std::wstring CWinApp::GetProfileKeyPath() const
 {
-    return L"Software\\" + m_strRegistryKey + L"\\" + m_strAppName;
+    return L"Software\\" + m_strRegistryKey + L"\\" + GetAppName();
 }
 
 void CWinApp::SetRegistryKey(LPCWSTR key)
 {
     m_strRegistryKey = key;
-    if (m_strAppName.empty())
-        m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+    std::wstring& name = AfxGetModuleState().strAppName;
+    if (name.empty())
+        name = AfxLoadString(AFX_IDS_APP_TITLE);
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMru)
@@ -190,8 +209,9 @@ void CWinApp::OnFileNew()
 
 void CWinApp::OnFileOpen()
 {
+    std::wstring filter = GetFileOpenFilter();
     CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST,
-                    L"所有文件 (*.*)|*.*||");
+                    filter.c_str());
     if (dlg.DoModal() != IDOK)
         return;
     if (m_pDocTemplate)

@@ -23,13 +23,13 @@ public:
     Viewer()
     {
         ok = app.InitInstance() != FALSE;
-        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+        frame = static_cast<CMainFrame*>(app.GetMainFrame());
         view = g_pView;
         Pump(100);
     }
     ~Viewer()
     {
-        if (frame && app.m_pMainWnd)
+        if (frame && app.GetMainFrame())
             ::DestroyWindow(frame->m_hWnd);
         for (DWORD end = ::GetTickCount() + 5000;
              !quit && static_cast<int>(end - ::GetTickCount()) > 0;)
@@ -49,8 +49,8 @@ public:
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }
-            if (app.m_pMainWnd)
-                app.m_pMainWnd->OnIdleUpdateCmdUI();
+            if (app.GetMainFrame())
+                app.GetMainFrame()->OnIdleUpdateCmdUI();
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         } while (static_cast<int>(end - ::GetTickCount()) > 0);
     }
