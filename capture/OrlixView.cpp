@@ -150,10 +150,8 @@ void COrlixView::StartWorkers()
                                          DebugOutputThread, LogWriterThread };
     for (auto entry : entries) {
         auto* arg = new std::shared_ptr<orlix::WorkerShared>(m_shared);
-        HANDLE h = ::CreateThread(nullptr, 0, entry, arg, 0, nullptr);
-        if (h)
-            ::CloseHandle(h);
-        else
+        fw::UniqueHandle thread(::CreateThread(nullptr, 0, entry, arg, 0, nullptr));
+        if (!thread)
             delete arg;
     }
 }
@@ -176,9 +174,6 @@ void COrlixView::OnDestroy()
     // Lines still in the debug FIFO have reached no list; let their process
     // handles go.
     fw::CsLock lock(m_shared->csDebug);
-    for (auto& line : m_shared->debugQueue)
-        if (line.process)
-            ::CloseHandle(line.process);
     m_shared->debugQueue.clear();
     ::SetEvent(m_shared->debugSpace.get());
 }
@@ -335,9 +330,8 @@ void COrlixView::DrainDebugQueue()
         ::SetEvent(m_shared->debugSpace.get());
     }
     for (auto& line : lines) {
-        Intake(line.pid, line.text.c_str(), line.process);
-        if (line.process)
-            ::CloseHandle(line.process);
+        Intake(line.pid, line.text.c_str(), line.process.get());
+        line.process.reset();
     }
 }
 
@@ -449,17 +443,16 @@ void COrlixView::OnEditCopy()
     std::wstring_view text = m_rows.Text(row);
     if (!::OpenClipboard(m_hWnd))
         return;
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    fw::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
     if (mem) {
-        if (auto* p = static_cast<wchar_t*>(::GlobalLock(mem))) {
+        if (auto* p = static_cast<wchar_t*>(::GlobalLock(mem.get()))) {
             text.copy(p, text.size());
             p[text.size()] = 0;
-            ::GlobalUnlock(mem);
+            ::GlobalUnlock(mem.get());
             ::EmptyClipboard();
-            if (!::SetClipboardData(CF_UNICODETEXT, mem))
-                ::GlobalFree(mem);
-        } else {
-            ::GlobalFree(mem);
+            // The clipboard owns the memory once it took it.
+            if (::SetClipboardData(CF_UNICODETEXT, mem.get()))
+                mem.release();
         }
     }
     ::CloseClipboard();
@@ -515,14 +508,12 @@ void COrlixView::OnFilter()
 
 bool GetPersonalFolderPath(wchar_t* buffer, size_t capacity, size_t* length)
 {
-    IMalloc* malloc = nullptr;
-    if (FAILED(::SHGetMalloc(&malloc)) || !malloc)
+    fw::ComPtr<IMalloc> malloc;
+    if (FAILED(::SHGetMalloc(malloc.put())) || !malloc)
         return false;
     LPITEMIDLIST pidl = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &pidl)) || !pidl) {
-        malloc->Release();
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &pidl)) || !pidl)
         return false;
-    }
     bool ok = false;
     wchar_t path[MAX_PATH] = {};
     if (::SHGetPathFromIDListW(pidl, path)) {
@@ -535,7 +526,6 @@ bool GetPersonalFolderPath(wchar_t* buffer, size_t capacity, size_t* length)
         }
     }
     malloc->Free(pidl);
-    malloc->Release();
     return ok;
 }
 

@@ -36,10 +36,8 @@ const ButtonDef kButtons[] = {
 
 int ScreenDpi()
 {
-    HDC screen = ::GetDC(nullptr);
-    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ::ReleaseDC(nullptr, screen);
+    fw::UniqueScreenDC screen(::GetDC(nullptr));
+    int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? dpi : 96;
 }
 
@@ -165,14 +163,13 @@ void CPreviewPane::Paint(HDC dc)
     if (rc.right <= 0 || rc.bottom <= 0)
         return;
     // Drawn off screen first: a page of small text flickers otherwise.
-    HDC mem = ::CreateCompatibleDC(dc);
+    fw::UniqueDC memDC(::CreateCompatibleDC(dc));
     fw::UniqueGdi<HBITMAP> bitmap(::CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-    if (!mem || !bitmap) {
-        if (mem)
-            ::DeleteDC(mem);
+    if (!memDC || !bitmap) {
         ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_APPWORKSPACE));
         return;
     }
+    HDC mem = memDC.get();
     HGDIOBJ oldBitmap = ::SelectObject(mem, bitmap.get());
     ::FillRect(mem, &rc, ::GetSysColorBrush(COLOR_APPWORKSPACE));
 
@@ -207,7 +204,7 @@ void CPreviewPane::Paint(HDC dc)
     }
     ::BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
     ::SelectObject(mem, oldBitmap);
-    ::DeleteDC(mem);
+    memDC.reset();
 }
 
 LRESULT CPreviewPane::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -270,11 +267,7 @@ LRESULT CPreviewPane::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 CPrintPreview::CPrintPreview(COrlixView& view) : m_pView(&view) {}
 
-CPrintPreview::~CPrintPreview()
-{
-    if (m_hFont)
-        ::DeleteObject(m_hFont);
-}
+CPrintPreview::~CPrintPreview() = default;
 
 CPrintPreview* CPrintPreview::Current()
 {
@@ -316,7 +309,7 @@ bool CPrintPreview::Create(HWND owner)
     lf.lfHeight = -::MulDiv(9, dpi, 72);
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, L"宋体", LF_FACESIZE);
-    m_hFont = ::CreateFontIndirectW(&lf);
+    m_font.reset(::CreateFontIndirectW(&lf));
     int fontHeight = ::MulDiv(12, dpi, 72);
     m_nBarHeight = fontHeight * 2 + ::MulDiv(8, dpi, 96);
 
@@ -343,7 +336,7 @@ bool CPrintPreview::Create(HWND owner)
             0, L"BUTTON", b.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, bx, by, bw,
             bh, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
             AfxGetInstanceHandle(), nullptr);
-        ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+        ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
         bx += bw + ::MulDiv(4, dpi, 96);
     }
     HWND label = ::CreateWindowExW(
@@ -351,7 +344,7 @@ bool CPrintPreview::Create(HWND owner)
         bx + ::MulDiv(8, dpi, 96), by, ::MulDiv(240, dpi, 96), bh, m_hWnd,
         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PREVIEW_PAGE_LABEL)),
         AfxGetInstanceHandle(), nullptr);
-    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont), FALSE);
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
 
     m_pane = std::make_unique<CPreviewPane>(*this);
     if (!m_pane->Create(m_hWnd)) {

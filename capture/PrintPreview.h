@@ -3,6 +3,7 @@
 // down, zoom, Print and Close. It follows the list while open: rows that
 // arrive or are cleared change the pages.
 #pragma once
+#include "framework/Handles.h"
 #include "capture/Printing.h"
 #include "framework/Wnd.h"
 #include <memory>
@@ -62,7 +63,7 @@ private:
     COrlixView* m_pView;
     std::unique_ptr<CListPrintLayout> m_layout;
     std::unique_ptr<CPreviewPane> m_pane;
-    HFONT m_hFont = nullptr;
+    fw::UniqueFont m_font;
     int m_nPage = 0;
     int m_nZoom = 0;   // index into the zoom steps
     int m_nBarHeight = 0;

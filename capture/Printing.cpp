@@ -66,22 +66,11 @@ bool AnyPrinterInstalled()
 enum class PrinterChoice { Chosen, Cancelled, NoPrinter, Failed };
 
 struct PrinterJob {
-    HDC dc = nullptr;
+    fw::UniqueDC dc;
     int from = 0;        // 0-based, inclusive
     int to = INT_MAX;
     DWORD error = 0;     // the common dialog's error code, when it failed
-    ~PrinterJob()
-    {
-        if (dc)
-            ::DeleteDC(dc);
-    }
 };
-
-HWND DialogOwner()
-{
-    HWND main = AfxGetMainWnd();
-    return main ? ::GetLastActivePopup(main) : nullptr;
-}
 
 PrinterChoice Classify(DWORD error)
 {
@@ -99,19 +88,18 @@ PrinterChoice ChoosePrinter(bool withDialog, PrinterJob& job)
     if (!AnyPrinterInstalled())
         return PrinterChoice::NoPrinter;
     CWinApp* app = AfxGetApp();
-    HGLOBAL localMode = nullptr, localNames = nullptr;
-    HGLOBAL& devMode = app ? app->m_hDevMode : localMode;
-    HGLOBAL& devNames = app ? app->m_hDevNames : localNames;
+    CPrinterSettings local;
+    CPrinterSettings& printer = app ? app->m_printer : local;
     PrinterChoice choice = PrinterChoice::Chosen;
-    if (!withDialog && devNames) {
-        job.dc = CreatePrinterDC(devNames, devMode, false);
+    if (!withDialog && printer.devNames) {
+        job.dc.reset(CreatePrinterDC(printer.devNames.get(), printer.devMode.get(), false));
         if (!job.dc)
             choice = PrinterChoice::Failed;
     } else {
         PRINTDLGW pd = { sizeof(pd) };
-        pd.hwndOwner = DialogOwner();
-        pd.hDevMode = withDialog ? devMode : nullptr;
-        pd.hDevNames = withDialog ? devNames : nullptr;
+        pd.hwndOwner = AfxGetDialogOwner();
+        pd.hDevMode = withDialog ? printer.devMode.get() : nullptr;
+        pd.hDevNames = withDialog ? printer.devNames.get() : nullptr;
         pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
         if (!withDialog)
             pd.Flags |= PD_RETURNDEFAULT;
@@ -124,20 +112,16 @@ PrinterChoice ChoosePrinter(bool withDialog, PrinterJob& job)
         BOOL ok = ::PrintDlgW(&pd);
         if (withDialog || ok) {
             // The dialog may have replaced the handles it was given.
-            if (!withDialog) {
-                if (devMode)
-                    ::GlobalFree(devMode);
-                if (devNames)
-                    ::GlobalFree(devNames);
-            }
-            devMode = pd.hDevMode;
-            devNames = pd.hDevNames;
+            if (withDialog)
+                printer.TakeFromDialog(pd.hDevMode, pd.hDevNames);
+            else
+                printer.Replace(pd.hDevMode, pd.hDevNames);
         }
         if (!ok) {
             job.error = ::CommDlgExtendedError();
             choice = Classify(job.error);
         } else {
-            job.dc = pd.hDC;
+            job.dc.reset(pd.hDC);
             if (pd.Flags & PD_PAGENUMS) {
                 job.from = std::max(0, static_cast<int>(pd.nFromPage) - 1);
                 job.to = std::max(job.from, static_cast<int>(pd.nToPage) - 1);
@@ -146,10 +130,6 @@ PrinterChoice ChoosePrinter(bool withDialog, PrinterJob& job)
                 choice = PrinterChoice::Failed;
         }
     }
-    if (localMode)
-        ::GlobalFree(localMode);
-    if (localNames)
-        ::GlobalFree(localNames);
     return choice;
 }
 
@@ -210,17 +190,14 @@ ListColumnWidths GetListColumnWidths(HWND list)
 
 PrintPageGeometry PreviewPageGeometry()
 {
-    auto fromIC = [](HDC ic) {
-        PrintPageGeometry g;
-        if (ic) {
-            g = PrintPageGeometry::FromPrinterDC(ic);
-            ::DeleteDC(ic);
-        }
-        return g;
+    auto fromIC = [](HDC created) {
+        fw::UniqueDC ic(created);
+        return ic ? PrintPageGeometry::FromPrinterDC(ic.get()) : PrintPageGeometry();
     };
     CWinApp* app = AfxGetApp();
-    if (app && app->m_hDevNames) {
-        PrintPageGeometry g = fromIC(CreatePrinterDC(app->m_hDevNames, app->m_hDevMode, true));
+    if (app && app->m_printer.devNames) {
+        PrintPageGeometry g = fromIC(CreatePrinterDC(app->m_printer.devNames.get(),
+                                                     app->m_printer.devMode.get(), true));
         if (g.IsValid())
             return g;
     }
@@ -393,7 +370,7 @@ void COrlixView::OnFilePrint(bool withDialog)
     }
     }
     CListPrintLayout layout(m_rows, GetListColumnWidths(m_hWnd),
-                            PrintPageGeometry::FromPrinterDC(job.dc));
+                            PrintPageGeometry::FromPrinterDC(job.dc.get()));
     int count = layout.PageCount();
     if (count == 0) {
         AfxMessageBox(L"纸张太小，一页放不下一行，没有打印。", MB_OK | MB_ICONEXCLAMATION);
@@ -406,7 +383,7 @@ void COrlixView::OnFilePrint(bool withDialog)
         return;
     }
     HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    bool printed = PrintListDocument(job.dc, layout, job.from, std::min(job.to, count - 1),
+    bool printed = PrintListDocument(job.dc.get(), layout, job.from, std::min(job.to, count - 1),
                                      L"Orlix");
     ::SetCursor(old);
     if (!printed)

@@ -1,4 +1,5 @@
 // The system's process list through the process-status interface.
+#include "framework/Handles.h"
 #include "capture/ProcessNameCache.h"
 #include <windows.h>
 #include <psapi.h>
@@ -28,21 +29,21 @@ public:
 
     bool QueryName(uint32_t pid, std::wstring& name) override
     {
-        HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        fw::UniqueHandle process(
+            ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
         if (!process)
             return false;
         bool ok = false;
         HMODULE module = nullptr;
         DWORD needed = 0;
-        if (::EnumProcessModules(process, &module, sizeof(module), &needed)) {
+        if (::EnumProcessModules(process.get(), &module, sizeof(module), &needed)) {
             wchar_t buf[kProcessNameUnits] = {};
-            DWORD n = ::GetModuleBaseNameW(process, module, buf, kProcessNameUnits);
+            DWORD n = ::GetModuleBaseNameW(process.get(), module, buf, kProcessNameUnits);
             if (n > 0) {
                 name.assign(buf, n < kProcessNameUnits ? n : kProcessNameUnits - 1);
                 ok = true;
             }
         }
-        ::CloseHandle(process);
         return ok;
     }
 };

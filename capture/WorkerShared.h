@@ -20,7 +20,7 @@ enum WorkerIndex { kBroadcastReceive = 0, kBroadcastSend = 1, kDebugOutput = 2, 
 struct DebugLine {
     uint32_t pid = 0;
     std::wstring text;
-    HANDLE process = nullptr; // opened when the line was copied (may be null)
+    fw::UniqueHandle process; // opened when the line was copied (may be none)
 };
 
 // A command for the log writer, in the order the view issued it.
@@ -31,7 +31,6 @@ struct LogItem {
 
 struct WorkerShared {
     WorkerShared();
-    ~WorkerShared();
     WorkerShared(const WorkerShared&) = delete;
     WorkerShared& operator=(const WorkerShared&) = delete;
 

@@ -41,13 +41,6 @@ WorkerShared::WorkerShared()
     debugSpace.reset(NewEvent(true, true));
 }
 
-WorkerShared::~WorkerShared()
-{
-    for (auto& line : debugQueue)
-        if (line.process)
-            ::CloseHandle(line.process);
-}
-
 } // namespace orlix
 
 // ------------------------------------------------------------ debug output --
@@ -59,37 +52,32 @@ namespace {
 // while that process runs (most lines come from few processes).
 class WriterHandles {
 public:
-    ~WriterHandles() { Reset(); }
-    HANDLE For(uint32_t pid)
+    fw::UniqueHandle For(uint32_t pid)
     {
+        fw::UniqueHandle dup;
         if (pid == 0)
-            return nullptr;
-        if (m_process && (m_pid != pid || ::WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0))
-            Reset();
+            return dup;
+        if (m_process &&
+            (m_pid != pid || ::WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0)) {
+            m_process.reset();
+            m_pid = 0;
+        }
         if (!m_process) {
-            m_process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ |
-                                          SYNCHRONIZE, FALSE, pid);
+            m_process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ |
+                                              SYNCHRONIZE, FALSE, pid));
             if (!m_process)
-                m_process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE,
-                                          FALSE, pid);
+                m_process.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE,
+                                              FALSE, pid));
             m_pid = pid;
         }
-        HANDLE dup = nullptr;
         if (m_process)
-            ::DuplicateHandle(::GetCurrentProcess(), m_process, ::GetCurrentProcess(), &dup, 0,
-                              FALSE, DUPLICATE_SAME_ACCESS);
+            ::DuplicateHandle(::GetCurrentProcess(), m_process.get(), ::GetCurrentProcess(),
+                              dup.put(), 0, FALSE, DUPLICATE_SAME_ACCESS);
         return dup;
     }
 
 private:
-    void Reset()
-    {
-        if (m_process)
-            ::CloseHandle(m_process);
-        m_process = nullptr;
-        m_pid = 0;
-    }
-    HANDLE m_process = nullptr;
+    fw::UniqueHandle m_process;
     uint32_t m_pid = 0;
 };
 
@@ -103,8 +91,7 @@ bool QueueDebugLine(WorkerShared& s, orlix::DebugLine&& line)
         {
             fw::CsLock lock(s.csDebug);
             if (!view) {
-                if (line.process)
-                    ::CloseHandle(line.process);
+                line.process.reset();
                 return true; // no view to take it
             }
             if (s.debugQueue.size() < orlix::kDebugQueueBound) {
@@ -121,8 +108,7 @@ bool QueueDebugLine(WorkerShared& s, orlix::DebugLine&& line)
         DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, 100);
         if (r == WAIT_OBJECT_0) {
             ::SetEvent(stop); // keep the request for the main loop
-            if (line.process)
-                ::CloseHandle(line.process);
+            line.process.reset();
             return false;
         }
     }
@@ -140,9 +126,9 @@ DWORD WINAPI DebugOutputThread(LPVOID param)
     fw::UniqueHandle data(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
     fw::UniqueHandle section(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
                                                   0, 1024, L"DBWIN_BUFFER"));
-    const BYTE* view = section ? static_cast<const BYTE*>(
-                                     ::MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0))
-                               : nullptr;
+    fw::UniqueMappedView mapped(
+        section ? ::MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
+    const BYTE* view = static_cast<const BYTE*>(mapped.get());
     // The writer may fill the whole mapped region (a page), whatever size
     // the section was made with: read no further than the region.
     SIZE_T region = 0;
@@ -186,8 +172,7 @@ DWORD WINAPI DebugOutputThread(LPVOID param)
     }
     data.reset();
     ready.reset();
-    if (view)
-        ::UnmapViewOfFile(view);
+    mapped.reset();
     section.reset();
     ::SetEvent(s.doneEvents[orlix::kDebugOutput].get());
     return 0;
@@ -229,27 +214,25 @@ std::wstring CreateLogFile(const std::wstring& path)
             size_t dot = p.rfind(L'.');
             p.insert(dot == std::wstring::npos ? p.size() : dot, L"-" + std::to_wstring(attempt));
         }
-        HANDLE h = ::CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
+        fw::UniqueHandle h(::CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h) {
             if (::GetLastError() == ERROR_SHARING_VIOLATION)
                 continue;
             return std::wstring();
         }
         bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-        if (existed && !IsOurLogFile(h)) {
-            ::CloseHandle(h);
+        if (existed && !IsOurLogFile(h.get()))
             continue;
-        }
         bool ok = true;
         LARGE_INTEGER size = {};
-        ::GetFileSizeEx(h, &size);
+        ::GetFileSizeEx(h.get(), &size);
         if (size.QuadPart == 0) {
             const BYTE bom[2] = { 0xFF, 0xFE };
             DWORD done = 0;
-            ok = ::WriteFile(h, bom, 2, &done, nullptr) && done == 2;
+            ok = ::WriteFile(h.get(), bom, 2, &done, nullptr) && done == 2;
         }
-        ok = ::CloseHandle(h) && ok;
+        ok = h.close() && ok;
         return ok ? p : std::wstring();
     }
     return std::wstring();
@@ -258,29 +241,29 @@ std::wstring CreateLogFile(const std::wstring& path)
 // One open, seek, write and close for everything pending for `path`.
 bool AppendToLog(const std::wstring& path, const std::wstring& text)
 {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    fw::UniqueHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
         return false;
     bool ok = true;
     LARGE_INTEGER size = {};
     DWORD done = 0;
-    if (::GetFileSizeEx(h, &size) && size.QuadPart == 0) {
+    if (::GetFileSizeEx(h.get(), &size) && size.QuadPart == 0) {
         // The file was removed meanwhile: start it again as a log file.
         const BYTE bom[2] = { 0xFF, 0xFE };
-        ok = ::WriteFile(h, bom, 2, &done, nullptr) && done == 2;
+        ok = ::WriteFile(h.get(), bom, 2, &done, nullptr) && done == 2;
     }
     LARGE_INTEGER zero = {};
-    ok = ok && ::SetFilePointerEx(h, zero, nullptr, FILE_END);
+    ok = ok && ::SetFilePointerEx(h.get(), zero, nullptr, FILE_END);
     const BYTE* p = reinterpret_cast<const BYTE*>(text.data());
     size_t bytes = text.size() * sizeof(wchar_t);
     while (ok && bytes > 0) {
         DWORD chunk = bytes > (1u << 24) ? (1u << 24) : static_cast<DWORD>(bytes);
-        ok = ::WriteFile(h, p, chunk, &done, nullptr) && done == chunk;
+        ok = ::WriteFile(h.get(), p, chunk, &done, nullptr) && done == chunk;
         p += chunk;
         bytes -= chunk;
     }
-    return ::CloseHandle(h) && ok;
+    return h.close() && ok;
 }
 
 } // namespace
@@ -364,10 +347,10 @@ DWORD WINAPI BroadcastSendThread(LPVOID param)
 {
     std::shared_ptr<WorkerShared> sp = TakeShared(param);
     WorkerShared& s = *sp;
-    SOCKET sock = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    fw::UniqueSocket sock(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
     BOOL on = TRUE;
-    if (sock != INVALID_SOCKET)
-        ::setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+    if (sock)
+        ::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
                      sizeof(on));
     sockaddr_in to = {};
     to.sin_family = AF_INET;
@@ -388,14 +371,12 @@ DWORD WINAPI BroadcastSendThread(LPVOID param)
         for (const auto& text : texts) {
             char datagram[orlix::kDatagramBytes];
             orlix::EncodeDatagram(text, datagram);
-            if (sock != INVALID_SOCKET)
-                ::sendto(sock, datagram, sizeof(datagram), 0,
+            if (sock)
+                ::sendto(sock.get(), datagram, sizeof(datagram), 0,
                          reinterpret_cast<const sockaddr*>(&to), sizeof(to));
         }
     }
     ::SetEvent(s.doneEvents[orlix::kBroadcastSend].get());
-    if (sock != INVALID_SOCKET)
-        ::closesocket(sock);
     return 0;
 }
 
@@ -404,29 +385,29 @@ DWORD WINAPI BroadcastReceiveThread(LPVOID param)
     std::shared_ptr<WorkerShared> sp = TakeShared(param);
     WorkerShared& s = *sp;
     HANDLE stop = s.stopEvents[orlix::kBroadcastReceive].get();
-    SOCKET sock = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (sock != INVALID_SOCKET) {
+    fw::UniqueSocket sock(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    if (sock) {
         sockaddr_in local = {};
         local.sin_family = AF_INET;
         local.sin_port = htons(orlix::kBroadcastPort);
         local.sin_addr.s_addr = htonl(INADDR_ANY);
-        ::bind(sock, reinterpret_cast<const sockaddr*>(&local), sizeof(local));
+        ::bind(sock.get(), reinterpret_cast<const sockaddr*>(&local), sizeof(local));
     }
     char buf[orlix::kDatagramBytes];
     for (;;) {
         if (::WaitForSingleObject(stop, 25) == WAIT_OBJECT_0)
             break;
-        if (!s.broadcastRecv.load() || sock == INVALID_SOCKET)
+        if (!s.broadcastRecv.load() || !sock)
             continue;
         // Never block without a bound: a stop is taken within ~25 ms.
         fd_set readable;
         FD_ZERO(&readable);
-        FD_SET(sock, &readable);
+        FD_SET(sock.get(), &readable);
         timeval tv = { 0, 25000 };
         if (::select(0, &readable, nullptr, nullptr, &tv) != 1)
             continue;
         memset(buf, 0, sizeof(buf));
-        int got = ::recvfrom(sock, buf, sizeof(buf), 0, nullptr, nullptr);
+        int got = ::recvfrom(sock.get(), buf, sizeof(buf), 0, nullptr, nullptr);
         if (got <= 0)
             continue; // empty, failed, or longer than a datagram of ours
         std::wstring text = orlix::DecodeDatagram(buf, static_cast<size_t>(got));
@@ -437,7 +418,5 @@ DWORD WINAPI BroadcastReceiveThread(LPVOID param)
                                   SMTO_NORMAL, 5000, &result);
     }
     ::SetEvent(s.doneEvents[orlix::kBroadcastReceive].get());
-    if (sock != INVALID_SOCKET)
-        ::closesocket(sock);
     return 0;
 }

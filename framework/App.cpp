@@ -40,10 +40,6 @@ void CWinApp::AddDocTemplate(CSingleDocTemplate* tpl)
 
 CWinApp::~CWinApp()
 {
-    if (m_hDevMode)
-        ::GlobalFree(m_hDevMode);
-    if (m_hDevNames)
-        ::GlobalFree(m_hDevNames);
     if (g_pApp == this)
         g_pApp = nullptr;
     if (AfxGetModuleState().pApp == this)
@@ -122,22 +118,21 @@ void CWinApp::LoadStdProfileSettings(UINT maxMru)
     m_recent.clear();
     if (m_strRegistryKey.empty())
         return;
-    HKEY key;
+    fw::UniqueRegKey key;
     std::wstring path = GetProfileKeyPath() + L"\\Recent File List";
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return;
     for (UINT i = 1; i <= maxMru; ++i) {
         wchar_t name[16], value[MAX_PATH];
         wsprintfW(name, L"File%u", i);
         DWORD type = 0, size = sizeof(value);
-        if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value),
+        if (::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value),
                                &size) == ERROR_SUCCESS && type == REG_SZ) {
             value[MAX_PATH - 1] = 0;
             if (value[0])
                 m_recent.push_back(value);
         }
     }
-    ::RegCloseKey(key);
 }
 
 void CWinApp::AddToRecentFileList(LPCWSTR path)
@@ -161,23 +156,22 @@ void CWinApp::SaveStdProfileSettings()
 {
     if (m_strRegistryKey.empty() || !m_nMaxMru)
         return;
-    HKEY key;
+    fw::UniqueRegKey key;
     std::wstring path = GetProfileKeyPath() + L"\\Recent File List";
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS)
         return;
     for (UINT i = 1; i <= m_nMaxMru; ++i) {
         wchar_t name[16];
         wsprintfW(name, L"File%u", i);
         if (i <= m_recent.size()) {
             const std::wstring& v = m_recent[i - 1];
-            ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+            ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
                              static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
         } else {
-            ::RegDeleteValueW(key, name);
+            ::RegDeleteValueW(key.get(), name);
         }
     }
-    ::RegCloseKey(key);
 }
 
 BOOL CWinApp::ProcessShellCommand()
@@ -223,16 +217,11 @@ void CWinApp::OnFilePrintSetup()
     PRINTDLGW pd = { sizeof(pd) };
     pd.hwndOwner = AfxGetMainWnd();
     pd.Flags = PD_PRINTSETUP;
-    pd.hDevMode = m_hDevMode;
-    pd.hDevNames = m_hDevNames;
-    if (::PrintDlgW(&pd)) {
-        m_hDevMode = pd.hDevMode;
-        m_hDevNames = pd.hDevNames;
-    } else {
-        // The dialog may have replaced the handles even when cancelled.
-        m_hDevMode = pd.hDevMode;
-        m_hDevNames = pd.hDevNames;
-    }
+    pd.hDevMode = m_printer.devMode.get();
+    pd.hDevNames = m_printer.devNames.get();
+    // The dialog may have replaced the handles even when cancelled.
+    ::PrintDlgW(&pd);
+    m_printer.TakeFromDialog(pd.hDevMode, pd.hDevNames);
 }
 
 bool CWinApp::OnCmdMsg(UINT id, int code, CCmdUI* pUI)

@@ -3,6 +3,7 @@
 #pragma once
 #include "framework/AfxState.h"
 #include "framework/DocTemplate.h"
+#include "framework/PrinterSettings.h"
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,8 +37,7 @@ public:
     void OnFileOpen();
     void OnFilePrintSetup();
     // Printer chosen by Print Setup (null: the default printer).
-    HGLOBAL m_hDevMode = nullptr;
-    HGLOBAL m_hDevNames = nullptr;
+    CPrinterSettings m_printer;
 
     // The main frame (null before it is created and after it is gone).
     CFrameWnd* GetMainFrame() const;

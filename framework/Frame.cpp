@@ -22,13 +22,13 @@ BOOL CFrameWnd::LoadFrame(UINT id, DWORD style)
     CREATESTRUCTW cs = {};
     cs.style = style;
     cs.x = cs.y = cs.cx = cs.cy = CW_USEDEFAULT;
-    cs.hMenu = ::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id));
+    fw::UniqueMenu menu(::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id)));
+    cs.hMenu = menu.get();
     cs.lpszName = m_strTitle.c_str();
-    if (!PreCreateWindow(cs)) {
-        if (cs.hMenu)
-            ::DestroyMenu(cs.hMenu);
+    if (!PreCreateWindow(cs))
         return FALSE;
-    }
+    // From here the window owns the menu (and destroys it when it goes).
+    menu.release();
     m_hAccel = ::LoadAcceleratorsW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id));
     AfxModuleState& state = AfxGetModuleState();
     state.pMainWnd = this;

@@ -2,6 +2,7 @@
 // routes commands and keeps their check and enable states up to date.
 #pragma once
 #include "framework/DocView.h"
+#include "framework/Handles.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
 #include <functional>
