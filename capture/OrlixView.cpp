@@ -4,6 +4,7 @@
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/File.h"
+#include "framework/Text.h"
 #include "framework/Frame.h"
 #include "resources/resource.h"
 #include <algorithm>
@@ -49,13 +50,6 @@ double NowMs()
     return static_cast<double>(t.QuadPart) * msPerCount;
 }
 
-struct ColumnDef {
-    const wchar_t* heading;
-    int width;
-};
-const ColumnDef kColumns[] = {
-    { L"Process", 150 }, { L"pID", 100 }, { L"Time", 90 }, { L"Logmessage", 450 },
-};
 
 IFrameImages* FrameImages()
 {
@@ -132,12 +126,12 @@ void COrlixView::OnInitialUpdate()
         return; // a renewed document keeps the columns and the workers
     m_bInitialized = true;
     ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
         LVCOLUMNW col = {};
         col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
         col.fmt = LVCFMT_LEFT;
-        col.pszText = const_cast<LPWSTR>(kColumns[i].heading);
-        col.cx = kColumns[i].width;
+        col.pszText = const_cast<LPWSTR>(orlix::kListColumns[i].heading);
+        col.cx = orlix::kListColumns[i].width;
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
     StartWorkers();
@@ -466,9 +460,7 @@ void COrlixView::OnFileSave()
         return;
     m_strSavePath = dlg.GetPathName();
     if (!SaveTo(m_strSavePath)) {
-        wchar_t msg[MAX_PATH + 64];
-        wsprintfW(msg, L"Open File %s failed", m_strSavePath.c_str());
-        AfxMessageBox(msg);
+        AfxMessageBox(orlix::OpenFileFailedText(m_strSavePath).c_str());
     }
 }
 
@@ -479,8 +471,7 @@ bool COrlixView::SaveTo(const std::wstring& path)
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
         return false;
-    const wchar_t bom = 0xFEFF;
-    bool ok = file.Write(&bom, sizeof(bom)) != FALSE;
+    bool ok = file.Write(fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom)) != FALSE;
     std::wstring buf;
     buf.reserve(1 << 16);
     for (size_t row = 0; ok && row < m_rows.Size(); ++row) {

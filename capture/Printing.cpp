@@ -17,8 +17,6 @@ namespace {
 
 const wchar_t kFontFace[] = L"宋体";   // the face of the program's own dialogs
 const int kFontPoints = 9;
-const wchar_t* const kHeadings[4] = { L"Process", L"pID", L"Time", L"Logmessage" };
-const ListColumnWidths kInitialWidths = { 150, 100, 90, 450 };
 
 int MmToUnits(int tenthsOfMm, int dpi)
 {
@@ -185,7 +183,11 @@ ListColumnWidths GetListColumnWidths(HWND list)
             sum += std::max(0, widths[i]);
         }
     }
-    return sum > 0 ? widths : kInitialWidths;
+    if (sum > 0)
+        return widths;
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] = orlix::kListColumns[i].width;
+    return widths;
 }
 
 PrintPageGeometry PreviewPageGeometry()
@@ -300,7 +302,7 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
     int y = m_content.top;
     ::SelectObject(dc, bold.get());
     for (int c = 0; c < 4; ++c)
-        cell(c, y, kHeadings[c]);
+        cell(c, y, orlix::kListColumns[c].heading);
     ::SelectObject(dc, rule.get());
     int ruleY = y + line + (m_budget.headingHeight - line) / 2;
     ::MoveToEx(dc, m_content.left, ruleY, nullptr);

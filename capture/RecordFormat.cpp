@@ -1,7 +1,16 @@
 #include "capture/RecordFormat.h"
+#include "framework/Utf16.h"
 #include <cstdio>
 
 namespace orlix {
+
+std::wstring OpenFileFailedText(std::wstring_view path)
+{
+    std::wstring s = L"Open File ";
+    s += path;
+    s += L" failed";
+    return s;
+}
 
 std::wstring_view CutUnits(std::wstring_view text, size_t maxUnits)
 {
@@ -9,7 +18,7 @@ std::wstring_view CutUnits(std::wstring_view text, size_t maxUnits)
         return text;
     size_t n = maxUnits;
     // Do not keep the first half of a surrogate pair without its second half.
-    if (sizeof(wchar_t) == 2 && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF)
+    if (n > 0 && fw::OpensSurrogatePair(text[n - 1]))
         --n;
     return text.substr(0, n);
 }

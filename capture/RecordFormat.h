@@ -9,6 +9,19 @@
 
 namespace orlix {
 
+// The list's columns, as the view shows them and printing repeats them.
+struct ListColumn {
+    const wchar_t* heading;
+    int width;   // initial width in pixels
+};
+constexpr size_t kListColumnCount = 4;
+constexpr ListColumn kListColumns[kListColumnCount] = {
+    { L"Process", 150 }, { L"pID", 100 }, { L"Time", 90 }, { L"Logmessage", 450 },
+};
+
+// The message for a file that could not be opened for writing.
+std::wstring OpenFileFailedText(std::wstring_view path);
+
 // What the intake keeps of a line (longer input is cut to these).
 constexpr size_t kMaxTextUnits = 4095;
 constexpr size_t kMaxNameUnits = 127;

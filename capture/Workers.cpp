@@ -5,6 +5,8 @@
 #include <ws2tcpip.h>
 #include "capture/OrlixView.h"
 #include "capture/Datagram.h"
+#include "capture/RecordFormat.h"
+#include "framework/Text.h"
 #include <memory>
 #include <vector>
 
@@ -142,7 +144,6 @@ DWORD WINAPI DebugOutputThread(LPVOID param)
         ::WaitForSingleObject(stop, INFINITE);
     } else {
         WriterHandles writers;
-        std::vector<wchar_t> wide(region);
         HANDLE wait[2] = { data.get(), stop };
         bool running = true;
         ::SetEvent(ready.get());
@@ -160,10 +161,7 @@ DWORD WINAPI DebugOutputThread(LPVOID param)
             size_t max = region - 4;
             const void* nul = memchr(text, 0, max);
             size_t len = nul ? static_cast<const char*>(nul) - text : max;
-            int n = len ? ::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(len),
-                                                wide.data(), static_cast<int>(wide.size()))
-                        : 0;
-            line.text.assign(wide.data(), n > 0 ? n : 0);
+            line.text = fw::WideFromAnsi(std::string_view(text, len));
             line.process = writers.For(line.pid);
             // The line is ours now; the FIFO's bound alone may hold the writer.
             running = QueueDebugLine(s, std::move(line));
@@ -227,11 +225,8 @@ std::wstring CreateLogFile(const std::wstring& path)
         bool ok = true;
         LARGE_INTEGER size = {};
         ::GetFileSizeEx(h.get(), &size);
-        if (size.QuadPart == 0) {
-            const BYTE bom[2] = { 0xFF, 0xFE };
-            DWORD done = 0;
-            ok = ::WriteFile(h.get(), bom, 2, &done, nullptr) && done == 2;
-        }
+        if (size.QuadPart == 0)
+            ok = fw::WriteAll(h.get(), fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom));
         ok = h.close() && ok;
         return ok ? p : std::wstring();
     }
@@ -247,22 +242,12 @@ bool AppendToLog(const std::wstring& path, const std::wstring& text)
         return false;
     bool ok = true;
     LARGE_INTEGER size = {};
-    DWORD done = 0;
-    if (::GetFileSizeEx(h.get(), &size) && size.QuadPart == 0) {
-        // The file was removed meanwhile: start it again as a log file.
-        const BYTE bom[2] = { 0xFF, 0xFE };
-        ok = ::WriteFile(h.get(), bom, 2, &done, nullptr) && done == 2;
-    }
+    // The file was removed meanwhile: start it again as a log file.
+    if (::GetFileSizeEx(h.get(), &size) && size.QuadPart == 0)
+        ok = fw::WriteAll(h.get(), fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom));
     LARGE_INTEGER zero = {};
     ok = ok && ::SetFilePointerEx(h.get(), zero, nullptr, FILE_END);
-    const BYTE* p = reinterpret_cast<const BYTE*>(text.data());
-    size_t bytes = text.size() * sizeof(wchar_t);
-    while (ok && bytes > 0) {
-        DWORD chunk = bytes > (1u << 24) ? (1u << 24) : static_cast<DWORD>(bytes);
-        ok = ::WriteFile(h.get(), p, chunk, &done, nullptr) && done == chunk;
-        p += chunk;
-        bytes -= chunk;
-    }
+    ok = ok && fw::WriteAll(h.get(), text.data(), text.size() * sizeof(wchar_t));
     return h.close() && ok;
 }
 
@@ -311,9 +296,8 @@ DWORD WINAPI LogWriterThread(LPVOID param)
             case orlix::StartNewFile: {
                 std::wstring used = CreateLogFile(item.text);
                 if (used.empty()) {
-                    wchar_t msg[MAX_PATH + 64];
-                    wsprintfW(msg, L"Open File %s failed", item.text.c_str());
-                    ::MessageBoxW(nullptr, msg, L"Orlix", MB_OK | MB_ICONEXCLAMATION |
+                    std::wstring msg = orlix::OpenFileFailedText(item.text);
+                    ::MessageBoxW(nullptr, msg.c_str(), L"Orlix", MB_OK | MB_ICONEXCLAMATION |
                                   MB_TASKMODAL);
                 } else {
                     current = used;

@@ -1,4 +1,5 @@
 #include "framework/File.h"
+#include "framework/Text.h"
 
 BOOL CFile::Open(LPCWSTR path, UINT flags)
 {
@@ -26,15 +27,7 @@ BOOL CFile::Open(LPCWSTR path, UINT flags)
 
 BOOL CFile::Write(const void* data, DWORD bytes)
 {
-    const BYTE* p = static_cast<const BYTE*>(data);
-    while (bytes > 0) {
-        DWORD done = 0;
-        if (!::WriteFile(m_file.get(), p, bytes, &done, nullptr) || done == 0)
-            return FALSE;
-        p += done;
-        bytes -= done;
-    }
-    return TRUE;
+    return fw::WriteAll(m_file.get(), data, bytes);
 }
 
 BOOL CFile::SeekToEnd()
