@@ -5,6 +5,7 @@
 #include "framework/Dialog.h"
 #include "framework/File.h"
 #include "framework/Text.h"
+#include "print/PrintPreview.h"
 #include "framework/Frame.h"
 #include "resources/resource.h"
 #include <algorithm>
@@ -110,6 +111,17 @@ COrlixView::~COrlixView()
     m_filter.SetFilters(L";", nullptr);
     if (g_pView == this)
         g_pView = nullptr;
+    CPrintPreview::SourceGone(m_rows);
+}
+
+void COrlixView::OnFilePrint(bool withDialog)
+{
+    PrintList(m_rows, GetListColumnWidths(m_hWnd), withDialog);
+}
+
+void COrlixView::OnFilePrintPreview()
+{
+    CPrintPreview::Open(m_rows, m_hWnd);
 }
 
 BOOL COrlixView::PreCreateWindow(CREATESTRUCTW& cs)

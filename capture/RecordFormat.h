@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include "print/RowSource.h"
 #include <vector>
 
 namespace orlix {
@@ -47,7 +48,7 @@ void AppendSavedLine(std::wstring& out, const std::wstring_view* columns, size_t
 
 // The list's rows: one copy of every kept text, packed in large chunks, and
 // a 16-byte index entry per row. Process names are interned.
-class RowStore {
+class RowStore : public IPrintRowSource {
 public:
     struct Row {
         uint32_t pid;
@@ -68,6 +69,9 @@ public:
     ArrivalTime Time(size_t row) const;
     // Column 0..3 as the list shows it.
     std::wstring Column(size_t row, int column) const;
+    size_t RowCount() const override { return Size(); }
+    std::wstring Cell(size_t row, int column) const override { return Column(row, column); }
+    const wchar_t* Heading(int column) const override { return kListColumns[column].heading; }
     // Bytes held for the rows (texts, index, names), for the benchmarks.
     size_t MemoryBytes() const;
 

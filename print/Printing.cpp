@@ -1,9 +1,8 @@
 // Printing of the list: the rows as the list shows them, four columns under
 // a heading, a page number on every page. Print, Print direct and the
 // preview all draw through CListPrintLayout::RenderPage.
-#include "capture/Printing.h"
-#include "capture/OrlixView.h"
-#include "capture/PrintPreview.h"
+#include "print/Printing.h"
+#include "framework/Utf16.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
@@ -15,6 +14,8 @@
 
 namespace {
 
+// The list's widths when it was made (where the control cannot tell).
+const ListColumnWidths kInitialWidths = { 150, 100, 90, 450 };
 const wchar_t kFontFace[] = L"宋体";   // the face of the program's own dialogs
 const int kFontPoints = 9;
 
@@ -185,9 +186,7 @@ ListColumnWidths GetListColumnWidths(HWND list)
     }
     if (sum > 0)
         return widths;
-    for (size_t i = 0; i < widths.size(); ++i)
-        widths[i] = orlix::kListColumns[i].width;
-    return widths;
+    return kInitialWidths;
 }
 
 PrintPageGeometry PreviewPageGeometry()
@@ -217,7 +216,7 @@ PrintPageGeometry PreviewPageGeometry()
 
 // -------------------------------------------------------------- layout ---
 
-CListPrintLayout::CListPrintLayout(const orlix::RowStore& rows, const ListColumnWidths& columns,
+CListPrintLayout::CListPrintLayout(const IPrintRowSource& rows, const ListColumnWidths& columns,
                                    const PrintPageGeometry& page)
     : m_rows(rows), m_page(page)
 {
@@ -246,15 +245,15 @@ CListPrintLayout::CListPrintLayout(const orlix::RowStore& rows, const ListColumn
     for (int w : shares)
         m_edges.push_back(m_edges.back() + w);
 
-    m_rowCount = m_rows.Size();
+    m_rowCount = m_rows.RowCount();
     m_pages = orlix::Paginate(m_budget, m_rowCount);
 }
 
 bool CListPrintLayout::Update()
 {
-    if (m_rows.Size() == m_rowCount || m_edges.empty())
+    if (m_rows.RowCount() == m_rowCount || m_edges.empty())
         return false;
-    m_rowCount = m_rows.Size();
+    m_rowCount = m_rows.RowCount();
     m_pages = orlix::Paginate(m_budget, m_rowCount);
     return true;
 }
@@ -294,7 +293,11 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
             return;
         RECT clip = { left, y, right - m_padding, y + line };
         size_t fits = static_cast<size_t>((right - left) / narrowest) + 8;
-        std::wstring_view shown = orlix::CutUnits(text, fits);
+        // Never the first half of a surrogate pair without its second half.
+        size_t n = std::min(fits, text.size());
+        if (n < text.size() && n > 0 && fw::OpensSurrogatePair(text[n - 1]))
+            --n;
+        std::wstring_view shown = text.substr(0, n);
         ok &= ::ExtTextOutW(dc, left + m_padding, y + textTop, ETO_CLIPPED, &clip, shown.data(),
                             static_cast<UINT>(shown.size()), nullptr) != FALSE;
     };
@@ -302,7 +305,7 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
     int y = m_content.top;
     ::SelectObject(dc, bold.get());
     for (int c = 0; c < 4; ++c)
-        cell(c, y, orlix::kListColumns[c].heading);
+        cell(c, y, m_rows.Heading(c));
     ::SelectObject(dc, rule.get());
     int ruleY = y + line + (m_budget.headingHeight - line) / 2;
     ::MoveToEx(dc, m_content.left, ruleY, nullptr);
@@ -311,11 +314,11 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
     ::SelectObject(dc, normal.get());
     orlix::PageRows rows = m_pages[static_cast<size_t>(index)];
     // Rows may have been cleared since the layout was made.
-    rows.last = std::min(rows.last, m_rows.Size());
+    rows.last = std::min(rows.last, m_rows.RowCount());
     y = m_content.top + m_budget.headingHeight;
     for (size_t r = rows.first; r < rows.last; ++r, y += line)
         for (int c = 0; c < 4; ++c)
-            cell(c, y, m_rows.Column(r, c));
+            cell(c, y, m_rows.Cell(r, c));
 
     std::wstring number = orlix::PageNumberText(static_cast<size_t>(index) + 1,
                                                 static_cast<size_t>(PageCount()));
@@ -345,11 +348,9 @@ bool PrintListDocument(HDC dc, const CListPrintLayout& layout, int from, int to,
     return ::EndDoc(dc) > 0;
 }
 
-// ---------------------------------------------------------------- view ---
+// ----------------------------------------------------------------- job ---
 
-// Print (with the dialog) and Print direct (the printer of Print Setup or
-// the default one). Every way it can fail says so.
-void COrlixView::OnFilePrint(bool withDialog)
+void PrintList(const IPrintRowSource& rows, const ListColumnWidths& columns, bool withDialog)
 {
     PrinterJob job;
     switch (ChoosePrinter(withDialog, job)) {
@@ -371,8 +372,7 @@ void COrlixView::OnFilePrint(bool withDialog)
         return;
     }
     }
-    CListPrintLayout layout(m_rows, GetListColumnWidths(m_hWnd),
-                            PrintPageGeometry::FromPrinterDC(job.dc.get()));
+    CListPrintLayout layout(rows, columns, PrintPageGeometry::FromPrinterDC(job.dc.get()));
     int count = layout.PageCount();
     if (count == 0) {
         AfxMessageBox(L"纸张太小，一页放不下一行，没有打印。", MB_OK | MB_ICONEXCLAMATION);
@@ -390,9 +390,4 @@ void COrlixView::OnFilePrint(bool withDialog)
     ::SetCursor(old);
     if (!printed)
         AfxMessageBox(L"打印失败：打印机没有接受打印作业。", MB_OK | MB_ICONEXCLAMATION);
-}
-
-void COrlixView::OnFilePrintPreview()
-{
-    CPrintPreview::Open(*this);
 }

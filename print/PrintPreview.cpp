@@ -1,5 +1,4 @@
-#include "capture/PrintPreview.h"
-#include "capture/OrlixView.h"
+#include "print/PrintPreview.h"
 #include "framework/Handles.h"
 #include "resources/resource.h"
 #include <windowsx.h>
@@ -265,7 +264,10 @@ LRESULT CPreviewPane::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 // ------------------------------------------------------------ preview ---
 
-CPrintPreview::CPrintPreview(COrlixView& view) : m_pView(&view) {}
+CPrintPreview::CPrintPreview(const IPrintRowSource& rows, HWND list)
+    : m_pRows(&rows), m_hList(list)
+{
+}
 
 CPrintPreview::~CPrintPreview() = default;
 
@@ -274,9 +276,15 @@ CPrintPreview* CPrintPreview::Current()
     return s_pCurrent;
 }
 
-CPrintPreview* CPrintPreview::Open(COrlixView& view)
+void CPrintPreview::SourceGone(const IPrintRowSource& rows)
 {
-    if (s_pCurrent && s_pCurrent->m_pView == &view && ::IsWindow(s_pCurrent->m_hWnd)) {
+    if (s_pCurrent && s_pCurrent->m_pRows == &rows)
+        s_pCurrent->m_pRows = nullptr;
+}
+
+CPrintPreview* CPrintPreview::Open(const IPrintRowSource& rows, HWND list)
+{
+    if (s_pCurrent && s_pCurrent->m_pRows == &rows && ::IsWindow(s_pCurrent->m_hWnd)) {
         s_pCurrent->Relayout();
         if (::IsIconic(s_pCurrent->m_hWnd))
             ::ShowWindow(s_pCurrent->m_hWnd, SW_RESTORE);
@@ -285,8 +293,8 @@ CPrintPreview* CPrintPreview::Open(COrlixView& view)
     }
     if (s_pCurrent)
         s_pCurrent->Close();
-    auto* preview = new CPrintPreview(view);
-    HWND owner = ::GetAncestor(view.m_hWnd, GA_ROOT);
+    auto* preview = new CPrintPreview(rows, list);
+    HWND owner = ::GetAncestor(list, GA_ROOT);
     s_pCreating = preview;
     bool made = preview->Create(owner);
     // A window that came to exist has deleted its object as it went.
@@ -299,7 +307,7 @@ CPrintPreview* CPrintPreview::Open(COrlixView& view)
 bool CPrintPreview::Create(HWND owner)
 {
     m_layout = std::make_unique<CListPrintLayout>(
-        m_pView->Rows(), GetListColumnWidths(m_pView->m_hWnd), PreviewPageGeometry());
+        *m_pRows, GetListColumnWidths(m_hList), PreviewPageGeometry());
     HICON icon = ::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
     CWnd::RegisterWndClass(kPreviewClass, 0, icon, ::LoadCursorW(nullptr, IDC_ARROW),
                            ::GetSysColorBrush(COLOR_BTNFACE), icon);
@@ -372,7 +380,7 @@ int CPrintPreview::ZoomPercent() const
 
 bool CPrintPreview::ViewAlive() const
 {
-    return m_pView && g_pView == m_pView && ::IsWindow(m_pView->m_hWnd);
+    return m_pRows && ::IsWindow(m_hList);
 }
 
 void CPrintPreview::Relayout()
@@ -380,7 +388,7 @@ void CPrintPreview::Relayout()
     if (!ViewAlive())
         return;
     m_layout = std::make_unique<CListPrintLayout>(
-        m_pView->Rows(), GetListColumnWidths(m_pView->m_hWnd), PreviewPageGeometry());
+        *m_pRows, GetListColumnWidths(m_hList), PreviewPageGeometry());
     ShowPage(m_nPage);
     if (m_pane)
         m_pane->Reset();
@@ -420,7 +428,7 @@ void CPrintPreview::ZoomOut()
 void CPrintPreview::Print()
 {
     if (ViewAlive())
-        m_pView->OnFilePrint(true);
+        PrintList(*m_pRows, GetListColumnWidths(m_hList), true);
 }
 
 void CPrintPreview::Close()
