@@ -1,6 +1,9 @@
 #include "capture/OrlixView.h"
 #include "capture/FilterDlg.h"
+#include "capture/DocumentsFolder.h"
 #include "capture/FrameImages.h"
+#include "capture/ProcessNamesWin.h"
+#include "capture/SavedList.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/File.h"
@@ -9,8 +12,6 @@
 #include "framework/Frame.h"
 #include "resources/resource.h"
 #include <algorithm>
-#include <psapi.h>
-#include <shlobj.h>
 
 COrlixView* g_pView = nullptr;
 
@@ -18,39 +19,7 @@ namespace {
 const UINT_PTR kFlushTimerId = 1;
 const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
-                                 // (unless refreshing costs too much, below)
-
-// A refresh of the visible list (item count, scroll bar, scrolling to the
-// end and the repaint that follows) costs 10 to 50 ms under Wine, as much as
-// a few hundred lines' intake. Refreshing every kFlushMaxMs whatever it costs
-// would leave a flood of lines a fraction of the user-interface thread, and
-// hold up every sender. So after each refresh the next one waits
-// kRefreshRest times what the last one cost. What is measured here is about
-// half of what a refresh really costs (the window server's share is not
-// seen from here): refreshing then takes about a tenth of the time, and a
-// cheap refresh changes nothing.
-const double kRefreshRest = 19.0;
-const double kRefreshMaxRestMs = 1000.0;  // the list still moves once a second
-
-// The pacing of the list's refreshes. There is one view per process (g_pView).
-struct RefreshPacing {
-    double paintMs = 0;        // the list's painting since the last refresh
-    ULONGLONG notBefore = 0;   // no refresh starts before this tick
-};
-RefreshPacing g_pacing;
-
-double NowMs()
-{
-    static const double msPerCount = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return 1000.0 / static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * msPerCount;
-}
-
+                                 // (unless refreshing costs too much: RefreshPacer)
 
 IFrameImages* FrameImages()
 {
@@ -68,35 +37,6 @@ orlix::ArrivalTime ToArrival(const SYSTEMTIME& st)
     return t;
 }
 
-// The name of a process that may have ended since its handle was opened.
-bool NameFromHandle(HANDLE process, std::wstring& name)
-{
-    if (!process)
-        return false;
-    HMODULE module = nullptr;
-    DWORD needed = 0;
-    wchar_t buf[orlix::kProcessNameUnits] = {};
-    DWORD n = 0;
-    if (::EnumProcessModules(process, &module, sizeof(module), &needed))
-        n = ::GetModuleBaseNameW(process, module, buf, orlix::kProcessNameUnits);
-    if (n == 0) {
-        // A process that has exited has no modules left; its image name stays.
-        wchar_t path[MAX_PATH] = {};
-        DWORD len = MAX_PATH;
-        if (::QueryFullProcessImageNameW(process, 0, path, &len) && len > 0) {
-            const wchar_t* base = path;
-            for (const wchar_t* p = path; *p; ++p)
-                if (*p == L'\\' || *p == L'/')
-                    base = p + 1;
-            lstrcpynW(buf, base, orlix::kProcessNameUnits);
-            n = lstrlenW(buf);
-        }
-    }
-    if (n == 0)
-        return false;
-    name.assign(buf, n);
-    return true;
-}
 } // namespace
 
 COrlixView::COrlixView()
@@ -201,9 +141,9 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_PAINT: {
         // Painting the new rows is part of what a refresh costs.
-        double t0 = NowMs();
+        double t0 = RefreshPacer::NowMs();
         LRESULT r = CListView::WindowProc(msg, wParam, lParam);
-        g_pacing.paintMs += NowMs() - t0;
+        m_pacer.AddPaint(RefreshPacer::NowMs() - t0);
         return r;
     }
     case WM_DESTROY:
@@ -237,7 +177,7 @@ int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE proce
         text = L"";
     MessageRecord record;
     if (processId != 0 && !m_processNames.Lookup(processId, record.szProcessName) && process)
-        NameFromHandle(process, record.szProcessName);
+        orlix::NameFromProcessHandle(process, record.szProcessName);
     record.szProcessName =
         std::wstring(orlix::CutUnits(record.szProcessName, orlix::kMaxNameUnits));
     record.dwProcessId = processId;
@@ -285,7 +225,7 @@ void COrlixView::ScheduleFlush()
             FlushRows();
         return;
     }
-    if (now - m_lastFlushTick >= kFlushMaxMs && now >= g_pacing.notBefore)
+    if (now - m_lastFlushTick >= kFlushMaxMs && m_pacer.MayRefresh(now))
         FlushRows();
 }
 
@@ -294,7 +234,7 @@ void COrlixView::OnFlushTimer()
     ULONGLONG now = ::GetTickCount64();
     if (static_cast<size_t>(ShownRowCount()) != m_rows.Size() || m_bScrollPending) {
         bool due = now - m_lastLineTick >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
-        if (due && now >= g_pacing.notBefore)
+        if (due && m_pacer.MayRefresh(now))
             FlushRows();
         else
             return;
@@ -310,8 +250,8 @@ int COrlixView::ShownRowCount() const
 
 void COrlixView::FlushRows()
 {
-    double t0 = NowMs();
-    double painted = g_pacing.paintMs;
+    double t0 = RefreshPacer::NowMs();
+    double painted = m_pacer.PaintedMs();
     m_lastFlushTick = ::GetTickCount64();
     int n = static_cast<int>(m_rows.Size());
     if (ShownRowCount() != n)
@@ -320,10 +260,7 @@ void COrlixView::FlushRows()
         ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, n - 1, FALSE);
     m_bScrollPending = false;
     // Scrolling paints at once, inside the time measured here.
-    double cost = NowMs() - t0 + painted;
-    g_pacing.paintMs = 0;
-    g_pacing.notBefore = ::GetTickCount64() +
-                         static_cast<ULONGLONG>(std::min(cost * kRefreshRest, kRefreshMaxRestMs));
+    m_pacer.Refreshed(RefreshPacer::NowMs() - t0 + painted, ::GetTickCount64());
 }
 
 void COrlixView::DrainDebugQueue()
@@ -471,34 +408,9 @@ void COrlixView::OnFileSave()
     if (dlg.DoModal() != IDOK)
         return;
     m_strSavePath = dlg.GetPathName();
-    if (!SaveTo(m_strSavePath)) {
+    if (!orlix::SaveRows(m_rows, m_strSavePath)) {
         AfxMessageBox(orlix::OpenFileFailedText(m_strSavePath).c_str());
     }
-}
-
-// Writes the list as UTF-16 LE with a byte-order mark; false when the file
-// cannot be opened or not every byte could be written.
-bool COrlixView::SaveTo(const std::wstring& path)
-{
-    CFile file;
-    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
-        return false;
-    bool ok = file.Write(fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom)) != FALSE;
-    std::wstring buf;
-    buf.reserve(1 << 16);
-    for (size_t row = 0; ok && row < m_rows.Size(); ++row) {
-        std::wstring pid = orlix::FormatPid(m_rows.Pid(row));
-        std::wstring time = orlix::FormatTime(m_rows.Time(row));
-        std::wstring_view cols[4] = { m_rows.Name(row), pid, time, m_rows.Text(row) };
-        orlix::AppendSavedLine(buf, cols, 4);
-        if (buf.size() >= (1 << 15)) {
-            ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
-            buf.clear();
-        }
-    }
-    if (ok && !buf.empty())
-        ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
-    return file.Close() && ok;
 }
 
 void COrlixView::OnFilter()
@@ -507,29 +419,6 @@ void COrlixView::OnFilter()
     m_filter.GetFilters(dlg.m_strInclude, dlg.m_strExclude);
     if (dlg.DoModal() == IDOK)
         m_filter.SetFilters(dlg.m_strInclude.c_str(), dlg.m_strExclude.c_str());
-}
-
-bool GetPersonalFolderPath(wchar_t* buffer, size_t capacity, size_t* length)
-{
-    fw::ComPtr<IMalloc> malloc;
-    if (FAILED(::SHGetMalloc(malloc.put())) || !malloc)
-        return false;
-    LPITEMIDLIST pidl = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &pidl)) || !pidl)
-        return false;
-    bool ok = false;
-    wchar_t path[MAX_PATH] = {};
-    if (::SHGetPathFromIDListW(pidl, path)) {
-        size_t n = wcslen(path);
-        if (length)
-            *length = n;
-        if (n < capacity) {
-            lstrcpynW(buffer, path, static_cast<int>(capacity));
-            ok = true;
-        }
-    }
-    malloc->Free(pidl);
-    return ok;
 }
 
 void COrlixView::OnLogToFile()

@@ -1,6 +1,7 @@
 // The system's process list through the process-status interface.
 #include "framework/Handles.h"
 #include "capture/ProcessNameCache.h"
+#include "capture/ProcessNamesWin.h"
 #include <windows.h>
 #include <psapi.h>
 
@@ -53,6 +54,35 @@ public:
 std::unique_ptr<ProcessSource> MakeSystemProcessSource()
 {
     return std::make_unique<SystemProcessSource>();
+}
+
+bool NameFromProcessHandle(HANDLE process, std::wstring& name)
+{
+    if (!process)
+        return false;
+    HMODULE module = nullptr;
+    DWORD needed = 0;
+    wchar_t buf[orlix::kProcessNameUnits] = {};
+    DWORD n = 0;
+    if (::EnumProcessModules(process, &module, sizeof(module), &needed))
+        n = ::GetModuleBaseNameW(process, module, buf, orlix::kProcessNameUnits);
+    if (n == 0) {
+        // A process that has exited has no modules left; its image name stays.
+        wchar_t path[MAX_PATH] = {};
+        DWORD len = MAX_PATH;
+        if (::QueryFullProcessImageNameW(process, 0, path, &len) && len > 0) {
+            const wchar_t* base = path;
+            for (const wchar_t* p = path; *p; ++p)
+                if (*p == L'\\' || *p == L'/')
+                    base = p + 1;
+            lstrcpynW(buf, base, orlix::kProcessNameUnits);
+            n = lstrlenW(buf);
+        }
+    }
+    if (n == 0)
+        return false;
+    name.assign(buf, n);
+    return true;
 }
 
 } // namespace orlix
