@@ -57,6 +57,11 @@ struct WorkerShared {
     bool debugPosted = false;         // a drain message is on its way
 };
 
+// The start and finish every worker shares: takes the thread's reference to
+// the shared state out of `param`, runs `body`, then sets the worker's done
+// event. Returns the thread's exit code.
+DWORD RunWorker(LPVOID param, WorkerIndex index, void (*body)(WorkerShared&));
+
 // Lines the debug FIFO holds before the reader waits (back-pressure).
 constexpr size_t kDebugQueueBound = 4096;
 // Messages the view posts to itself.
