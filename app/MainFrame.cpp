@@ -3,8 +3,10 @@
 #include "i18n/Language.h"
 #include "resources/resource.h"
 
+const wchar_t kMainFrameClass[] = L"Kesto-Orlix";
+const wchar_t kMainFrameTitle[] = L"Orlix";
+
 namespace {
-const wchar_t kFrameClass[] = L"Kesto-Orlix";
 const UINT kIndicators[] = { 0 /* the message pane */ };
 }
 
@@ -28,15 +30,15 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
     if (::GetClassInfoExW(inst, cs.lpszClass, &wc)) {
         WNDCLASSEXW mine = wc;
         mine.cbSize = sizeof(mine);
-        mine.lpszClassName = kFrameClass;
+        mine.lpszClassName = kMainFrameClass;
         mine.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME));
         mine.hIconSm = static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(IDR_MAINFRAME),
                                                        IMAGE_ICON, 16, 16, 0));
         WNDCLASSEXW existing = { sizeof(existing) };
-        if (!::GetClassInfoExW(inst, kFrameClass, &existing))
+        if (!::GetClassInfoExW(inst, kMainFrameClass, &existing))
             ::RegisterClassExW(&mine);
     }
-    cs.lpszClass = kFrameClass;
+    cs.lpszClass = kMainFrameClass;
     return TRUE;
 }
 
@@ -60,7 +62,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
         !m_statusBar.SetIndicators(kIndicators, 1))
         return -1;
     SetMessageText(AFX_IDS_IDLEMESSAGE);
-    SetTitle(L"Orlix");
+    SetTitle(kMainFrameTitle);
 
     // Mapped like the toolbar's own strip, so the grey background follows
     // the button face colour.

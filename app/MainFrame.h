@@ -8,6 +8,10 @@
 #include "settings/IniFile.h"
 #include <memory>
 
+// The main window's class and title, which clients look for.
+extern const wchar_t kMainFrameClass[];
+extern const wchar_t kMainFrameTitle[];
+
 class CMainFrame : public CFrameWnd, public IFrameImages {
 public:
     CMainFrame();
@@ -29,7 +33,6 @@ public:
     bool ExchangeFilterSettings(bool save);
     void OnLanguage(UINT id);
     void SwitchLanguage(UINT id);
-    int GetExtraImageBase() const { return m_nExtraImageBase; }
 
     CStatusBar m_statusBar;
     CToolBar m_toolBar;

@@ -21,7 +21,7 @@ BOOL COrlixApp::InitInstance()
     m_hMutex.reset(::CreateMutexW(nullptr, FALSE, kMutexName));
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         m_hMutex.reset();
-        if (HWND running = ::FindWindowW(L"Kesto-Orlix", L"Orlix")) {
+        if (HWND running = ::FindWindowW(kMainFrameClass, kMainFrameTitle)) {
             ::SetForegroundWindow(running);
             ::ShowWindow(running, SW_SHOW);
         }
@@ -43,11 +43,28 @@ BOOL COrlixApp::InitInstance()
                          [] { return static_cast<CView*>(new COrlixView); } }));
     if (!ProcessShellCommand())
         return FALSE;
-    if (!m_pMainWnd)
+    CFrameWnd* main = GetMainFrame();
+    if (!main)
         return FALSE;
-    ::ShowWindow(m_pMainWnd->m_hWnd, SW_SHOW);
-    ::UpdateWindow(m_pMainWnd->m_hWnd);
+    ::ShowWindow(main->m_hWnd, SW_SHOW);
+    ::UpdateWindow(main->m_hWnd);
     return TRUE;
+}
+
+std::wstring COrlixApp::GetFileOpenFilter() const
+{
+    return L"所有文件 (*.*)|*.*||";
+}
+
+void COrlixApp::OnDocumentFailed(LPCWSTR path)
+{
+    if (!path) {
+        AfxMessageBox(L"创建空文档失败。");
+        return;
+    }
+    std::wstring msg = L"无法打开文档 ";
+    msg += path;
+    AfxMessageBox(msg.c_str());
 }
 
 int COrlixApp::ExitInstance()
@@ -89,7 +106,6 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 BOOL CAboutDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    TranslateDialog(m_hWnd, IDD_ABOUTBOX);
     // Set after the translation: a language file cannot change these.
     SetDlgItemText(IDC_SAMPLE_TEXT, AboutSampleText());
     SetDlgItemText(IDC_PROGRAM_LINE, std::wstring(L"Orlix") + L"v" + ORLIX_VERSION_WSTRING);

@@ -10,6 +10,10 @@ public:
     int ExitInstance() override;
     bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
 
+protected:
+    std::wstring GetFileOpenFilter() const override;
+    void OnDocumentFailed(LPCWSTR path) override;
+
 private:
     fw::UniqueHandle m_hMutex;
     bool m_bSockets = false;

@@ -1,12 +1,8 @@
 #include "capture/Datagram.h"
+#include "framework/Utf16.h"
 #include <cstring>
 
 namespace orlix {
-
-static bool IsHighSurrogate(wchar_t c)
-{
-    return sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF;
-}
 
 void EncodeDatagram(std::wstring_view text, char* out, const ToNarrow& narrow)
 {
@@ -19,7 +15,7 @@ void EncodeDatagram(std::wstring_view text, char* out, const ToNarrow& narrow)
         while (lo < hi) {
             size_t mid = (lo + hi + 1) / 2;
             size_t cut = mid;
-            if (cut > 0 && cut < text.size() && IsHighSurrogate(text[cut - 1]))
+            if (cut > 0 && cut < text.size() && fw::OpensSurrogatePair(text[cut - 1]))
                 --cut;
             std::string b = narrow(text.substr(0, cut));
             if (b.size() <= kDatagramBytes) {

@@ -6,7 +6,6 @@ CFilterDlg::CFilterDlg() : CDialog(IDD_FILTER) {}
 BOOL CFilterDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    TranslateDialogHook(m_hWnd, IDD_FILTER);
     SetDlgItemText(IDC_INCLUDE, m_strInclude);
     SetDlgItemText(IDC_EXCLUDE, m_strExclude);
     return TRUE;

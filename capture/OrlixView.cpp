@@ -1,14 +1,17 @@
 #include "capture/OrlixView.h"
-#include "capture/ProcessSourceWin.h"
 #include "capture/FilterDlg.h"
+#include "capture/DocumentsFolder.h"
 #include "capture/FrameImages.h"
+#include "capture/ProcessNamesWin.h"
+#include "capture/SavedList.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/File.h"
+#include "framework/Text.h"
+#include "print/PrintPreview.h"
 #include "framework/Frame.h"
 #include "resources/resource.h"
 #include <algorithm>
-#include <shlobj.h>
 
 COrlixView* g_pView = nullptr;
 
@@ -16,51 +19,12 @@ namespace {
 const UINT_PTR kFlushTimerId = 1;
 const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
-                                 // (unless refreshing costs too much, below)
-
-// A refresh of the visible list (item count, scroll bar, scrolling to the
-// end and the repaint that follows) costs 10 to 50 ms under Wine, as much as
-// a few hundred lines' intake. Refreshing every kFlushMaxMs whatever it costs
-// would leave a flood of lines a fraction of the user-interface thread, and
-// hold up every sender. So after each refresh the next one waits
-// kRefreshRest times what the last one cost. What is measured here is about
-// half of what a refresh really costs (the window server's share is not
-// seen from here): refreshing then takes about a tenth of the time, and a
-// cheap refresh changes nothing.
-const double kRefreshRest = 19.0;
-const double kRefreshMaxRestMs = 1000.0;  // the list still moves once a second
-
-// The pacing of the list's refreshes. There is one view per process (g_pView).
-struct RefreshPacing {
-    double paintMs = 0;        // the list's painting since the last refresh
-    ULONGLONG notBefore = 0;   // no refresh starts before this tick
-};
-RefreshPacing g_pacing;
-
-double NowMs()
-{
-    static const double msPerCount = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return 1000.0 / static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * msPerCount;
-}
-
-struct ColumnDef {
-    const wchar_t* heading;
-    int width;
-};
-const ColumnDef kColumns[] = {
-    { L"Process", 150 }, { L"pID", 100 }, { L"Time", 90 }, { L"Logmessage", 450 },
-};
+                                 // (unless refreshing costs too much: RefreshPacer)
 
 IFrameImages* FrameImages()
 {
     CWinApp* app = AfxGetApp();
-    return app ? dynamic_cast<IFrameImages*>(app->m_pMainWnd) : nullptr;
+    return app ? dynamic_cast<IFrameImages*>(app->GetMainFrame()) : nullptr;
 }
 
 orlix::ArrivalTime ToArrival(const SYSTEMTIME& st)
@@ -87,6 +51,17 @@ COrlixView::~COrlixView()
     m_filter.SetFilters(L";", nullptr);
     if (g_pView == this)
         g_pView = nullptr;
+    CPrintPreview::SourceGone(m_rows);
+}
+
+void COrlixView::OnFilePrint(bool withDialog)
+{
+    PrintList(m_rows, GetListColumnWidths(m_hWnd), withDialog);
+}
+
+void COrlixView::OnFilePrintPreview()
+{
+    CPrintPreview::Open(m_rows, m_hWnd);
 }
 
 BOOL COrlixView::PreCreateWindow(CREATESTRUCTW& cs)
@@ -103,12 +78,12 @@ void COrlixView::OnInitialUpdate()
         return; // a renewed document keeps the columns and the workers
     m_bInitialized = true;
     ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
         LVCOLUMNW col = {};
         col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
         col.fmt = LVCFMT_LEFT;
-        col.pszText = const_cast<LPWSTR>(kColumns[i].heading);
-        col.cx = kColumns[i].width;
+        col.pszText = const_cast<LPWSTR>(orlix::kListColumns[i].heading);
+        col.cx = orlix::kListColumns[i].width;
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
     StartWorkers();
@@ -121,10 +96,8 @@ void COrlixView::StartWorkers()
                                          DebugOutputThread, LogWriterThread };
     for (auto entry : entries) {
         auto* arg = new std::shared_ptr<orlix::WorkerShared>(m_shared);
-        HANDLE h = ::CreateThread(nullptr, 0, entry, arg, 0, nullptr);
-        if (h)
-            ::CloseHandle(h);
-        else
+        fw::UniqueHandle thread(::CreateThread(nullptr, 0, entry, arg, 0, nullptr));
+        if (!thread)
             delete arg;
     }
 }
@@ -147,9 +120,6 @@ void COrlixView::OnDestroy()
     // Lines still in the debug FIFO have reached no list; let their process
     // handles go.
     fw::CsLock lock(m_shared->csDebug);
-    for (auto& line : m_shared->debugQueue)
-        if (line.process)
-            ::CloseHandle(line.process);
     m_shared->debugQueue.clear();
     ::SetEvent(m_shared->debugSpace.get());
 }
@@ -171,9 +141,9 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_PAINT: {
         // Painting the new rows is part of what a refresh costs.
-        double t0 = NowMs();
+        double t0 = RefreshPacer::NowMs();
         LRESULT r = CListView::WindowProc(msg, wParam, lParam);
-        g_pacing.paintMs += NowMs() - t0;
+        m_pacer.AddPaint(RefreshPacer::NowMs() - t0);
         return r;
     }
     case WM_DESTROY:
@@ -207,7 +177,7 @@ int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE proce
         text = L"";
     MessageRecord record;
     if (processId != 0 && !m_processNames.Lookup(processId, record.szProcessName) && process)
-        orlix::ProcessBaseName(process, record.szProcessName);
+        orlix::NameFromProcessHandle(process, record.szProcessName);
     record.szProcessName =
         std::wstring(orlix::CutUnits(record.szProcessName, orlix::kMaxNameUnits));
     record.dwProcessId = processId;
@@ -255,7 +225,7 @@ void COrlixView::ScheduleFlush()
             FlushRows();
         return;
     }
-    if (now - m_lastFlushTick >= kFlushMaxMs && now >= g_pacing.notBefore)
+    if (now - m_lastFlushTick >= kFlushMaxMs && m_pacer.MayRefresh(now))
         FlushRows();
 }
 
@@ -264,7 +234,7 @@ void COrlixView::OnFlushTimer()
     ULONGLONG now = ::GetTickCount64();
     if (static_cast<size_t>(ShownRowCount()) != m_rows.Size() || m_bScrollPending) {
         bool due = now - m_lastLineTick >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
-        if (due && now >= g_pacing.notBefore)
+        if (due && m_pacer.MayRefresh(now))
             FlushRows();
         else
             return;
@@ -280,8 +250,8 @@ int COrlixView::ShownRowCount() const
 
 void COrlixView::FlushRows()
 {
-    double t0 = NowMs();
-    double painted = g_pacing.paintMs;
+    double t0 = RefreshPacer::NowMs();
+    double painted = m_pacer.PaintedMs();
     m_lastFlushTick = ::GetTickCount64();
     int n = static_cast<int>(m_rows.Size());
     if (ShownRowCount() != n)
@@ -290,10 +260,7 @@ void COrlixView::FlushRows()
         ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, n - 1, FALSE);
     m_bScrollPending = false;
     // Scrolling paints at once, inside the time measured here.
-    double cost = NowMs() - t0 + painted;
-    g_pacing.paintMs = 0;
-    g_pacing.notBefore = ::GetTickCount64() +
-                         static_cast<ULONGLONG>(std::min(cost * kRefreshRest, kRefreshMaxRestMs));
+    m_pacer.Refreshed(RefreshPacer::NowMs() - t0 + painted, ::GetTickCount64());
 }
 
 void COrlixView::DrainDebugQueue()
@@ -306,9 +273,8 @@ void COrlixView::DrainDebugQueue()
         ::SetEvent(m_shared->debugSpace.get());
     }
     for (auto& line : lines) {
-        Intake(line.pid, line.text.c_str(), line.process);
-        if (line.process)
-            ::CloseHandle(line.process);
+        Intake(line.pid, line.text.c_str(), line.process.get());
+        line.process.reset();
     }
 }
 
@@ -420,17 +386,16 @@ void COrlixView::OnEditCopy()
     std::wstring_view text = m_rows.Text(row);
     if (!::OpenClipboard(m_hWnd))
         return;
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    fw::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
     if (mem) {
-        if (auto* p = static_cast<wchar_t*>(::GlobalLock(mem))) {
+        if (auto* p = static_cast<wchar_t*>(::GlobalLock(mem.get()))) {
             text.copy(p, text.size());
             p[text.size()] = 0;
-            ::GlobalUnlock(mem);
+            ::GlobalUnlock(mem.get());
             ::EmptyClipboard();
-            if (!::SetClipboardData(CF_UNICODETEXT, mem))
-                ::GlobalFree(mem);
-        } else {
-            ::GlobalFree(mem);
+            // The clipboard owns the memory once it took it.
+            if (::SetClipboardData(CF_UNICODETEXT, mem.get()))
+                mem.release();
         }
     }
     ::CloseClipboard();
@@ -443,37 +408,9 @@ void COrlixView::OnFileSave()
     if (dlg.DoModal() != IDOK)
         return;
     m_strSavePath = dlg.GetPathName();
-    if (!SaveTo(m_strSavePath)) {
-        wchar_t msg[MAX_PATH + 64];
-        wsprintfW(msg, L"Open File %s failed", m_strSavePath.c_str());
-        AfxMessageBox(msg);
+    if (!orlix::SaveRows(m_rows, m_strSavePath)) {
+        AfxMessageBox(orlix::OpenFileFailedText(m_strSavePath).c_str());
     }
-}
-
-// Writes the list as UTF-16 LE with a byte-order mark; false when the file
-// cannot be opened or not every byte could be written.
-bool COrlixView::SaveTo(const std::wstring& path)
-{
-    CFile file;
-    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
-        return false;
-    const wchar_t bom = 0xFEFF;
-    bool ok = file.Write(&bom, sizeof(bom)) != FALSE;
-    std::wstring buf;
-    buf.reserve(1 << 16);
-    for (size_t row = 0; ok && row < m_rows.Size(); ++row) {
-        std::wstring pid = orlix::FormatPid(m_rows.Pid(row));
-        std::wstring time = orlix::FormatTime(m_rows.Time(row));
-        std::wstring_view cols[4] = { m_rows.Name(row), pid, time, m_rows.Text(row) };
-        orlix::AppendSavedLine(buf, cols, 4);
-        if (buf.size() >= (1 << 15)) {
-            ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
-            buf.clear();
-        }
-    }
-    if (ok && !buf.empty())
-        ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
-    return file.Close() && ok;
 }
 
 void COrlixView::OnFilter()
@@ -482,32 +419,6 @@ void COrlixView::OnFilter()
     m_filter.GetFilters(dlg.m_strInclude, dlg.m_strExclude);
     if (dlg.DoModal() == IDOK)
         m_filter.SetFilters(dlg.m_strInclude.c_str(), dlg.m_strExclude.c_str());
-}
-
-bool GetPersonalFolderPath(wchar_t* buffer, size_t capacity, size_t* length)
-{
-    IMalloc* malloc = nullptr;
-    if (FAILED(::SHGetMalloc(&malloc)) || !malloc)
-        return false;
-    LPITEMIDLIST pidl = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &pidl)) || !pidl) {
-        malloc->Release();
-        return false;
-    }
-    bool ok = false;
-    wchar_t path[MAX_PATH] = {};
-    if (::SHGetPathFromIDListW(pidl, path)) {
-        size_t n = wcslen(path);
-        if (length)
-            *length = n;
-        if (n < capacity) {
-            lstrcpynW(buffer, path, static_cast<int>(capacity));
-            ok = true;
-        }
-    }
-    malloc->Free(pidl);
-    malloc->Release();
-    return ok;
 }
 
 void COrlixView::OnLogToFile()

@@ -4,6 +4,8 @@
 #include "capture/MessageFilter.h"
 #include "capture/ProcessNameCache.h"
 #include "capture/RecordFormat.h"
+#include "capture/RefreshPacer.h"
+#include "capture/RowStore.h"
 #include "capture/WorkerShared.h"
 #include "framework/DocView.h"
 #include <memory>
@@ -72,11 +74,11 @@ protected:
     void DrainDebugQueue();
     void ScheduleFlush();
     void OnFlushTimer();
-    bool SaveTo(const std::wstring& path);
     void HandOffLogLine(std::wstring line);
 
 private:
     orlix::RowStore m_rows;
+    RefreshPacer m_pacer;
     bool m_bInitialized = false;
     bool m_bFlushTimer = false;
     bool m_bScrollPending = false;
@@ -87,8 +89,6 @@ private:
 // The one view of the process (null when there is none).
 extern COrlixView* g_pView;
 
-// The documents folder, at most `capacity` units with the terminator.
-bool GetPersonalFolderPath(wchar_t* buffer, size_t capacity, size_t* length);
 
 // Thread entries; each takes a heap-allocated shared_ptr<WorkerShared>.
 DWORD WINAPI BroadcastReceiveThread(LPVOID param);

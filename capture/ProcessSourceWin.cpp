@@ -1,42 +1,11 @@
 // The system's process list through the process-status interface.
-#include "capture/ProcessSourceWin.h"
+#include "framework/Handles.h"
 #include "capture/ProcessNameCache.h"
+#include "capture/ProcessNamesWin.h"
+#include <windows.h>
 #include <psapi.h>
 
 namespace orlix {
-
-bool ProcessBaseName(HANDLE process, std::wstring& name)
-{
-    if (!process)
-        return false;
-    HMODULE module = nullptr;
-    DWORD needed = 0;
-    wchar_t buf[kProcessNameUnits] = {};
-    DWORD n = 0;
-    if (::EnumProcessModules(process, &module, sizeof(module), &needed))
-        n = ::GetModuleBaseNameW(process, module, buf, kProcessNameUnits);
-    if (n >= kProcessNameUnits)
-        n = kProcessNameUnits - 1;
-    if (n == 0) {
-        // A process that has exited has no modules left, and a 32-bit
-        // program cannot walk a 64-bit one's; the image name stays readable.
-        wchar_t path[MAX_PATH] = {};
-        DWORD len = MAX_PATH;
-        if (::QueryFullProcessImageNameW(process, 0, path, &len) && len > 0) {
-            const wchar_t* base = path;
-            for (const wchar_t* p = path; *p; ++p)
-                if (*p == L'\\' || *p == L'/')
-                    base = p + 1;
-            lstrcpynW(buf, base, kProcessNameUnits);
-            n = lstrlenW(buf);
-        }
-    }
-    if (n == 0)
-        return false;
-    name.assign(buf, n);
-    return true;
-}
-
 namespace {
 
 class SystemProcessSource : public ProcessSource {
@@ -61,14 +30,11 @@ public:
 
     bool QueryName(uint32_t pid, std::wstring& name) override
     {
-        HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        fw::UniqueHandle process(
+            ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
         if (!process)
-            process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-        if (!process)
-            return false;
-        bool ok = ProcessBaseName(process, name);
-        ::CloseHandle(process);
-        return ok;
+            process.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        return process && NameFromProcessHandle(process.get(), name);
     }
 };
 
@@ -77,6 +43,38 @@ public:
 std::unique_ptr<ProcessSource> MakeSystemProcessSource()
 {
     return std::make_unique<SystemProcessSource>();
+}
+
+bool NameFromProcessHandle(HANDLE process, std::wstring& name)
+{
+    if (!process)
+        return false;
+    HMODULE module = nullptr;
+    DWORD needed = 0;
+    wchar_t buf[orlix::kProcessNameUnits] = {};
+    DWORD n = 0;
+    if (::EnumProcessModules(process, &module, sizeof(module), &needed))
+        n = ::GetModuleBaseNameW(process, module, buf, orlix::kProcessNameUnits);
+    if (n >= orlix::kProcessNameUnits)
+        n = orlix::kProcessNameUnits - 1;
+    if (n == 0) {
+        // A process that has exited has no modules left, and a 32-bit
+        // program cannot walk a 64-bit one's; the image name stays readable.
+        wchar_t path[MAX_PATH] = {};
+        DWORD len = MAX_PATH;
+        if (::QueryFullProcessImageNameW(process, 0, path, &len) && len > 0) {
+            const wchar_t* base = path;
+            for (const wchar_t* p = path; *p; ++p)
+                if (*p == L'\\' || *p == L'/')
+                    base = p + 1;
+            lstrcpynW(buf, base, orlix::kProcessNameUnits);
+            n = lstrlenW(buf);
+        }
+    }
+    if (n == 0)
+        return false;
+    name.assign(buf, n);
+    return true;
 }
 
 } // namespace orlix

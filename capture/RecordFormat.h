@@ -1,13 +1,25 @@
-// Text forms of a captured line: list columns, log line, saved line; and the
-// compact row store behind the list. Platform-free.
+// Text forms of a captured line: list columns, log line, saved line.
+// Platform-free.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace orlix {
+
+// The list's columns, as the view shows them and printing repeats them.
+struct ListColumn {
+    const wchar_t* heading;
+    int width;   // initial width in pixels
+};
+constexpr size_t kListColumnCount = 4;
+constexpr ListColumn kListColumns[kListColumnCount] = {
+    { L"Process", 150 }, { L"pID", 100 }, { L"Time", 90 }, { L"Logmessage", 450 },
+};
+
+// The message for a file that could not be opened for writing.
+std::wstring OpenFileFailedText(std::wstring_view path);
 
 // What the intake keeps of a line (longer input is cut to these).
 constexpr size_t kMaxTextUnits = 4095;
@@ -31,40 +43,5 @@ std::wstring FormatLogLine(std::wstring_view name, uint32_t pid, const ArrivalTi
                            std::wstring_view text);
 // Each column followed by a tab, then "\r\n": one line of a saved list.
 void AppendSavedLine(std::wstring& out, const std::wstring_view* columns, size_t count);
-
-// The list's rows: one copy of every kept text, packed in large chunks, and
-// a 16-byte index entry per row. Process names are interned.
-class RowStore {
-public:
-    struct Row {
-        uint32_t pid;
-        uint32_t textChunk;   // chunk index
-        uint32_t textOffset;  // offset inside the chunk, in units
-        uint16_t textLength;
-        uint16_t nameIndex;
-        uint32_t packedTime;  // hour << 16 | minute << 8 | second
-    };
-
-    void Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
-                std::wstring_view text);
-    void Clear();
-    size_t Size() const { return m_rows.size(); }
-    uint32_t Pid(size_t row) const { return m_rows[row].pid; }
-    std::wstring_view Name(size_t row) const { return m_names[m_rows[row].nameIndex]; }
-    std::wstring_view Text(size_t row) const;
-    ArrivalTime Time(size_t row) const;
-    // Column 0..3 as the list shows it.
-    std::wstring Column(size_t row, int column) const;
-    // Bytes held for the rows (texts, index, names), for the benchmarks.
-    size_t MemoryBytes() const;
-
-private:
-    static constexpr size_t kChunkUnits = 1 << 20;
-    uint16_t InternName(std::wstring_view name);
-
-    std::vector<Row> m_rows;
-    std::vector<std::vector<wchar_t>> m_chunks;
-    std::vector<std::wstring> m_names;
-};
 
 } // namespace orlix

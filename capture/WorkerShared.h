@@ -20,7 +20,7 @@ enum WorkerIndex { kBroadcastReceive = 0, kBroadcastSend = 1, kDebugOutput = 2, 
 struct DebugLine {
     uint32_t pid = 0;
     std::wstring text;
-    HANDLE process = nullptr; // opened when the line was copied (may be null)
+    fw::UniqueHandle process; // opened when the line was copied (may be none)
 };
 
 // A command for the log writer, in the order the view issued it.
@@ -31,7 +31,6 @@ struct LogItem {
 
 struct WorkerShared {
     WorkerShared();
-    ~WorkerShared();
     WorkerShared(const WorkerShared&) = delete;
     WorkerShared& operator=(const WorkerShared&) = delete;
 
@@ -57,6 +56,11 @@ struct WorkerShared {
     fw::UniqueHandle debugSpace;      // manual-reset: set while the FIFO has room
     bool debugPosted = false;         // a drain message is on its way
 };
+
+// The start and finish every worker shares: takes the thread's reference to
+// the shared state out of `param`, runs `body`, then sets the worker's done
+// event. Returns the thread's exit code.
+DWORD RunWorker(LPVOID param, WorkerIndex index, void (*body)(WorkerShared&));
 
 // Lines the debug FIFO holds before the reader waits (back-pressure).
 constexpr size_t kDebugQueueBound = 4096;

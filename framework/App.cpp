@@ -1,7 +1,8 @@
 #include "framework/App.h"
+#include "framework/AfxRes.h"
+#include "framework/AfxState.h"
 #include "framework/Dialog.h"
 #include "framework/Frame.h"
-#include "resources/resource.h"
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -14,24 +15,35 @@ CWinApp* AfxGetApp()
     return g_pApp;
 }
 
-HWND AfxGetMainWnd()
-{
-    return g_pApp && g_pApp->m_pMainWnd ? g_pApp->m_pMainWnd->m_hWnd : nullptr;
-}
-
 CWinApp::CWinApp()
 {
     g_pApp = this;
+    AfxGetModuleState().pApp = this;
+}
+
+CFrameWnd* CWinApp::GetMainFrame() const
+{
+    return static_cast<CFrameWnd*>(AfxGetModuleState().pMainWnd);
+}
+
+const std::wstring& CWinApp::GetAppName() const
+{
+    return AfxGetModuleState().strAppName;
+}
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* tpl)
+{
+    m_pDocTemplate.reset(tpl);
+    tpl->m_onOpened = [this](LPCWSTR path) { AddToRecentFileList(path); };
+    tpl->m_onFailed = [this](LPCWSTR path) { OnDocumentFailed(path); };
 }
 
 CWinApp::~CWinApp()
 {
-    if (m_hDevMode)
-        ::GlobalFree(m_hDevMode);
-    if (m_hDevNames)
-        ::GlobalFree(m_hDevNames);
     if (g_pApp == this)
         g_pApp = nullptr;
+    if (AfxGetModuleState().pApp == this)
+        AfxGetModuleState().pApp = nullptr;
 }
 
 int CWinApp::ExitInstance()
@@ -43,16 +55,17 @@ int CWinApp::ExitInstance()
 
 void CWinApp::OnIdle()
 {
-    if (m_pMainWnd)
-        m_pMainWnd->OnIdleUpdateCmdUI();
+    if (CFrameWnd* main = GetMainFrame())
+        main->OnIdleUpdateCmdUI();
 }
 
 int CWinApp::Run()
 {
-    if (m_strAppName.empty()) {
-        m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
-        if (m_strAppName.empty())
-            m_strAppName = L"App";
+    std::wstring& name = AfxGetModuleState().strAppName;
+    if (name.empty()) {
+        name = AfxLoadString(AFX_IDS_APP_TITLE);
+        if (name.empty())
+            name = L"App";
     }
     if (!InitInstance()) {
         ExitInstance();
@@ -69,7 +82,8 @@ int CWinApp::Run()
         if (r == 0 || r == -1)
             break;
         HWND main = AfxGetMainWnd();
-        HACCEL accel = m_pMainWnd ? m_pMainWnd->GetAccelerators() : nullptr;
+        CFrameWnd* frame = GetMainFrame();
+        HACCEL accel = frame ? frame->GetAccelerators() : nullptr;
         // Accelerators belong to the main window; dialogs handle their own keys.
         if (!(main && accel && (msg.hwnd == main || ::IsChild(main, msg.hwnd)) &&
               ::TranslateAcceleratorW(main, accel, &msg))) {
@@ -87,14 +101,15 @@ int CWinApp::Run()
 
 std::wstring CWinApp::GetProfileKeyPath() const
 {
-    return L"Software\\" + m_strRegistryKey + L"\\" + m_strAppName;
+    return L"Software\\" + m_strRegistryKey + L"\\" + GetAppName();
 }
 
 void CWinApp::SetRegistryKey(LPCWSTR key)
 {
     m_strRegistryKey = key;
-    if (m_strAppName.empty())
-        m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+    std::wstring& name = AfxGetModuleState().strAppName;
+    if (name.empty())
+        name = AfxLoadString(AFX_IDS_APP_TITLE);
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMru)
@@ -103,22 +118,21 @@ void CWinApp::LoadStdProfileSettings(UINT maxMru)
     m_recent.clear();
     if (m_strRegistryKey.empty())
         return;
-    HKEY key;
+    fw::UniqueRegKey key;
     std::wstring path = GetProfileKeyPath() + L"\\Recent File List";
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return;
     for (UINT i = 1; i <= maxMru; ++i) {
         wchar_t name[16], value[MAX_PATH];
         wsprintfW(name, L"File%u", i);
         DWORD type = 0, size = sizeof(value);
-        if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value),
+        if (::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value),
                                &size) == ERROR_SUCCESS && type == REG_SZ) {
             value[MAX_PATH - 1] = 0;
             if (value[0])
                 m_recent.push_back(value);
         }
     }
-    ::RegCloseKey(key);
 }
 
 void CWinApp::AddToRecentFileList(LPCWSTR path)
@@ -142,23 +156,22 @@ void CWinApp::SaveStdProfileSettings()
 {
     if (m_strRegistryKey.empty() || !m_nMaxMru)
         return;
-    HKEY key;
+    fw::UniqueRegKey key;
     std::wstring path = GetProfileKeyPath() + L"\\Recent File List";
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS)
         return;
     for (UINT i = 1; i <= m_nMaxMru; ++i) {
         wchar_t name[16];
         wsprintfW(name, L"File%u", i);
         if (i <= m_recent.size()) {
             const std::wstring& v = m_recent[i - 1];
-            ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+            ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
                              static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
         } else {
-            ::RegDeleteValueW(key, name);
+            ::RegDeleteValueW(key.get(), name);
         }
     }
-    ::RegCloseKey(key);
 }
 
 BOOL CWinApp::ProcessShellCommand()
@@ -190,8 +203,9 @@ void CWinApp::OnFileNew()
 
 void CWinApp::OnFileOpen()
 {
+    std::wstring filter = GetFileOpenFilter();
     CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST,
-                    L"所有文件 (*.*)|*.*||");
+                    filter.c_str());
     if (dlg.DoModal() != IDOK)
         return;
     if (m_pDocTemplate)
@@ -203,16 +217,11 @@ void CWinApp::OnFilePrintSetup()
     PRINTDLGW pd = { sizeof(pd) };
     pd.hwndOwner = AfxGetMainWnd();
     pd.Flags = PD_PRINTSETUP;
-    pd.hDevMode = m_hDevMode;
-    pd.hDevNames = m_hDevNames;
-    if (::PrintDlgW(&pd)) {
-        m_hDevMode = pd.hDevMode;
-        m_hDevNames = pd.hDevNames;
-    } else {
-        // The dialog may have replaced the handles even when cancelled.
-        m_hDevMode = pd.hDevMode;
-        m_hDevNames = pd.hDevNames;
-    }
+    pd.hDevMode = m_printer.devMode.get();
+    pd.hDevNames = m_printer.devNames.get();
+    // The dialog may have replaced the handles even when cancelled.
+    ::PrintDlgW(&pd);
+    m_printer.TakeFromDialog(pd.hDevMode, pd.hDevNames);
 }
 
 bool CWinApp::OnCmdMsg(UINT id, int code, CCmdUI* pUI)

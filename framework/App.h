@@ -1,7 +1,9 @@
 // The application object: message loop with accelerators and idle updates,
 // the document template, the standard command line and the recent-file list.
 #pragma once
-#include "framework/DocView.h"
+#include "framework/AfxState.h"
+#include "framework/DocTemplate.h"
+#include "framework/PrinterSettings.h"
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +29,7 @@ public:
     const std::vector<std::wstring>& GetRecentFiles() const { return m_recent; }
     std::wstring GetProfileKeyPath() const;
 
-    void AddDocTemplate(CSingleDocTemplate* tpl) { m_pDocTemplate.reset(tpl); }
+    void AddDocTemplate(CSingleDocTemplate* tpl);
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
     // No argument: File New. One argument: open that file as the document.
     BOOL ProcessShellCommand();
@@ -35,14 +37,20 @@ public:
     void OnFileOpen();
     void OnFilePrintSetup();
     // Printer chosen by Print Setup (null: the default printer).
-    HGLOBAL m_hDevMode = nullptr;
-    HGLOBAL m_hDevNames = nullptr;
+    CPrinterSettings m_printer;
 
-    CFrameWnd* m_pMainWnd = nullptr;
-    std::wstring m_strAppName;
+    // The main frame (null before it is created and after it is gone).
+    CFrameWnd* GetMainFrame() const;
+    // The name shown in message boxes (default: the AFX_IDS_APP_TITLE string).
+    const std::wstring& GetAppName() const;
 
 protected:
     virtual void OnIdle();
+    // The File Open dialog's filter, "Name|*.ext||" (empty: no filter).
+    virtual std::wstring GetFileOpenFilter() const { return std::wstring(); }
+    // No document: the named file could not be opened, or (null path) the
+    // main frame could not be created. Tells the user, if the program will.
+    virtual void OnDocumentFailed(LPCWSTR /*path*/) {}
     void SaveStdProfileSettings();
 
 private:
@@ -54,4 +62,3 @@ private:
 };
 
 CWinApp* AfxGetApp();
-HWND AfxGetMainWnd();

@@ -1,6 +1,4 @@
 #include "framework/Dialog.h"
-#include "framework/App.h"
-#include "resources/resource.h"
 #include <commdlg.h>
 
 namespace {
@@ -12,22 +10,10 @@ void SetDialogTranslator(DialogTranslator fn)
     g_translator = fn;
 }
 
-void TranslateDialogHook(HWND dialog, UINT templateId)
-{
-    if (g_translator)
-        g_translator(dialog, templateId);
-}
-
 INT_PTR CDialog::DoModal()
 {
-    HWND parent = m_hParent ? m_hParent : AfxGetMainWnd();
-    if (parent) {
-        // The owner is the top-level window (a popup of it when one is active).
-        HWND active = ::GetLastActivePopup(parent);
-        if (active && ::IsWindowEnabled(active))
-            parent = active;
-    }
-    return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
+    return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate),
+                             AfxGetDialogOwner(m_hParent),
                              StaticDlgProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -38,6 +24,8 @@ INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         self = reinterpret_cast<CDialog*>(lParam);
         ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         self->m_hWnd = hwnd;
+        if (g_translator)
+            g_translator(hwnd, self->m_nIDTemplate);
         return self->OnInitDialog();
     }
     if (!self)
@@ -84,27 +72,6 @@ std::wstring CDialog::GetDlgItemText(int id) const
 void CDialog::SetDlgItemText(int id, const std::wstring& text)
 {
     ::SetDlgItemTextW(m_hWnd, id, text.c_str());
-}
-
-int AfxMessageBox(LPCWSTR text, UINT type)
-{
-    HWND owner = AfxGetMainWnd();
-    if (owner) {
-        HWND active = ::GetLastActivePopup(owner);
-        if (active)
-            owner = active;
-    }
-    std::wstring title = AfxGetApp() ? AfxGetApp()->m_strAppName : std::wstring(L"Orlix");
-    if (title.empty())
-        title = AfxLoadString(AFX_IDS_APP_TITLE);
-    if ((type & MB_ICONMASK) == 0)
-        type |= (type & MB_TYPEMASK) == MB_OK ? MB_ICONEXCLAMATION : MB_ICONQUESTION;
-    return ::MessageBoxW(owner, text, title.c_str(), type | MB_TASKMODAL);
-}
-
-int AfxMessageBox(UINT stringId, UINT type)
-{
-    return AfxMessageBox(AfxLoadString(stringId).c_str(), type);
 }
 
 CFileDialog::CFileDialog(BOOL open, LPCWSTR defExt, LPCWSTR fileName, DWORD flags,

@@ -1,5 +1,6 @@
 // Modal dialogs from templates, message boxes and the common file dialogs.
 #pragma once
+#include "framework/AfxState.h"
 #include "framework/Wnd.h"
 #include <commdlg.h>
 #include <string>
@@ -10,6 +11,7 @@ public:
         : m_nIDTemplate(templateId), m_hParent(parent) {}
     // Runs the dialog; its owner is the main window when no parent was given.
     virtual INT_PTR DoModal();
+    // Runs after the dialog's texts were handed to the translator.
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
@@ -25,15 +27,11 @@ private:
     HWND m_hParent;
 };
 
-// Dialogs hand themselves to the application's translator when they open
-// (set once by the application; none: dialogs keep their resource texts).
+// Dialogs hand themselves to the application's translator when they open,
+// before OnInitDialog (set once by the application; none: dialogs keep their
+// resource texts).
 using DialogTranslator = void (*)(HWND dialog, UINT templateId);
 void SetDialogTranslator(DialogTranslator fn);
-void TranslateDialogHook(HWND dialog, UINT templateId);
-
-// A modal OK box (or the given type) with the application's title.
-int AfxMessageBox(LPCWSTR text, UINT type = MB_OK);
-int AfxMessageBox(UINT stringId, UINT type = MB_OK);
 
 class CFileDialog {
 public:

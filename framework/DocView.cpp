@@ -1,7 +1,5 @@
 #include "framework/DocView.h"
-#include "framework/Frame.h"
-#include "framework/App.h"
-#include "framework/Dialog.h"
+#include "framework/Handles.h"
 
 BOOL CDocument::OnNewDocument()
 {
@@ -12,11 +10,11 @@ BOOL CDocument::OnNewDocument()
 
 BOOL CDocument::OnOpenDocument(LPCWSTR path)
 {
-    HANDLE h = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    fw::UniqueHandle h(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
         return FALSE;
-    ::CloseHandle(h);
+    h.reset();
     DeleteContents();
     return TRUE;
 }
@@ -64,54 +62,4 @@ BOOL CListView::CreateView(HWND parent, UINT id)
         return FALSE;
     RECT rc = { 0, 0, 0, 0 };
     return CreateControl(cs.dwExStyle, WC_LISTVIEWW, L"", cs.style, rc, parent, id);
-}
-
-CSingleDocTemplate::~CSingleDocTemplate() = default;
-
-CDocument* CSingleDocTemplate::OpenDocumentFile(LPCWSTR path)
-{
-    bool created = false;
-    if (!m_pOnlyDoc) {
-        std::unique_ptr<CDocument> doc(m_classes.newDocument());
-        CFrameWnd* frame = m_classes.newFrame();
-        frame->m_pTemplate = this;
-        frame->m_pNewView = m_classes.newView;
-        frame->m_pNewDoc = doc.get();
-        if (!frame->LoadFrame(m_nIDResource)) {
-            // The frame deleted itself when its creation failed.
-            AfxMessageBox(L"创建空文档失败。");
-            return nullptr;
-        }
-        m_pFrame = frame;
-        m_pOnlyDoc = std::move(doc);
-        created = true;
-    }
-    CDocument* doc = m_pOnlyDoc.get();
-    BOOL ok = path ? doc->OnOpenDocument(path) : doc->OnNewDocument();
-    if (!ok) {
-        if (path) {
-            std::wstring msg = L"无法打开文档 ";
-            msg += path;
-            AfxMessageBox(msg.c_str());
-        }
-        if (created && m_pFrame) {
-            m_pFrame->DestroyWindow();
-            m_pOnlyDoc.reset();
-        }
-        return nullptr;
-    }
-    if (path) {
-        wchar_t full[MAX_PATH];
-        DWORD n = ::GetFullPathNameW(path, MAX_PATH, full, nullptr);
-        std::wstring p = (n > 0 && n < MAX_PATH) ? full : path;
-        doc->SetPathName(p);
-        std::wstring title = p.substr(p.find_last_of(L"\\/") == std::wstring::npos
-                                          ? 0 : p.find_last_of(L"\\/") + 1);
-        doc->SetTitle(title);
-        if (CWinApp* app = AfxGetApp())
-            app->AddToRecentFileList(p.c_str());
-    }
-    if (m_pFrame)
-        m_pFrame->InitialUpdateFrame(doc);
-    return doc;
 }

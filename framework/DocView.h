@@ -1,12 +1,8 @@
-// Document, view and the single-document template.
+// Document and view.
 #pragma once
 #include "framework/Wnd.h"
-#include <functional>
-#include <memory>
 #include <string>
 
-class CDocument;
-class CFrameWnd;
 class CView;
 
 class CDocument : public CCmdTarget {
@@ -53,31 +49,4 @@ class CListView : public CView {
 public:
     BOOL CreateView(HWND parent, UINT id) override;
     HWND GetListCtrl() const { return m_hWnd; }
-};
-
-// Factories that let the template create the application's classes.
-struct CRuntimeClasses {
-    std::function<CDocument*()> newDocument;
-    std::function<CFrameWnd*()> newFrame;
-    std::function<CView*()> newView;
-};
-
-class CSingleDocTemplate {
-public:
-    CSingleDocTemplate(UINT resourceId, CRuntimeClasses classes)
-        : m_nIDResource(resourceId), m_classes(std::move(classes)) {}
-    ~CSingleDocTemplate();
-    // Null path: a new document. Creates the document, frame and view on
-    // first use; later calls renew the one document in place.
-    CDocument* OpenDocumentFile(LPCWSTR path);
-    CDocument* GetDocument() const { return m_pOnlyDoc.get(); }
-    CFrameWnd* GetFrame() const { return m_pFrame; }
-    // The frame calls this when it goes.
-    void OnFrameDestroyed() { m_pFrame = nullptr; }
-    UINT m_nIDResource;
-
-private:
-    CRuntimeClasses m_classes;
-    std::unique_ptr<CDocument> m_pOnlyDoc;
-    CFrameWnd* m_pFrame = nullptr;
 };

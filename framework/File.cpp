@@ -1,4 +1,5 @@
 #include "framework/File.h"
+#include "framework/Text.h"
 
 BOOL CFile::Open(LPCWSTR path, UINT flags)
 {
@@ -19,41 +20,30 @@ BOOL CFile::Open(LPCWSTR path, UINT flags)
     DWORD disposition = OPEN_EXISTING;
     if (flags & modeCreate)
         disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
-    m_h = ::CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return m_h != INVALID_HANDLE_VALUE;
+    m_file.reset(::CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+    return m_file.valid();
 }
 
 BOOL CFile::Write(const void* data, DWORD bytes)
 {
-    const BYTE* p = static_cast<const BYTE*>(data);
-    while (bytes > 0) {
-        DWORD done = 0;
-        if (!::WriteFile(m_h, p, bytes, &done, nullptr) || done == 0)
-            return FALSE;
-        p += done;
-        bytes -= done;
-    }
-    return TRUE;
+    return fw::WriteAll(m_file.get(), data, bytes);
 }
 
 BOOL CFile::SeekToEnd()
 {
-    return ::SetFilePointer(m_h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER ||
+    return ::SetFilePointer(m_file.get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER ||
            ::GetLastError() == NO_ERROR;
 }
 
 BOOL CFile::SeekToBegin()
 {
-    return ::SetFilePointer(m_h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    return ::SetFilePointer(m_file.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
 }
 
 BOOL CFile::Close()
 {
-    if (m_h == INVALID_HANDLE_VALUE)
-        return TRUE;
-    BOOL ok = ::CloseHandle(m_h);
-    m_h = INVALID_HANDLE_VALUE;
-    return ok;
+    return m_file.close();
 }
 
 bool CFile::Exists(LPCWSTR path)

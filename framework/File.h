@@ -1,6 +1,6 @@
 // A file with the framework's open flags; closes itself.
 #pragma once
-#include <windows.h>
+#include "framework/Handles.h"
 
 class CFile {
 public:
@@ -27,9 +27,9 @@ public:
     BOOL SeekToBegin();
     // Closes the file; false when the last writes could not be completed.
     BOOL Close();
-    bool IsOpen() const { return m_h != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_file.valid(); }
     static bool Exists(LPCWSTR path);
 
 private:
-    HANDLE m_h = INVALID_HANDLE_VALUE;
+    fw::UniqueHandle m_file;
 };

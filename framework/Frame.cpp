@@ -1,200 +1,6 @@
 #include "framework/Frame.h"
-#include "framework/App.h"
-#include "resources/resource.h"
-#include <cstring>
-
-namespace {
-const UINT kRtToolbar = 241;
-const UINT kRebarId = 0xE81B;
-
-#pragma pack(push, 1)
-struct ToolbarResource {
-    WORD version;
-    WORD width;
-    WORD height;
-    WORD count;
-    // WORD ids[count] follow
-};
-#pragma pack(pop)
-} // namespace
-
-// ----------------------------------------------------------------- toolbar --
-
-BOOL CToolBar::CreateEx(CWnd* parent, DWORD tbStyle, DWORD style, UINT id)
-{
-    m_hParent = parent->m_hWnd;
-    m_hRebar = ::CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr,
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
-                                     RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_NODIVIDER | CCS_TOP,
-                                 0, 0, 0, 0, m_hParent,
-                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kRebarId)),
-                                 AfxGetInstanceHandle(), nullptr);
-    if (!m_hRebar)
-        return FALSE;
-    RECT rc = { 0, 0, 0, 0 };
-    if (!CreateControl(0, TOOLBARCLASSNAMEW, nullptr,
-                       style | tbStyle | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN, rc,
-                       m_hRebar, id))
-        return FALSE;
-    ::SendMessageW(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    // Notifications and commands go to the frame, not to the rebar.
-    ::SendMessageW(m_hWnd, TB_SETPARENT, reinterpret_cast<WPARAM>(m_hParent), 0);
-    return TRUE;
-}
-
-BOOL CToolBar::LoadToolBar(UINT id)
-{
-    HINSTANCE inst = AfxGetInstanceHandle();
-    HRSRC res = ::FindResourceW(inst, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(kRtToolbar));
-    HGLOBAL mem = res ? ::LoadResource(inst, res) : nullptr;
-    auto* data = mem ? static_cast<const ToolbarResource*>(::LockResource(mem)) : nullptr;
-    if (!data || ::SizeofResource(inst, res) < sizeof(ToolbarResource) || data->version != 1)
-        return FALSE;
-    if (::SizeofResource(inst, res) < sizeof(ToolbarResource) + data->count * sizeof(WORD))
-        return FALSE;
-    const WORD* ids = reinterpret_cast<const WORD*>(data + 1);
-    m_sizeImage = { data->width, data->height };
-    ::SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(data->width, data->height));
-    int images = 0;
-    for (int i = 0; i < data->count; ++i)
-        if (ids[i])
-            ++images;
-    TBADDBITMAP ab = { inst, id };
-    int first = static_cast<int>(::SendMessageW(m_hWnd, TB_ADDBITMAP, images,
-                                                reinterpret_cast<LPARAM>(&ab)));
-    if (first < 0)
-        return FALSE;
-    std::vector<TBBUTTON> buttons(data->count);
-    int image = first;
-    for (int i = 0; i < data->count; ++i) {
-        TBBUTTON& b = buttons[i];
-        std::memset(&b, 0, sizeof(b));
-        if (ids[i] == 0) {
-            b.fsStyle = BTNS_SEP;
-            b.iBitmap = 6;
-        } else {
-            b.idCommand = ids[i];
-            b.iBitmap = image++;
-            b.fsState = TBSTATE_ENABLED;
-            b.fsStyle = BTNS_BUTTON;
-        }
-    }
-    if (!::SendMessageW(m_hWnd, TB_ADDBUTTONSW, buttons.size(),
-                        reinterpret_cast<LPARAM>(buttons.data())))
-        return FALSE;
-    ::SendMessageW(m_hWnd, TB_AUTOSIZE, 0, 0);
-    SIZE sz = {};
-    ::SendMessageW(m_hWnd, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&sz));
-    DWORD bs = static_cast<DWORD>(::SendMessageW(m_hWnd, TB_GETBUTTONSIZE, 0, 0));
-    REBARBANDINFOW band = {};
-    band.cbSize = REBARBANDINFOW_V6_SIZE;
-    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_IDEALSIZE;
-    band.fStyle = RBBS_GRIPPERALWAYS | RBBS_CHILDEDGE;
-    band.hwndChild = m_hWnd;
-    band.cxMinChild = sz.cx;
-    band.cyMinChild = HIWORD(bs) > sz.cy ? HIWORD(bs) : sz.cy;
-    band.cx = sz.cx + 16;
-    band.cxIdeal = sz.cx;
-    return ::SendMessageW(m_hRebar, RB_INSERTBANDW, static_cast<WPARAM>(-1),
-                          reinterpret_cast<LPARAM>(&band)) != 0;
-}
-
-int CToolBar::GetButtonCount() const
-{
-    return static_cast<int>(::SendMessageW(m_hWnd, TB_BUTTONCOUNT, 0, 0));
-}
-
-int CToolBar::CommandToIndex(UINT id) const
-{
-    return static_cast<int>(::SendMessageW(m_hWnd, TB_COMMANDTOINDEX, id, 0));
-}
-
-void CToolBar::GetButtonInfo(int index, UINT& id, UINT& style, int& image) const
-{
-    TBBUTTON b = {};
-    if (!::SendMessageW(m_hWnd, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&b))) {
-        id = 0;
-        style = 0;
-        image = -1;
-        return;
-    }
-    id = static_cast<UINT>(b.idCommand);
-    style = b.fsStyle;
-    image = b.iBitmap;
-}
-
-void CToolBar::SetButtonInfo(int index, UINT id, UINT style, int image)
-{
-    TBBUTTONINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.dwMask = TBIF_BYINDEX | TBIF_COMMAND | TBIF_STYLE | TBIF_IMAGE;
-    info.idCommand = static_cast<int>(id);
-    info.fsStyle = static_cast<BYTE>(style);
-    info.iImage = image;
-    ::SendMessageW(m_hWnd, TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
-}
-
-int CToolBar::AddBitmap(int count, HBITMAP bmp)
-{
-    TBADDBITMAP ab = { nullptr, reinterpret_cast<UINT_PTR>(bmp) };
-    return static_cast<int>(::SendMessageW(m_hWnd, TB_ADDBITMAP, count,
-                                           reinterpret_cast<LPARAM>(&ab)));
-}
-
-int CToolBar::GetHeight() const
-{
-    if (!m_hRebar || !::IsWindowVisible(m_hRebar))
-        return 0;
-    RECT rc;
-    ::GetWindowRect(m_hRebar, &rc);
-    return rc.bottom - rc.top;
-}
-
-void CToolBar::Show(bool show)
-{
-    if (m_hRebar)
-        ::ShowWindow(m_hRebar, show ? SW_SHOWNA : SW_HIDE);
-}
-
-bool CToolBar::IsVisible() const
-{
-    return m_hRebar && (::GetWindowLongW(m_hRebar, GWL_STYLE) & WS_VISIBLE);
-}
-
-// -------------------------------------------------------------- status bar --
-
-BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id)
-{
-    RECT rc = { 0, 0, 0, 0 };
-    return CreateControl(0, STATUSCLASSNAMEW, nullptr, style | SBARS_SIZEGRIP, rc,
-                         parent->m_hWnd, id);
-}
-
-BOOL CStatusBar::SetIndicators(const UINT* /*ids*/, int count)
-{
-    if (count < 1)
-        return FALSE;
-    // Only the message pane is used: one part that takes the whole width.
-    int parts[1] = { -1 };
-    return ::SendMessageW(m_hWnd, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts)) != 0;
-}
-
-void CStatusBar::SetText(LPCWSTR text)
-{
-    ::SendMessageW(m_hWnd, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-}
-
-int CStatusBar::GetHeight() const
-{
-    if (!m_hWnd || !::IsWindowVisible(m_hWnd))
-        return 0;
-    RECT rc;
-    ::GetWindowRect(m_hWnd, &rc);
-    return rc.bottom - rc.top;
-}
-
-// ------------------------------------------------------------------- frame --
+#include "framework/AfxRes.h"
+#include "framework/AfxState.h"
 
 CFrameWnd::CFrameWnd() = default;
 CFrameWnd::~CFrameWnd() = default;
@@ -216,21 +22,20 @@ BOOL CFrameWnd::LoadFrame(UINT id, DWORD style)
     CREATESTRUCTW cs = {};
     cs.style = style;
     cs.x = cs.y = cs.cx = cs.cy = CW_USEDEFAULT;
-    cs.hMenu = ::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id));
+    fw::UniqueMenu menu(::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id)));
+    cs.hMenu = menu.get();
     cs.lpszName = m_strTitle.c_str();
-    if (!PreCreateWindow(cs)) {
-        if (cs.hMenu)
-            ::DestroyMenu(cs.hMenu);
+    if (!PreCreateWindow(cs))
         return FALSE;
-    }
+    // From here the window owns the menu (and destroys it when it goes).
+    menu.release();
     m_hAccel = ::LoadAcceleratorsW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(id));
-    if (CWinApp* app = AfxGetApp())
-        app->m_pMainWnd = this;
+    AfxModuleState& state = AfxGetModuleState();
+    state.pMainWnd = this;
     if (!CreateEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
                   nullptr, cs.hMenu)) {
         // WM_CREATE failed: the window and this object are gone already.
-        if (CWinApp* app = AfxGetApp())
-            app->m_pMainWnd = nullptr;
+        state.pMainWnd = nullptr;
         return FALSE;
     }
     return TRUE;
@@ -265,22 +70,15 @@ CDocument* CFrameWnd::GetActiveDocument() const
     return m_pViewActive ? m_pViewActive->GetDocument() : nullptr;
 }
 
-void CFrameWnd::OnViewActiveViewGone(CView* view)
-{
-    if (m_pViewActive == view)
-        m_pViewActive = nullptr;
-}
-
 void CFrameWnd::PostNcDestroy()
 {
-    if (CWinApp* app = AfxGetApp()) {
-        if (app->m_pMainWnd == this) {
-            app->m_pMainWnd = nullptr;
-            ::PostQuitMessage(0);
-        }
+    AfxModuleState& state = AfxGetModuleState();
+    if (state.pMainWnd == this) {
+        state.pMainWnd = nullptr;
+        ::PostQuitMessage(0);
     }
-    if (m_pTemplate)
-        m_pTemplate->OnFrameDestroyed();
+    if (m_onDestroyed)
+        m_onDestroyed();
     delete this;
 }
 
@@ -331,7 +129,7 @@ bool CFrameWnd::RouteUpdate(CCmdUI& ui)
             return true;
     if (OnCmdMsg(ui.m_nID, CN_UPDATE_COMMAND_UI, &ui))
         return true;
-    CWinApp* app = AfxGetApp();
+    CCmdTarget* app = AfxGetModuleState().pApp;
     return app && app->OnCmdMsg(ui.m_nID, CN_UPDATE_COMMAND_UI, &ui);
 }
 
@@ -357,7 +155,7 @@ bool CFrameWnd::RunCommand(UINT id)
             return true;
     if (OnCmdMsg(id, CN_COMMAND, nullptr))
         return true;
-    CWinApp* app = AfxGetApp();
+    CCmdTarget* app = AfxGetModuleState().pApp;
     return app && app->OnCmdMsg(id, CN_COMMAND, nullptr);
 }
 

@@ -1,44 +1,13 @@
-// Frame window with menu, accelerators, a toolbar in a rebar band (flat,
-// tooltips, fly-by prompts, gripper) and a one-pane status bar.
+// Frame window with menu, accelerators, a toolbar and a status bar; it
+// routes commands and keeps their check and enable states up to date.
 #pragma once
 #include "framework/DocView.h"
 #include "framework/Handles.h"
+#include "framework/StatusBar.h"
+#include "framework/ToolBar.h"
 #include <functional>
 #include <string>
 #include <vector>
-
-class CSingleDocTemplate;
-
-class CToolBar : public CWnd {
-public:
-    // Creates the rebar that carries the toolbar at the top of the frame.
-    BOOL CreateEx(CWnd* parent, DWORD tbStyle, DWORD style, UINT id);
-    // Loads the button layout (resource type 241) and its bitmap.
-    BOOL LoadToolBar(UINT id);
-    int CommandToIndex(UINT id) const;
-    void GetButtonInfo(int index, UINT& id, UINT& style, int& image) const;
-    void SetButtonInfo(int index, UINT id, UINT style, int image);
-    // Adds a 16-colour image strip; returns the index of its first image.
-    int AddBitmap(int count, HBITMAP bmp);
-    int GetButtonCount() const;
-    HWND GetRebar() const { return m_hRebar; }
-    int GetHeight() const;
-    void Show(bool show);
-    bool IsVisible() const;
-
-private:
-    HWND m_hRebar = nullptr;
-    HWND m_hParent = nullptr;
-    SIZE m_sizeImage = { 16, 15 };
-};
-
-class CStatusBar : public CWnd {
-public:
-    BOOL Create(CWnd* parent, DWORD style, UINT id);
-    BOOL SetIndicators(const UINT* ids, int count);
-    void SetText(LPCWSTR text);
-    int GetHeight() const;
-};
 
 class CFrameWnd : public CWnd {
 public:
@@ -71,15 +40,14 @@ public:
     bool RunCommand(UINT id);
     // Brings toolbar buttons up to date (called when the message loop idles).
     void OnIdleUpdateCmdUI();
-    void OnViewActiveViewGone(CView* view);
 
     CStatusBar* m_pStatusBar = nullptr;   // set by the derived frame
     CToolBar* m_pToolBar = nullptr;
-    CSingleDocTemplate* m_pTemplate = nullptr;
+    // Runs after the window is gone, before the frame deletes itself.
+    std::function<void()> m_onDestroyed;
     std::function<CView*()> m_pNewView;
     CDocument* m_pNewDoc = nullptr;
     UINT m_nIDResource = 0;
-    std::wstring m_strClassName = L"FwFrame";
 
 protected:
     void UpdateMenuPopup(HMENU popup);

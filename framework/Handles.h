@@ -1,54 +1,169 @@
-// Move-only owners of kernel handles, GDI objects and critical sections.
+// Move-only owners: one template, a traits type per kind of handle that says
+// what "none" is and how the handle is given back. No release call of these
+// kinds appears outside this file.
 #pragma once
+#include <winsock2.h>
 #include <windows.h>
 #include <utility>
 
 namespace fw {
 
-// A kernel handle; both NULL and INVALID_HANDLE_VALUE mean "none".
-class UniqueHandle {
+template <class Traits>
+class UniqueOwner {
 public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : m_h(h) {}
-    UniqueHandle(UniqueHandle&& o) noexcept : m_h(o.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& o) noexcept { reset(o.release()); return *this; }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-    HANDLE get() const { return m_h; }
-    bool valid() const { return m_h != nullptr && m_h != INVALID_HANDLE_VALUE; }
+    using Handle = typename Traits::Handle;
+
+    UniqueOwner() = default;
+    explicit UniqueOwner(Handle h) : m_h(h) {}
+    UniqueOwner(UniqueOwner&& o) noexcept : m_h(o.release()) {}
+    UniqueOwner& operator=(UniqueOwner&& o) noexcept
+    {
+        if (this != &o)
+            reset(o.release());
+        return *this;
+    }
+    UniqueOwner(const UniqueOwner&) = delete;
+    UniqueOwner& operator=(const UniqueOwner&) = delete;
+    ~UniqueOwner() { reset(); }
+
+    Handle get() const { return m_h; }
+    bool valid() const { return Traits::Valid(m_h); }
     explicit operator bool() const { return valid(); }
-    HANDLE release() { HANDLE h = m_h; m_h = nullptr; return h; }
-    void reset(HANDLE h = nullptr) {
-        if (valid())
-            ::CloseHandle(m_h);
+    Handle operator->() const { return m_h; }
+    // Gives the handle up without closing it.
+    Handle release()
+    {
+        Handle h = m_h;
+        m_h = Traits::None();
+        return h;
+    }
+    void reset(Handle h = Traits::None())
+    {
+        close();
         m_h = h;
     }
+    // Closes now; false when closing failed (a file's last writes, say).
+    bool close()
+    {
+        bool ok = true;
+        if (valid())
+            ok = Traits::Close(m_h);
+        m_h = Traits::None();
+        return ok;
+    }
+    // For functions that hand out a handle through a pointer: closes the
+    // current one first.
+    Handle* put()
+    {
+        reset();
+        return &m_h;
+    }
+
 private:
-    HANDLE m_h = nullptr;
+    Handle m_h = Traits::None();
+};
+
+// Kernel handles: both NULL and INVALID_HANDLE_VALUE mean "none".
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static bool Close(Handle h) { return ::CloseHandle(h) != FALSE; }
 };
 
 template <class T>
-class UniqueGdi {
-public:
-    UniqueGdi() = default;
-    explicit UniqueGdi(T h) : m_h(h) {}
-    UniqueGdi(UniqueGdi&& o) noexcept : m_h(o.release()) {}
-    UniqueGdi& operator=(UniqueGdi&& o) noexcept { reset(o.release()); return *this; }
-    UniqueGdi(const UniqueGdi&) = delete;
-    UniqueGdi& operator=(const UniqueGdi&) = delete;
-    ~UniqueGdi() { reset(); }
-    T get() const { return m_h; }
-    explicit operator bool() const { return m_h != nullptr; }
-    T release() { T h = m_h; m_h = nullptr; return h; }
-    void reset(T h = nullptr) {
-        if (m_h)
-            ::DeleteObject(m_h);
-        m_h = h;
-    }
-private:
-    T m_h = nullptr;
+struct GdiObjectTraits {
+    using Handle = T;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::DeleteObject(h) != FALSE; }
 };
+
+// A DC from CreateDC/CreateIC/CreateCompatibleDC.
+struct CreatedDcTraits {
+    using Handle = HDC;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::DeleteDC(h) != FALSE; }
+};
+
+// The screen's DC from GetDC(nullptr).
+struct ScreenDcTraits {
+    using Handle = HDC;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::ReleaseDC(nullptr, h) != 0; }
+};
+
+struct GlobalMemoryTraits {
+    using Handle = HGLOBAL;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::GlobalFree(h) == nullptr; }
+};
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::RegCloseKey(h) == ERROR_SUCCESS; }
+};
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle None() { return INVALID_HANDLE_VALUE; }
+    static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static bool Close(Handle h) { return ::FindClose(h) != FALSE; }
+};
+
+struct SocketTraits {
+    using Handle = SOCKET;
+    static Handle None() { return INVALID_SOCKET; }
+    static bool Valid(Handle h) { return h != INVALID_SOCKET; }
+    static bool Close(Handle h) { return ::closesocket(h) == 0; }
+};
+
+struct MappedViewTraits {
+    using Handle = void*;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::UnmapViewOfFile(h) != FALSE; }
+};
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::DestroyMenu(h) != FALSE; }
+};
+
+// A COM interface pointer (IMalloc and the like): one reference.
+template <class T>
+struct ComTraits {
+    using Handle = T*;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h)
+    {
+        h->Release();
+        return true;
+    }
+};
+
+using UniqueHandle = UniqueOwner<KernelHandleTraits>;
+template <class T>
+using UniqueGdi = UniqueOwner<GdiObjectTraits<T>>;
+using UniqueFont = UniqueGdi<HFONT>;
+using UniqueDC = UniqueOwner<CreatedDcTraits>;
+using UniqueScreenDC = UniqueOwner<ScreenDcTraits>;
+using UniqueGlobal = UniqueOwner<GlobalMemoryTraits>;
+using UniqueRegKey = UniqueOwner<RegKeyTraits>;
+using UniqueFind = UniqueOwner<FindHandleTraits>;
+using UniqueSocket = UniqueOwner<SocketTraits>;
+using UniqueMappedView = UniqueOwner<MappedViewTraits>;
+using UniqueMenu = UniqueOwner<MenuTraits>;
+template <class T>
+using ComPtr = UniqueOwner<ComTraits<T>>;
 
 class CriticalSection {
 public:
@@ -58,6 +173,7 @@ public:
     CriticalSection& operator=(const CriticalSection&) = delete;
     void Lock() { ::EnterCriticalSection(&m_cs); }
     void Unlock() { ::LeaveCriticalSection(&m_cs); }
+
 private:
     CRITICAL_SECTION m_cs;
 };
@@ -68,6 +184,7 @@ public:
     ~CsLock() { m_cs.Unlock(); }
     CsLock(const CsLock&) = delete;
     CsLock& operator=(const CsLock&) = delete;
+
 private:
     CriticalSection& m_cs;
 };

@@ -3,7 +3,7 @@
 #include <vector>
 
 wchar_t g_szLanguageFile[MAX_PATH] = {};
-HFONT g_hDialogFont = nullptr;
+fw::UniqueFont g_dialogFont;
 UINT g_nLastLanguageId = ID_LANGUAGE_DEFAULT;
 UINT g_nCheckedLanguageId = ID_LANGUAGE_DEFAULT;
 
@@ -22,14 +22,13 @@ std::vector<std::wstring> ListLanguageFiles()
     std::vector<std::wstring> names;
     std::wstring pattern = GetModuleDirectory() + L"*.lng";
     WIN32_FIND_DATAW fd;
-    HANDLE h = ::FindFirstFileW(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
+    fw::UniqueFind h(::FindFirstFileW(pattern.c_str(), &fd));
+    if (!h)
         return names;
     do {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             names.push_back(fd.cFileName);
-    } while (::FindNextFileW(h, &fd));
-    ::FindClose(h);
+    } while (::FindNextFileW(h.get(), &fd));
     return names;
 }
 
@@ -123,10 +122,7 @@ void ApplyLanguage(HMENU menu, UINT id)
     wchar_t value[16];
     wsprintfW(value, L"%d", static_cast<int>(languageId & 0xFFFF));
     ::WritePrivateProfileStringW(L"Main", L"Language", value, GetSettingsFilePath().c_str());
-    if (g_hDialogFont) {
-        ::DeleteObject(g_hDialogFont);
-        g_hDialogFont = nullptr;
-    }
+    g_dialogFont.reset();
     if (!g_szLanguageFile[0])
         return;
     LOGFONTW lf = {};
@@ -137,11 +133,9 @@ void ApplyLanguage(HMENU menu, UINT id)
     int size = static_cast<int>(::GetPrivateProfileIntW(L"Language", L"FontSize", 0,
                                                         g_szLanguageFile));
     if (size) {
-        HDC ic = ::CreateICW(L"DISPLAY", nullptr, nullptr, nullptr);
-        int dpi = ic ? ::GetDeviceCaps(ic, LOGPIXELSY) : 96;
-        if (ic)
-            ::DeleteDC(ic);
+        fw::UniqueDC ic(::CreateICW(L"DISPLAY", nullptr, nullptr, nullptr));
+        int dpi = ic ? ::GetDeviceCaps(ic.get(), LOGPIXELSY) : 96;
         lf.lfHeight = DialogFontHeight(size, dpi);
     }
-    g_hDialogFont = ::CreateFontIndirectW(&lf);
+    g_dialogFont.reset(::CreateFontIndirectW(&lf));
 }

@@ -1,11 +1,12 @@
 // Language files beside the executable, the language submenu, the saved
 // choice and the dialog font; and the translation of the user interface.
 #pragma once
+#include "framework/Handles.h"
 #include <windows.h>
 #include <string>
 
 extern wchar_t g_szLanguageFile[MAX_PATH];   // empty: the built-in texts
-extern HFONT g_hDialogFont;
+extern fw::UniqueFont g_dialogFont;
 extern UINT g_nLastLanguageId;
 extern UINT g_nCheckedLanguageId;
 extern wchar_t g_szUIText[1024];

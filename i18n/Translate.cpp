@@ -181,7 +181,7 @@ BOOL TranslateWindow(HWND window, LPCWSTR section)
     wchar_t text[kValueUnits];
     if (ReadLanguageValue(section, key, text, kValueUnits))
         ::SetWindowTextW(window, text);
-    if (g_hDialogFont)
-        ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(g_hDialogFont), FALSE);
+    if (g_dialogFont)
+        ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(g_dialogFont.get()), FALSE);
     return TRUE;
 }

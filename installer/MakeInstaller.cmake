@@ -78,6 +78,7 @@ endforeach()
 
 set(STAGE_DIR ${_stage})
 set(OUT_FILE ${OUT_DIR}/${OUT_NAME})
+file(MAKE_DIRECTORY ${OUT_DIR})
 set(ICON ${_src}/resources/Orlix.ico)
 set(LICENSE_FILE ${_stage}/win32/LICENSE.txt)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/Orlix.nsi.in ${_stage}/Orlix.nsi @ONLY)

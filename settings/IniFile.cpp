@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include "framework/Handles.h"
+#include "framework/Text.h"
 
 #include <windows.h>
 
@@ -19,22 +20,6 @@ const wchar_t kCannotOpen[] = L"Unable to open ini File!";
 const wchar_t kCannotRead[] = L"Unable to read file!";
 const wchar_t kCannotWrite[] = L"Unable to write file!";
 
-// Files that hold no valid UTF-8 were written in the system code page.
-std::wstring AnsiToWide(std::string_view bytes)
-{
-    if (bytes.empty())
-        return {};
-    if (bytes.size() > static_cast<size_t>(INT_MAX))
-        throw std::length_error("ini file too large");
-    const int length = static_cast<int>(bytes.size());
-    const int units = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-    if (units <= 0)
-        return {};
-    std::wstring text(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), units);
-    return text;
-}
-
 // Reads the whole file. False on a read fault, with `bytes` holding what
 // came before it.
 bool ReadAll(HANDLE file, std::string& bytes)
@@ -48,19 +33,6 @@ bool ReadAll(HANDLE file, std::string& bytes)
             return true;
         bytes.append(chunk, got);
     }
-}
-
-bool WriteAll(HANDLE file, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const DWORD want = bytes.size() > 0x10000000u ? 0x10000000u
-                                                      : static_cast<DWORD>(bytes.size());
-        DWORD put = 0;
-        if (!::WriteFile(file, bytes.data(), want, &put, nullptr) || put == 0)
-            return false;
-        bytes.remove_prefix(put);
-    }
-    return true;
 }
 
 // A name beside the target that no other file has: the new text is written
@@ -127,7 +99,7 @@ int IniFile::Load()
             bytes.resize(lastLf == std::string::npos ? 0 : lastLf + 1);
             m_strLastError = kCannotRead;
         }
-        m_document.Parse(DecodeIniBytes(bytes, AnsiToWide));
+        m_document.Parse(DecodeIniBytes(bytes, fw::WideFromAnsi));
     } catch (const std::exception&) {
         m_strLastError = kCannotRead;
     }
@@ -172,7 +144,7 @@ int IniFile::Save()
         }
         created = true;
         const std::string bytes = EncodeIniBytes(m_document.Format());
-        written = WriteAll(temp.get(), bytes) && ::FlushFileBuffers(temp.get());
+        written = fw::WriteAll(temp.get(), bytes.data(), bytes.size()) && ::FlushFileBuffers(temp.get());
     } catch (const std::exception&) {
         written = false;
     }

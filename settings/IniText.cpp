@@ -1,4 +1,5 @@
 #include "settings/IniText.h"
+#include "framework/Utf16.h"
 
 #include <type_traits>
 
@@ -8,8 +9,8 @@ using WideUnit = std::make_unsigned_t<wchar_t>;
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+using fw::IsHighSurrogate;
+using fw::IsLowSurrogate;
 
 char32_t UnitAt(std::wstring_view text, size_t i)
 {

@@ -1,6 +1,6 @@
 // Pages and column widths of a print, for any page metrics the printer
 // driver reports and any list widths.
-#include "capture/Pagination.h"
+#include "print/Pagination.h"
 
 #include "FuzzSupport.h"
 

@@ -2,6 +2,7 @@
 import json
 import os
 import queue
+import re
 import subprocess
 import threading
 import time
@@ -10,6 +11,24 @@ from harness import Driver, wait_until  # noqa: F401  (re-exported for tests)
 
 VIEWER_CLASS = "Kesto-Orlix"
 VIEWER_TITLE = "Orlix"
+
+
+def _read_ids():
+    """The command, control and string ids as the program's headers define
+    them: the framework's standard ones and the program's own."""
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    ids = {}
+    define = re.compile(r"#define\s+(\w+)\s+\(?(-?\d+)\)?\s*(?://.*)?$")
+    for rel in ("framework/AfxRes.h", "resources/resource.h"):
+        with open(os.path.join(root, rel), encoding="utf-8") as f:
+            for line in f:
+                m = define.match(line.strip())
+                if m:
+                    ids[m.group(1)] = int(m.group(2))
+    return ids
+
+
+IDS = _read_ids()
 
 
 class LineReader:

@@ -4,9 +4,9 @@ language file may and may not change."""
 import os
 import re
 
-from e2e import Driver, Viewer, wait_until
+from e2e import IDS, Driver, Viewer, wait_until
 
-ID_APP_ABOUT = 57664
+ID_APP_ABOUT = IDS["ID_APP_ABOUT"]
 ABOUT_CAPTION = "关于 Orlix"
 HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tracedemo",
                       "DebugTrace.h")

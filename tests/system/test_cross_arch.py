@@ -8,10 +8,10 @@ import shutil
 import subprocess
 
 import harness
-from e2e import Driver, HeaderClient, Viewer, wait_until
+from e2e import IDS, Driver, HeaderClient, Viewer, wait_until
 
 SAMPLE = "hello orlix.example.org"
-ID_CLEAR = 32774
+ID_CLEAR = IDS["ID_CLEAR"]
 
 
 def skip_reason(build):

@@ -6,11 +6,11 @@ import os
 import subprocess
 import time
 
-from e2e import Driver, LineReader, Viewer, wait_until
+from e2e import IDS, Driver, LineReader, Viewer, wait_until
 
 LOCALE = "zh_CN.UTF-8"
 
-ID_FILE_SAVE, ID_CLEAR, ID_CAPTURE = 57603, 32774, 32776
+ID_FILE_SAVE, ID_CLEAR, ID_CAPTURE = IDS["ID_FILE_SAVE"], IDS["ID_CLEAR"], IDS["ID_CAPTURE"]
 # Wine's OutputDebugStringA gives up on a reader after 10 s per line; a writer
 # that a reader holds up shows as calls of that order.
 PROMPT_MS = 1000

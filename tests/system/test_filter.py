@@ -4,7 +4,7 @@ import shutil
 import stat
 import subprocess
 
-from e2e import Driver, Viewer, wait_until
+from e2e import IDS, Driver, Viewer, wait_until
 
 
 def setup(world):
@@ -97,7 +97,7 @@ def test_non_ascii_filter_survives_a_restart(w):
     write_ini(w, "")
     v = Viewer(w, w.drv)
     # Set the filter through the dialog, as a user would.
-    v.command(32772)
+    v.command(IDS["ID_FILTER"])
     dlg = w.drv("waitdialog", None, v.pid, 10000)
     edits = {c["id"]: c["hwnd"] for c in dlg["controls"] if c["class"].lower() == "edit"}
     w.drv("settext", edits[1000], "错误;err")

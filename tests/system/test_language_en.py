@@ -4,14 +4,15 @@ the dialogs and status-bar prompts read in English."""
 import os
 import subprocess
 
-from e2e import Driver, Viewer, wait_until
+from e2e import IDS, Driver, Viewer, wait_until
 
 LOCALE = "en_US.UTF-8"
 
 WM_MENUSELECT, WM_SYSCOMMAND, WM_KEYDOWN = 0x011F, 0x0112, 0x0100
 SC_KEYMENU, VK_ESCAPE = 0xF100, 0x1B
-ID_FILTER, ID_CAPTURE, ID_EDIT_COPY, ID_APP_ABOUT = 32772, 32776, 57634, 57664
-ID_LANGUAGE_DEFAULT, ID_LANGUAGE_FIRST = 32790, 32791
+ID_FILTER, ID_CAPTURE, ID_EDIT_COPY, ID_APP_ABOUT = (IDS["ID_FILTER"], IDS["ID_CAPTURE"],
+                                                    IDS["ID_EDIT_COPY"], IDS["ID_APP_ABOUT"])
+ID_LANGUAGE_DEFAULT, ID_LANGUAGE_FIRST = IDS["ID_LANGUAGE_DEFAULT"], IDS["ID_LANGUAGE_FIRST"]
 
 
 def read_profile(path):

@@ -4,7 +4,7 @@ built-in Chinese texts stay and nothing is saved; English is one menu
 command away and is kept across a restart."""
 import os
 
-from e2e import Driver, wait_until
+from e2e import IDS, Driver, wait_until
 from test_language_en import (ID_CAPTURE, ID_EDIT_COPY, ID_FILTER, ID_LANGUAGE_DEFAULT,
                               ID_LANGUAGE_FIRST, close_dialog, english, open_dialog,
                               prompt_after_menuselect, restart, saved_language, settings_file,
@@ -12,7 +12,7 @@ from test_language_en import (ID_CAPTURE, ID_EDIT_COPY, ID_FILTER, ID_LANGUAGE_D
 
 LOCALE = "zh_CN.UTF-8"
 
-ID_FILE_OPEN = 57601
+ID_FILE_OPEN = IDS["ID_FILE_OPEN"]
 FILTER_TEXTS = {1: "确定", 2: "取消", 1003: "包　含", 1004: "不包含"}
 
 

@@ -5,9 +5,9 @@ import re
 import subprocess
 import time
 
-from e2e import Driver, Viewer, wait_until
+from e2e import IDS, Driver, Viewer, wait_until
 
-ID_CLEAR, ID_LOG_TO_FILE = 32774, 32779
+ID_CLEAR, ID_LOG_TO_FILE = IDS["ID_CLEAR"], IDS["ID_LOG_TO_FILE"]
 IDOK = 1
 PROMPT = "自动保存文件名:"
 BOM = b"\xff\xfe"

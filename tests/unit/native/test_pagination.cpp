@@ -1,4 +1,4 @@
-#include "capture/Pagination.h"
+#include "print/Pagination.h"
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <numeric>

@@ -1,4 +1,5 @@
 #include "capture/RecordFormat.h"
+#include "capture/RowStore.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;

@@ -15,13 +15,13 @@ public:
     {
         ForgetSettings();
         ok = app.InitInstance() != FALSE;
-        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+        frame = static_cast<CMainFrame*>(app.GetMainFrame());
         view = g_pView;
         Pump(100);
     }
     ~InProcessViewer()
     {
-        if (frame && app.m_pMainWnd)
+        if (frame && app.GetMainFrame())
             ::DestroyWindow(frame->m_hWnd);
         PumpUntilQuit(5000);
         app.ExitInstance();
@@ -48,8 +48,8 @@ public:
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }
-            if (app.m_pMainWnd)
-                app.m_pMainWnd->OnIdleUpdateCmdUI();
+            if (app.GetMainFrame())
+                app.GetMainFrame()->OnIdleUpdateCmdUI();
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         } while (static_cast<int>(end - ::GetTickCount()) > 0);
     }

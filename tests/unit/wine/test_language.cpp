@@ -23,13 +23,13 @@ public:
     Viewer()
     {
         ok = app.InitInstance() != FALSE;
-        frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+        frame = static_cast<CMainFrame*>(app.GetMainFrame());
         view = g_pView;
         Pump(100);
     }
     ~Viewer()
     {
-        if (frame && app.m_pMainWnd)
+        if (frame && app.GetMainFrame())
             ::DestroyWindow(frame->m_hWnd);
         for (DWORD end = ::GetTickCount() + 5000;
              !quit && static_cast<int>(end - ::GetTickCount()) > 0;)
@@ -49,8 +49,8 @@ public:
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }
-            if (app.m_pMainWnd)
-                app.m_pMainWnd->OnIdleUpdateCmdUI();
+            if (app.GetMainFrame())
+                app.GetMainFrame()->OnIdleUpdateCmdUI();
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         } while (static_cast<int>(end - ::GetTickCount()) > 0);
     }
@@ -401,9 +401,7 @@ protected:
     static void ResetLanguageState()
     {
         g_szLanguageFile[0] = 0;
-        if (g_hDialogFont)
-            ::DeleteObject(g_hDialogFont);
-        g_hDialogFont = nullptr;
+        g_dialogFont.reset();
         g_nLastLanguageId = ID_LANGUAGE_DEFAULT;
         g_nCheckedLanguageId = ID_LANGUAGE_DEFAULT;
         g_szUIText[0] = 0;
@@ -695,29 +693,29 @@ TEST_F(LanguageTest, DialogFontComesFromTheCurrentFile)
     lstrcpynW(g_szLanguageFile, sized.c_str(), MAX_PATH);
     ApplyLanguage(nullptr, 0x20407); // compared and saved by its low 16 bits
     EXPECT_EQ(Setting(), L"1031");
-    ASSERT_NE(g_hDialogFont, nullptr);
+    ASSERT_NE(g_dialogFont.get(), nullptr);
     LOGFONTW lf = {};
-    ASSERT_TRUE(::GetObjectW(g_hDialogFont, sizeof(lf), &lf));
+    ASSERT_TRUE(::GetObjectW(g_dialogFont.get(), sizeof(lf), &lf));
     EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
     EXPECT_EQ(lf.lfHeight, DialogFontHeight(9, dpi)) << dpi;
     EXPECT_EQ(lf.lfCharSet, DEFAULT_CHARSET);
     EXPECT_EQ(lf.lfWeight, 0);
-    HFONT first = g_hDialogFont;
+    HFONT first = g_dialogFont.get();
 
     std::wstring unsized = WriteLanguageFile(
         L"Unsized.lng", L"[Language]\nLanguage=1036\nFontName=" + std::wstring(40, L'F') + L"\n");
     lstrcpynW(g_szLanguageFile, unsized.c_str(), MAX_PATH);
     ApplyLanguage(nullptr, 1036);
     EXPECT_EQ(::GetObjectType(first), 0u) << "the earlier font is freed";
-    ASSERT_NE(g_hDialogFont, nullptr);
-    ASSERT_TRUE(::GetObjectW(g_hDialogFont, sizeof(lf), &lf));
+    ASSERT_NE(g_dialogFont.get(), nullptr);
+    ASSERT_TRUE(::GetObjectW(g_dialogFont.get(), sizeof(lf), &lf));
     EXPECT_EQ(lf.lfHeight, 0) << "no size: the mapper's default height";
     EXPECT_EQ(std::wstring(lf.lfFaceName), std::wstring(31, L'F'));
 
     std::wstring none = WriteLanguageFile(L"NoFont.lng", L"[Language]\nLanguage=1040\n");
     lstrcpynW(g_szLanguageFile, none.c_str(), MAX_PATH);
     ApplyLanguage(nullptr, 1040);
-    EXPECT_EQ(g_hDialogFont, nullptr);
+    EXPECT_EQ(g_dialogFont.get(), nullptr);
     EXPECT_EQ(Setting(), L"1040");
 }
 
@@ -732,7 +730,7 @@ TEST_F(LanguageTest, DialogsTakeTheTextsAndFontOfTheCurrentFileWhenTheyOpen)
     SaveSetting(L"1031");
     Viewer v;
     ASSERT_TRUE(v.ok);
-    ASSERT_NE(g_hDialogFont, nullptr);
+    ASSERT_NE(g_dialogFont.get(), nullptr);
     v.view->m_filter.SetFilters(L"inc", L"exc");
     std::wstring include, exclude;
     v.view->m_filter.GetFilters(include, exclude);
@@ -747,7 +745,7 @@ TEST_F(LanguageTest, DialogsTakeTheTextsAndFontOfTheCurrentFileWhenTheyOpen)
     EXPECT_EQ(filter.texts[IDC_INCLUDE], include) << "the filter is set after the translation";
     EXPECT_EQ(filter.texts[IDC_EXCLUDE], exclude);
     for (const auto& [id, font] : filter.fonts) {
-        EXPECT_EQ(font, g_hDialogFont) << id;
+        EXPECT_EQ(font, g_dialogFont.get()) << id;
         EXPECT_EQ(filter.faces[id], L"Tahoma") << id;
     }
 
@@ -758,11 +756,11 @@ TEST_F(LanguageTest, DialogsTakeTheTextsAndFontOfTheCurrentFileWhenTheyOpen)
     EXPECT_EQ(about.texts[65535], L"A static line");
     EXPECT_EQ(about.texts[IDC_PROGRAM_LINE], L"Orlixv" ORLIX_VERSION_STRING);
     EXPECT_EQ(about.texts[IDC_SAMPLE_TEXT], AboutSampleText());
-    EXPECT_EQ(about.fonts[IDOK], g_hDialogFont);
+    EXPECT_EQ(about.fonts[IDOK], g_dialogFont.get());
 
     // Under the built-in language a dialog keeps its resource texts and font.
     EXPECT_TRUE(v.Command(ID_LANGUAGE_DEFAULT));
-    EXPECT_EQ(g_hDialogFont, nullptr);
+    EXPECT_EQ(g_dialogFont.get(), nullptr);
     DialogSnapshot plain = OpenDialog(v, ID_FILTER, IDCANCEL);
     ASSERT_TRUE(plain.found);
     EXPECT_EQ(plain.caption, L"调试信息过滤设置");
@@ -867,7 +865,7 @@ TEST_F(LanguageTest, WithEnglishCurrentNoChineseTextIsLeft)
     Viewer v;
     ASSERT_TRUE(v.ok);
     EXPECT_STREQ(g_szLanguageFile, (m_dir + L"English.lng").c_str());
-    ASSERT_NE(g_hDialogFont, nullptr);
+    ASSERT_NE(g_dialogFont.get(), nullptr);
     for (const auto& [key, text] : MenuTexts(::GetMenu(v.frame->m_hWnd))) {
         EXPECT_FALSE(text.empty()) << key.c_str();
         EXPECT_FALSE(HasChinese(text)) << key.c_str() << ": " << text.c_str();
@@ -885,7 +883,7 @@ TEST_F(LanguageTest, WithEnglishCurrentNoChineseTextIsLeft)
         EXPECT_FALSE(HasChinese(d.caption)) << d.caption.c_str();
         for (const auto& [id, text] : d.texts)
             EXPECT_FALSE(HasChinese(text)) << command << "/" << id << ": " << text.c_str();
-        EXPECT_EQ(d.fonts[IDOK], g_hDialogFont);
-        EXPECT_NE(FaceOf(g_hDialogFont), L"<no font>");
+        EXPECT_EQ(d.fonts[IDOK], g_dialogFont.get());
+        EXPECT_NE(FaceOf(g_dialogFont.get()), L"<no font>");
     }
 }

@@ -1,8 +1,8 @@
 // Printing in-process: pages drawn into enhanced metafiles and read back
 // record by record, the preview window, and printing without a printer.
 #include "ViewerFixture.h"
-#include "capture/PrintPreview.h"
-#include "capture/Printing.h"
+#include "print/PrintPreview.h"
+#include "print/Printing.h"
 #include "resources/resource.h"
 #include <winspool.h>
 #include <map>

@@ -1,6 +1,7 @@
 // The viewer's commands, update states, intake and shutdown, in-process.
 #include "ViewerFixture.h"
 #include "framework/File.h"
+#include "capture/DocumentsFolder.h"
 #include "resources/resource.h"
 #include <shlobj.h>
 #include <vector>

@@ -1,8 +1,8 @@
 // The list on paper: page geometry, the page layout of the rows, and the
 // drawing of one page onto any DC (printer, preview bitmap, metafile).
 #pragma once
-#include "capture/Pagination.h"
-#include "capture/RecordFormat.h"
+#include "print/Pagination.h"
+#include "print/RowSource.h"
 #include <windows.h>
 #include <array>
 #include <vector>
@@ -33,7 +33,7 @@ ListColumnWidths GetListColumnWidths(HWND list);
 // page width as the list's columns share the list, and the page number.
 class CListPrintLayout {
 public:
-    CListPrintLayout(const orlix::RowStore& rows, const ListColumnWidths& columns,
+    CListPrintLayout(const IPrintRowSource& rows, const ListColumnWidths& columns,
                      const PrintPageGeometry& page);
 
     // Lays the pages out again when rows came or went since; true when the
@@ -55,7 +55,7 @@ public:
     bool RenderPage(HDC dc, int index) const;
 
 private:
-    const orlix::RowStore& m_rows;
+    const IPrintRowSource& m_rows;
     PrintPageGeometry m_page;
     orlix::PageBudget m_budget;
     RECT m_content = {};
@@ -74,3 +74,8 @@ PrintPageGeometry PreviewPageGeometry();
 // aborted and false returned when the device refuses a step.
 bool PrintListDocument(HDC dc, const CListPrintLayout& layout, int from, int to,
                        LPCWSTR documentName);
+
+// Print (with the dialog) and Print direct (the printer of Print Setup or the
+// default one) of the rows, laid out with the given column widths. Every way
+// it can fail says so in a message box.
+void PrintList(const IPrintRowSource& rows, const ListColumnWidths& columns, bool withDialog);

@@ -1,9 +1,8 @@
 // Printing of the list: the rows as the list shows them, four columns under
 // a heading, a page number on every page. Print, Print direct and the
 // preview all draw through CListPrintLayout::RenderPage.
-#include "capture/Printing.h"
-#include "capture/OrlixView.h"
-#include "capture/PrintPreview.h"
+#include "print/Printing.h"
+#include "framework/Utf16.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
@@ -15,10 +14,10 @@
 
 namespace {
 
+// The list's widths when it was made (where the control cannot tell).
+const ListColumnWidths kInitialWidths = { 150, 100, 90, 450 };
 const wchar_t kFontFace[] = L"宋体";   // the face of the program's own dialogs
 const int kFontPoints = 9;
-const wchar_t* const kHeadings[4] = { L"Process", L"pID", L"Time", L"Logmessage" };
-const ListColumnWidths kInitialWidths = { 150, 100, 90, 450 };
 
 int MmToUnits(int tenthsOfMm, int dpi)
 {
@@ -66,22 +65,11 @@ bool AnyPrinterInstalled()
 enum class PrinterChoice { Chosen, Cancelled, NoPrinter, Failed };
 
 struct PrinterJob {
-    HDC dc = nullptr;
+    fw::UniqueDC dc;
     int from = 0;        // 0-based, inclusive
     int to = INT_MAX;
     DWORD error = 0;     // the common dialog's error code, when it failed
-    ~PrinterJob()
-    {
-        if (dc)
-            ::DeleteDC(dc);
-    }
 };
-
-HWND DialogOwner()
-{
-    HWND main = AfxGetMainWnd();
-    return main ? ::GetLastActivePopup(main) : nullptr;
-}
 
 PrinterChoice Classify(DWORD error)
 {
@@ -99,19 +87,18 @@ PrinterChoice ChoosePrinter(bool withDialog, PrinterJob& job)
     if (!AnyPrinterInstalled())
         return PrinterChoice::NoPrinter;
     CWinApp* app = AfxGetApp();
-    HGLOBAL localMode = nullptr, localNames = nullptr;
-    HGLOBAL& devMode = app ? app->m_hDevMode : localMode;
-    HGLOBAL& devNames = app ? app->m_hDevNames : localNames;
+    CPrinterSettings local;
+    CPrinterSettings& printer = app ? app->m_printer : local;
     PrinterChoice choice = PrinterChoice::Chosen;
-    if (!withDialog && devNames) {
-        job.dc = CreatePrinterDC(devNames, devMode, false);
+    if (!withDialog && printer.devNames) {
+        job.dc.reset(CreatePrinterDC(printer.devNames.get(), printer.devMode.get(), false));
         if (!job.dc)
             choice = PrinterChoice::Failed;
     } else {
         PRINTDLGW pd = { sizeof(pd) };
-        pd.hwndOwner = DialogOwner();
-        pd.hDevMode = withDialog ? devMode : nullptr;
-        pd.hDevNames = withDialog ? devNames : nullptr;
+        pd.hwndOwner = AfxGetDialogOwner();
+        pd.hDevMode = withDialog ? printer.devMode.get() : nullptr;
+        pd.hDevNames = withDialog ? printer.devNames.get() : nullptr;
         pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
         if (!withDialog)
             pd.Flags |= PD_RETURNDEFAULT;
@@ -124,20 +111,16 @@ PrinterChoice ChoosePrinter(bool withDialog, PrinterJob& job)
         BOOL ok = ::PrintDlgW(&pd);
         if (withDialog || ok) {
             // The dialog may have replaced the handles it was given.
-            if (!withDialog) {
-                if (devMode)
-                    ::GlobalFree(devMode);
-                if (devNames)
-                    ::GlobalFree(devNames);
-            }
-            devMode = pd.hDevMode;
-            devNames = pd.hDevNames;
+            if (withDialog)
+                printer.TakeFromDialog(pd.hDevMode, pd.hDevNames);
+            else
+                printer.Replace(pd.hDevMode, pd.hDevNames);
         }
         if (!ok) {
             job.error = ::CommDlgExtendedError();
             choice = Classify(job.error);
         } else {
-            job.dc = pd.hDC;
+            job.dc.reset(pd.hDC);
             if (pd.Flags & PD_PAGENUMS) {
                 job.from = std::max(0, static_cast<int>(pd.nFromPage) - 1);
                 job.to = std::max(job.from, static_cast<int>(pd.nToPage) - 1);
@@ -146,10 +129,6 @@ PrinterChoice ChoosePrinter(bool withDialog, PrinterJob& job)
                 choice = PrinterChoice::Failed;
         }
     }
-    if (localMode)
-        ::GlobalFree(localMode);
-    if (localNames)
-        ::GlobalFree(localNames);
     return choice;
 }
 
@@ -205,22 +184,21 @@ ListColumnWidths GetListColumnWidths(HWND list)
             sum += std::max(0, widths[i]);
         }
     }
-    return sum > 0 ? widths : kInitialWidths;
+    if (sum > 0)
+        return widths;
+    return kInitialWidths;
 }
 
 PrintPageGeometry PreviewPageGeometry()
 {
-    auto fromIC = [](HDC ic) {
-        PrintPageGeometry g;
-        if (ic) {
-            g = PrintPageGeometry::FromPrinterDC(ic);
-            ::DeleteDC(ic);
-        }
-        return g;
+    auto fromIC = [](HDC created) {
+        fw::UniqueDC ic(created);
+        return ic ? PrintPageGeometry::FromPrinterDC(ic.get()) : PrintPageGeometry();
     };
     CWinApp* app = AfxGetApp();
-    if (app && app->m_hDevNames) {
-        PrintPageGeometry g = fromIC(CreatePrinterDC(app->m_hDevNames, app->m_hDevMode, true));
+    if (app && app->m_printer.devNames) {
+        PrintPageGeometry g = fromIC(CreatePrinterDC(app->m_printer.devNames.get(),
+                                                     app->m_printer.devMode.get(), true));
         if (g.IsValid())
             return g;
     }
@@ -238,7 +216,7 @@ PrintPageGeometry PreviewPageGeometry()
 
 // -------------------------------------------------------------- layout ---
 
-CListPrintLayout::CListPrintLayout(const orlix::RowStore& rows, const ListColumnWidths& columns,
+CListPrintLayout::CListPrintLayout(const IPrintRowSource& rows, const ListColumnWidths& columns,
                                    const PrintPageGeometry& page)
     : m_rows(rows), m_page(page)
 {
@@ -267,15 +245,15 @@ CListPrintLayout::CListPrintLayout(const orlix::RowStore& rows, const ListColumn
     for (int w : shares)
         m_edges.push_back(m_edges.back() + w);
 
-    m_rowCount = m_rows.Size();
+    m_rowCount = m_rows.RowCount();
     m_pages = orlix::Paginate(m_budget, m_rowCount);
 }
 
 bool CListPrintLayout::Update()
 {
-    if (m_rows.Size() == m_rowCount || m_edges.empty())
+    if (m_rows.RowCount() == m_rowCount || m_edges.empty())
         return false;
-    m_rowCount = m_rows.Size();
+    m_rowCount = m_rows.RowCount();
     m_pages = orlix::Paginate(m_budget, m_rowCount);
     return true;
 }
@@ -315,7 +293,11 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
             return;
         RECT clip = { left, y, right - m_padding, y + line };
         size_t fits = static_cast<size_t>((right - left) / narrowest) + 8;
-        std::wstring_view shown = orlix::CutUnits(text, fits);
+        // Never the first half of a surrogate pair without its second half.
+        size_t n = std::min(fits, text.size());
+        if (n < text.size() && n > 0 && fw::OpensSurrogatePair(text[n - 1]))
+            --n;
+        std::wstring_view shown = text.substr(0, n);
         ok &= ::ExtTextOutW(dc, left + m_padding, y + textTop, ETO_CLIPPED, &clip, shown.data(),
                             static_cast<UINT>(shown.size()), nullptr) != FALSE;
     };
@@ -323,7 +305,7 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
     int y = m_content.top;
     ::SelectObject(dc, bold.get());
     for (int c = 0; c < 4; ++c)
-        cell(c, y, kHeadings[c]);
+        cell(c, y, m_rows.Heading(c));
     ::SelectObject(dc, rule.get());
     int ruleY = y + line + (m_budget.headingHeight - line) / 2;
     ::MoveToEx(dc, m_content.left, ruleY, nullptr);
@@ -332,11 +314,11 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
     ::SelectObject(dc, normal.get());
     orlix::PageRows rows = m_pages[static_cast<size_t>(index)];
     // Rows may have been cleared since the layout was made.
-    rows.last = std::min(rows.last, m_rows.Size());
+    rows.last = std::min(rows.last, m_rows.RowCount());
     y = m_content.top + m_budget.headingHeight;
     for (size_t r = rows.first; r < rows.last; ++r, y += line)
         for (int c = 0; c < 4; ++c)
-            cell(c, y, m_rows.Column(r, c));
+            cell(c, y, m_rows.Cell(r, c));
 
     std::wstring number = orlix::PageNumberText(static_cast<size_t>(index) + 1,
                                                 static_cast<size_t>(PageCount()));
@@ -366,11 +348,9 @@ bool PrintListDocument(HDC dc, const CListPrintLayout& layout, int from, int to,
     return ::EndDoc(dc) > 0;
 }
 
-// ---------------------------------------------------------------- view ---
+// ----------------------------------------------------------------- job ---
 
-// Print (with the dialog) and Print direct (the printer of Print Setup or
-// the default one). Every way it can fail says so.
-void COrlixView::OnFilePrint(bool withDialog)
+void PrintList(const IPrintRowSource& rows, const ListColumnWidths& columns, bool withDialog)
 {
     PrinterJob job;
     switch (ChoosePrinter(withDialog, job)) {
@@ -392,8 +372,7 @@ void COrlixView::OnFilePrint(bool withDialog)
         return;
     }
     }
-    CListPrintLayout layout(m_rows, GetListColumnWidths(m_hWnd),
-                            PrintPageGeometry::FromPrinterDC(job.dc));
+    CListPrintLayout layout(rows, columns, PrintPageGeometry::FromPrinterDC(job.dc.get()));
     int count = layout.PageCount();
     if (count == 0) {
         AfxMessageBox(L"纸张太小，一页放不下一行，没有打印。", MB_OK | MB_ICONEXCLAMATION);
@@ -406,14 +385,9 @@ void COrlixView::OnFilePrint(bool withDialog)
         return;
     }
     HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    bool printed = PrintListDocument(job.dc, layout, job.from, std::min(job.to, count - 1),
+    bool printed = PrintListDocument(job.dc.get(), layout, job.from, std::min(job.to, count - 1),
                                      L"Orlix");
     ::SetCursor(old);
     if (!printed)
         AfxMessageBox(L"打印失败：打印机没有接受打印作业。", MB_OK | MB_ICONEXCLAMATION);
-}
-
-void COrlixView::OnFilePrintPreview()
-{
-    CPrintPreview::Open(*this);
 }

@@ -3,18 +3,21 @@
 // down, zoom, Print and Close. It follows the list while open: rows that
 // arrive or are cleared change the pages.
 #pragma once
-#include "capture/Printing.h"
+#include "framework/Handles.h"
 #include "framework/Wnd.h"
+#include "print/Printing.h"
 #include <memory>
 
-class COrlixView;
 class CPreviewPane;
 
 class CPrintPreview : public CWnd {
 public:
-    // Opens the preview of the view's rows, or brings the open one forward
-    // (laid out anew). Null when the window could not be made.
-    static CPrintPreview* Open(COrlixView& view);
+    // Opens the preview of the rows that the list control `list` shows, or
+    // brings the open one forward (laid out anew). Null when the window
+    // could not be made.
+    static CPrintPreview* Open(const IPrintRowSource& rows, HWND list);
+    // The rows are going: the open preview of them shows them no more.
+    static void SourceGone(const IPrintRowSource& rows);
     // The open preview, if any.
     static CPrintPreview* Current();
 
@@ -29,7 +32,7 @@ public:
     void PrevPage() { ShowPage(m_nPage - 1); }
     void ZoomIn();
     void ZoomOut();
-    // Runs the view's Print command (the print dialog).
+    // Prints the rows, with the print dialog.
     void Print();
     void Close();
 
@@ -49,7 +52,7 @@ public:
 
 private:
     friend class CPreviewPane;
-    explicit CPrintPreview(COrlixView& view);
+    CPrintPreview(const IPrintRowSource& rows, HWND list);
     ~CPrintPreview() override;
     bool Create(HWND owner);
     void Relayout();
@@ -59,10 +62,11 @@ private:
     void UpdateControls();
     bool ViewAlive() const;
 
-    COrlixView* m_pView;
+    const IPrintRowSource* m_pRows;
+    HWND m_hList;
     std::unique_ptr<CListPrintLayout> m_layout;
     std::unique_ptr<CPreviewPane> m_pane;
-    HFONT m_hFont = nullptr;
+    fw::UniqueFont m_font;
     int m_nPage = 0;
     int m_nZoom = 0;   // index into the zoom steps
     int m_nBarHeight = 0;

@@ -1,0 +1,156 @@
+// The log writer: appends the lines the view hands it to the current log file,
+// keeping them while the file cannot be written.
+#include "capture/OrlixView.h"
+#include "capture/WorkerShared.h"
+#include "capture/RecordFormat.h"
+#include "framework/Text.h"
+
+using orlix::WorkerShared;
+
+namespace {
+
+// Lines waiting for their file: kept across failed appends up to this many
+// UTF-16 units (about 64 MiB); past it the oldest waiting lines are dropped.
+const size_t kLogPendingBound = 32u << 20;
+
+struct PendingLog {
+    std::wstring path;
+    std::wstring text; // lines, back to back
+};
+
+bool IsOurLogFile(HANDLE h)
+{
+    BYTE bom[2] = {};
+    DWORD got = 0;
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(h, &size))
+        return false;
+    if (size.QuadPart == 0)
+        return true;
+    return ::ReadFile(h, bom, 2, &got, nullptr) && got == 2 && bom[0] == 0xFF && bom[1] == 0xFE;
+}
+
+// Creates the new log file with its byte-order mark. A file of that name that
+// is one of ours is appended to; any other file is left alone and a free
+// name beside it is taken instead. Returns the path used, or "".
+std::wstring CreateLogFile(const std::wstring& path)
+{
+    for (int attempt = 1; attempt < 100; ++attempt) {
+        std::wstring p = path;
+        if (attempt > 1) {
+            size_t dot = p.rfind(L'.');
+            p.insert(dot == std::wstring::npos ? p.size() : dot, L"-" + std::to_wstring(attempt));
+        }
+        fw::UniqueHandle h(::CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h) {
+            if (::GetLastError() == ERROR_SHARING_VIOLATION)
+                continue;
+            return std::wstring();
+        }
+        bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+        if (existed && !IsOurLogFile(h.get()))
+            continue;
+        bool ok = true;
+        LARGE_INTEGER size = {};
+        ::GetFileSizeEx(h.get(), &size);
+        if (size.QuadPart == 0)
+            ok = fw::WriteAll(h.get(), fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom));
+        ok = h.close() && ok;
+        return ok ? p : std::wstring();
+    }
+    return std::wstring();
+}
+
+// One open, seek, write and close for everything pending for `path`.
+bool AppendToLog(const std::wstring& path, const std::wstring& text)
+{
+    fw::UniqueHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
+        return false;
+    bool ok = true;
+    LARGE_INTEGER size = {};
+    // The file was removed meanwhile: start it again as a log file.
+    if (::GetFileSizeEx(h.get(), &size) && size.QuadPart == 0)
+        ok = fw::WriteAll(h.get(), fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom));
+    LARGE_INTEGER zero = {};
+    ok = ok && ::SetFilePointerEx(h.get(), zero, nullptr, FILE_END);
+    ok = ok && fw::WriteAll(h.get(), text.data(), text.size() * sizeof(wchar_t));
+    return h.close() && ok;
+}
+
+void WriteLog(WorkerShared& s)
+{
+    HANDLE wait[2] = { s.stopEvents[orlix::kLogWriter].get(), s.logEvent.get() };
+    std::wstring current;              // the current log file; empty: none yet
+    std::deque<PendingLog> pending;    // in order, grouped by file
+    size_t pendingUnits = 0;
+    for (;;) {
+        // While appends are failing, look again every second.
+        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, pending.empty() ? INFINITE : 1000);
+        // At a stop, what is still queued is written first (one attempt):
+        // every line taken while logging was on belongs in the file.
+        bool stopping = r == WAIT_OBJECT_0;
+        std::deque<orlix::LogItem> items;
+        if (r == WAIT_OBJECT_0 + 1 || stopping) {
+            fw::CsLock lock(s.csLog);
+            items.swap(s.logQueue);
+        } else if (r != WAIT_TIMEOUT) {
+            continue;
+        }
+        for (auto& item : items) {
+            orlix::LogState state;
+            {
+                fw::CsLock lock(s.csLog);
+                state = s.logState;
+                if (item.kind == orlix::StartNewFile)
+                    s.logState = orlix::Append;
+                else if (item.kind == orlix::Stop)
+                    s.logState = orlix::Idle;
+            }
+            switch (item.kind) {
+            case orlix::Append:
+                if (state != orlix::Append || current.empty())
+                    break; // taken while no file was current
+                if (pending.empty() || pending.back().path != current)
+                    pending.push_back({ current, std::wstring() });
+                pending.back().text += item.text;
+                pendingUnits += item.text.size();
+                break;
+            case orlix::StartNewFile: {
+                std::wstring used = CreateLogFile(item.text);
+                if (used.empty()) {
+                    std::wstring msg = orlix::OpenFileFailedText(item.text);
+                    ::MessageBoxW(nullptr, msg.c_str(), L"Orlix", MB_OK | MB_ICONEXCLAMATION |
+                                  MB_TASKMODAL);
+                } else {
+                    current = used;
+                }
+                break;
+            }
+            default:
+                break;
+            }
+        }
+        while (pendingUnits > kLogPendingBound && !pending.empty()) {
+            pendingUnits -= pending.front().text.size();
+            pending.pop_front();
+        }
+        while (!pending.empty()) {
+            if (!AppendToLog(pending.front().path, pending.front().text))
+                break; // locked or gone: stays pending, tried again later
+            pendingUnits -= pending.front().text.size();
+            pending.pop_front();
+        }
+        if (stopping)
+            break;
+    }
+}
+
+} // namespace
+
+DWORD WINAPI LogWriterThread(LPVOID param)
+{
+    return orlix::RunWorker(param, orlix::kLogWriter, WriteLog);
+}

@@ -1,0 +1,48 @@
+// The compact row store behind the list; printing reads it as its row
+// source. Platform-free.
+#pragma once
+#include "capture/RecordFormat.h"
+#include "print/RowSource.h"
+#include <vector>
+
+namespace orlix {
+
+// The list's rows: one copy of every kept text, packed in large chunks, and
+// a 16-byte index entry per row. Process names are interned.
+class RowStore : public IPrintRowSource {
+public:
+    struct Row {
+        uint32_t pid;
+        uint32_t textChunk;   // chunk index
+        uint32_t textOffset;  // offset inside the chunk, in units
+        uint16_t textLength;
+        uint16_t nameIndex;
+        uint32_t packedTime;  // hour << 16 | minute << 8 | second
+    };
+
+    void Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
+                std::wstring_view text);
+    void Clear();
+    size_t Size() const { return m_rows.size(); }
+    uint32_t Pid(size_t row) const { return m_rows[row].pid; }
+    std::wstring_view Name(size_t row) const { return m_names[m_rows[row].nameIndex]; }
+    std::wstring_view Text(size_t row) const;
+    ArrivalTime Time(size_t row) const;
+    // Column 0..3 as the list shows it.
+    std::wstring Column(size_t row, int column) const;
+    size_t RowCount() const override { return Size(); }
+    std::wstring Cell(size_t row, int column) const override { return Column(row, column); }
+    const wchar_t* Heading(int column) const override { return kListColumns[column].heading; }
+    // Bytes held for the rows (texts, index, names), for the benchmarks.
+    size_t MemoryBytes() const;
+
+private:
+    static constexpr size_t kChunkUnits = 1 << 20;
+    uint16_t InternName(std::wstring_view name);
+
+    std::vector<Row> m_rows;
+    std::vector<std::vector<wchar_t>> m_chunks;
+    std::vector<std::wstring> m_names;
+};
+
+} // namespace orlix

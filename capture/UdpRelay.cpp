@@ -1,0 +1,97 @@
+// The two halves of the UDP relay: the sender broadcasts the lines the view
+// queues; the receiver hands each datagram to the view as WM_SETTEXT.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include "capture/OrlixView.h"
+#include "capture/WorkerShared.h"
+#include "capture/Datagram.h"
+
+using orlix::WorkerShared;
+
+namespace {
+
+void SendBroadcasts(WorkerShared& s)
+{
+    fw::UniqueSocket sock(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    BOOL on = TRUE;
+    if (sock)
+        ::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+                     sizeof(on));
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(orlix::kBroadcastPort);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    HANDLE wait[2] = { s.broadcastEvent.get(), s.stopEvents[orlix::kBroadcastSend].get() };
+    for (;;) {
+        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, INFINITE);
+        if (r == WAIT_OBJECT_0 + 1)
+            break;
+        if (r != WAIT_OBJECT_0)
+            continue;
+        std::deque<std::wstring> texts;
+        {
+            fw::CsLock lock(s.csBroadcast);
+            texts.swap(s.broadcastQueue);
+        }
+        for (const auto& text : texts) {
+            char datagram[orlix::kDatagramBytes];
+            orlix::EncodeDatagram(text, datagram);
+            if (sock)
+                ::sendto(sock.get(), datagram, sizeof(datagram), 0,
+                         reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+        }
+    }
+}
+
+} // namespace
+
+DWORD WINAPI BroadcastSendThread(LPVOID param)
+{
+    return orlix::RunWorker(param, orlix::kBroadcastSend, SendBroadcasts);
+}
+
+namespace {
+
+void ReceiveBroadcasts(WorkerShared& s)
+{
+    HANDLE stop = s.stopEvents[orlix::kBroadcastReceive].get();
+    fw::UniqueSocket sock(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    if (sock) {
+        sockaddr_in local = {};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(orlix::kBroadcastPort);
+        local.sin_addr.s_addr = htonl(INADDR_ANY);
+        ::bind(sock.get(), reinterpret_cast<const sockaddr*>(&local), sizeof(local));
+    }
+    char buf[orlix::kDatagramBytes];
+    for (;;) {
+        if (::WaitForSingleObject(stop, 25) == WAIT_OBJECT_0)
+            break;
+        if (!s.broadcastRecv.load() || !sock)
+            continue;
+        // Never block without a bound: a stop is taken within ~25 ms.
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(sock.get(), &readable);
+        timeval tv = { 0, 25000 };
+        if (::select(0, &readable, nullptr, nullptr, &tv) != 1)
+            continue;
+        memset(buf, 0, sizeof(buf));
+        int got = ::recvfrom(sock.get(), buf, sizeof(buf), 0, nullptr, nullptr);
+        if (got <= 0)
+            continue; // empty, failed, or longer than a datagram of ours
+        std::wstring text = orlix::DecodeDatagram(buf, static_cast<size_t>(got));
+        HWND view = s.hwndView.load();
+        DWORD_PTR result = 0;
+        if (view)
+            ::SendMessageTimeoutW(view, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                  SMTO_NORMAL, 5000, &result);
+    }
+}
+
+} // namespace
+
+DWORD WINAPI BroadcastReceiveThread(LPVOID param)
+{
+    return orlix::RunWorker(param, orlix::kBroadcastReceive, ReceiveBroadcasts);
+}

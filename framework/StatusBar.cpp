@@ -1,0 +1,32 @@
+#include "framework/StatusBar.h"
+
+BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id)
+{
+    RECT rc = { 0, 0, 0, 0 };
+    return CreateControl(0, STATUSCLASSNAMEW, nullptr, style | SBARS_SIZEGRIP, rc,
+                         parent->m_hWnd, id);
+}
+
+BOOL CStatusBar::SetIndicators(const UINT* /*ids*/, int count)
+{
+    if (count < 1)
+        return FALSE;
+    // Only the message pane is used: one part that takes the whole width.
+    int parts[1] = { -1 };
+    return ::SendMessageW(m_hWnd, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts)) != 0;
+}
+
+void CStatusBar::SetText(LPCWSTR text)
+{
+    ::SendMessageW(m_hWnd, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+}
+
+int CStatusBar::GetHeight() const
+{
+    if (!m_hWnd || !::IsWindowVisible(m_hWnd))
+        return 0;
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    return rc.bottom - rc.top;
+}
+

@@ -1,0 +1,11 @@
+// A status bar with one message pane.
+#pragma once
+#include "framework/Wnd.h"
+
+class CStatusBar : public CWnd {
+public:
+    BOOL Create(CWnd* parent, DWORD style, UINT id);
+    BOOL SetIndicators(const UINT* ids, int count);
+    void SetText(LPCWSTR text);
+    int GetHeight() const;
+};
