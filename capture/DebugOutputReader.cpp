@@ -4,78 +4,60 @@
 #include "capture/WorkerShared.h"
 #include "framework/Text.h"
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 using orlix::WorkerShared;
 
 namespace {
 
-// A handle to the writer, opened while the line is copied, so the row can be
-// named even when the writer ends at once. The last writer's handle is kept
-// while that process runs (most lines come from few processes).
+// The writer's process, opened before the channel is freed when a line
+// comes from a new writer, so the row can be named even when the writer ends
+// at once. A writer's further lines share that handle and cost no system
+// call: while we hold a handle to the process, its id cannot be given to
+// another one. The handle is let go once the process has ended.
 class WriterHandles {
 public:
-    fw::UniqueHandle For(uint32_t pid)
+    using Shared = std::shared_ptr<const fw::UniqueHandle>;
+
+    // Before the channel is freed.
+    Shared For(uint32_t pid)
     {
-        fw::UniqueHandle dup;
         if (pid == 0)
-            return dup;
-        if (m_process &&
-            (m_pid != pid || ::WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0)) {
+            return nullptr;
+        if (m_process && m_pid == pid)
+            return m_process;
+        fw::UniqueHandle h(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ |
+                                             SYNCHRONIZE, FALSE, pid));
+        if (!h)
+            h.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+        m_pid = pid;
+        m_process = h ? std::make_shared<const fw::UniqueHandle>(std::move(h)) : nullptr;
+        m_checked = ::GetTickCount64();
+        return m_process;
+    }
+
+    // After the channel is freed, now and then: an ended writer's handle is
+    // released (queued lines keep their own reference).
+    void Prune()
+    {
+        ULONGLONG now = ::GetTickCount64();
+        if (!m_process || now - m_checked < kCheckMs)
+            return;
+        m_checked = now;
+        if (::WaitForSingleObject(m_process->get(), 0) == WAIT_OBJECT_0) {
             m_process.reset();
             m_pid = 0;
         }
-        if (!m_process) {
-            m_process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ |
-                                              SYNCHRONIZE, FALSE, pid));
-            if (!m_process)
-                m_process.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE,
-                                              FALSE, pid));
-            m_pid = pid;
-        }
-        if (m_process)
-            ::DuplicateHandle(::GetCurrentProcess(), m_process.get(), ::GetCurrentProcess(),
-                              dup.put(), 0, FALSE, DUPLICATE_SAME_ACCESS);
-        return dup;
     }
 
 private:
-    fw::UniqueHandle m_process;
+    static constexpr ULONGLONG kCheckMs = 250;
+    Shared m_process;
     uint32_t m_pid = 0;
+    ULONGLONG m_checked = 0;
 };
-
-// Queues a line for the user-interface thread; waits while the FIFO is full.
-// Returns false when asked to stop meanwhile.
-bool QueueDebugLine(WorkerShared& s, orlix::DebugLine&& line)
-{
-    HANDLE stop = s.stopEvents[orlix::kDebugOutput].get();
-    for (;;) {
-        HWND view = s.hwndView.load();
-        {
-            fw::CsLock lock(s.csDebug);
-            if (!view) {
-                line.process.reset();
-                return true; // no view to take it
-            }
-            if (s.debugQueue.size() < orlix::kDebugQueueBound) {
-                s.debugQueue.push_back(std::move(line));
-                if (!s.debugPosted)
-                    s.debugPosted = ::PostMessageW(view, orlix::kMsgDrainDebug, 0, 0) != FALSE;
-                return true;
-            }
-            ::ResetEvent(s.debugSpace.get());
-            if (!s.debugPosted)
-                s.debugPosted = ::PostMessageW(view, orlix::kMsgDrainDebug, 0, 0) != FALSE;
-        }
-        HANDLE wait[2] = { stop, s.debugSpace.get() };
-        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, 100);
-        if (r == WAIT_OBJECT_0) {
-            ::SetEvent(stop); // keep the request for the main loop
-            line.process.reset();
-            return false;
-        }
-    }
-}
 
 void ReadDebugOutput(WorkerShared& s)
 {
@@ -101,6 +83,7 @@ void ReadDebugOutput(WorkerShared& s)
         ::WaitForSingleObject(stop, INFINITE);
     } else {
         WriterHandles writers;
+        std::string raw;
         HANDLE wait[2] = { data.get(), stop };
         bool running = true;
         ::SetEvent(ready.get());
@@ -112,17 +95,20 @@ void ReadDebugOutput(WorkerShared& s)
                 ::SetEvent(ready.get());
                 continue;
             }
+            // Copy the line out and free the channel at once: the writer
+            // waits for nothing else. The rest happens while it goes on.
             orlix::DebugLine line;
             line.pid = *reinterpret_cast<const DWORD*>(view);
             const char* text = reinterpret_cast<const char*>(view + 4);
             size_t max = region - 4;
             const void* nul = memchr(text, 0, max);
-            size_t len = nul ? static_cast<const char*>(nul) - text : max;
-            line.text = fw::WideFromAnsi(std::string_view(text, len));
+            raw.assign(text, nul ? static_cast<const char*>(nul) - text : max);
             line.process = writers.For(line.pid);
-            // The line is ours now; the FIFO's bound alone may hold the writer.
-            running = QueueDebugLine(s, std::move(line));
             ::SetEvent(ready.get());
+            line.text = fw::WideFromAnsi(raw);
+            // The FIFO's bound alone may hold the next writer.
+            running = orlix::QueueLine(s, orlix::kDebugOutput, std::move(line));
+            writers.Prune();
         }
     }
     data.reset();

@@ -17,6 +17,9 @@ COrlixView* g_pView = nullptr;
 
 namespace {
 const UINT_PTR kFlushTimerId = 1;
+const UINT_PTR kDrainTimerId = 2;
+// One drain runs this long at most, then lets input and painting in.
+const double kDrainSliceMs = 8.0;
 const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
                                  // (unless refreshing costs too much: RefreshPacer)
@@ -108,6 +111,11 @@ void COrlixView::OnDestroy()
         ::KillTimer(m_hWnd, kFlushTimerId);
         m_bFlushTimer = false;
     }
+    if (m_bDrainTimer) {
+        ::KillTimer(m_hWnd, kDrainTimerId);
+        m_bDrainTimer = false;
+    }
+    m_drainBacklog.clear();
     HANDLE done[orlix::kWorkerCount];
     for (int i = 0; i < orlix::kWorkerCount; ++i) {
         ::SetEvent(m_shared->stopEvents[i].get());
@@ -133,6 +141,12 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kFlushTimerId) {
             OnFlushTimer();
+            return 0;
+        }
+        if (wParam == kDrainTimerId) {
+            ::KillTimer(m_hWnd, kDrainTimerId);
+            m_bDrainTimer = false;
+            DrainDebugQueue();
             return 0;
         }
         break;
@@ -263,19 +277,43 @@ void COrlixView::FlushRows()
     m_pacer.Refreshed(RefreshPacer::NowMs() - t0 + painted, ::GetTickCount64());
 }
 
+// Runs when the FIFO has lines (a posted message) and while a backlog is
+// left: the FIFO is taken only once the backlog is through, so its bound
+// still holds the workers back under a flood.
 void COrlixView::DrainDebugQueue()
 {
-    std::deque<orlix::DebugLine> lines;
-    {
+    if (m_drainBacklog.empty()) {
         fw::CsLock lock(m_shared->csDebug);
-        lines.swap(m_shared->debugQueue);
+        m_drainBacklog.swap(m_shared->debugQueue);
         m_shared->debugPosted = false;
         ::SetEvent(m_shared->debugSpace.get());
     }
-    for (auto& line : lines) {
-        Intake(line.pid, line.text.c_str(), line.process.get());
-        line.process.reset();
+    // Expensive lines (a sender that cannot be named, a slow log) must not
+    // freeze the window: a few milliseconds of lines, then the rest later.
+    double t0 = RefreshPacer::NowMs();
+    unsigned n = 0;
+    while (!m_drainBacklog.empty()) {
+        orlix::DebugLine line = std::move(m_drainBacklog.front());
+        m_drainBacklog.pop_front();
+        Intake(line.pid, line.text.c_str(), line.process ? line.process->get() : nullptr);
+        if ((++n & 15) == 0 && RefreshPacer::NowMs() - t0 >= kDrainSliceMs)
+            break;
     }
+    if (!m_drainBacklog.empty())
+        ContinueDrain();
+}
+
+// The next slice: at once when nothing waits, after input and painting
+// (a timer's turn) when something does.
+void COrlixView::ContinueDrain()
+{
+    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT)) == 0 &&
+        ::PostMessageW(m_hWnd, orlix::kMsgDrainDebug, 0, 0))
+        return;
+    if (!m_bDrainTimer)
+        m_bDrainTimer = ::SetTimer(m_hWnd, kDrainTimerId, USER_TIMER_MINIMUM, nullptr) != 0;
+    if (!m_bDrainTimer)
+        ::PostMessageW(m_hWnd, orlix::kMsgDrainDebug, 0, 0);
 }
 
 bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)

@@ -1,6 +1,7 @@
 // The list view that owns the capture pipeline: every trace line, whatever
 // its source, reaches AddMessage on the user-interface thread.
 #pragma once
+#include <deque>
 #include "capture/MessageFilter.h"
 #include "capture/ProcessNameCache.h"
 #include "capture/RecordFormat.h"
@@ -72,6 +73,7 @@ protected:
     void OnDestroy();
     void StartWorkers();
     void DrainDebugQueue();
+    void ContinueDrain();
     void ScheduleFlush();
     void OnFlushTimer();
     void HandOffLogLine(std::wstring line);
@@ -81,6 +83,10 @@ private:
     RefreshPacer m_pacer;
     bool m_bInitialized = false;
     bool m_bFlushTimer = false;
+    bool m_bDrainTimer = false;
+    // Lines taken from the FIFO and not yet through the intake: the drain
+    // takes a few milliseconds at a time.
+    std::deque<orlix::DebugLine> m_drainBacklog;
     bool m_bScrollPending = false;
     ULONGLONG m_lastLineTick = 0;
     ULONGLONG m_lastFlushTick = 0;

@@ -80,12 +80,12 @@ void ReceiveBroadcasts(WorkerShared& s)
         int got = ::recvfrom(sock.get(), buf, sizeof(buf), 0, nullptr, nullptr);
         if (got <= 0)
             continue; // empty, failed, or longer than a datagram of ours
-        std::wstring text = orlix::DecodeDatagram(buf, static_cast<size_t>(got));
-        HWND view = s.hwndView.load();
-        DWORD_PTR result = 0;
-        if (view)
-            ::SendMessageTimeoutW(view, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                  SMTO_NORMAL, 5000, &result);
+        // Through the same ordered FIFO as the debug channel: a busy
+        // window delays a datagram, never loses it.
+        orlix::DebugLine line;
+        line.text = orlix::DecodeDatagram(buf, static_cast<size_t>(got));
+        if (!orlix::QueueLine(s, orlix::kBroadcastReceive, std::move(line)))
+            break;
     }
 }
 

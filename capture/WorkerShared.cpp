@@ -34,5 +34,31 @@ DWORD RunWorker(LPVOID param, WorkerIndex index, void (*body)(WorkerShared&))
     return 0;
 }
 
-} // namespace orlix
+bool QueueLine(WorkerShared& s, WorkerIndex who, DebugLine&& line)
+{
+    HANDLE stop = s.stopEvents[who].get();
+    for (;;) {
+        HWND view = s.hwndView.load();
+        {
+            fw::CsLock lock(s.csDebug);
+            if (!view)
+                return true; // no view to take it
+            if (s.debugQueue.size() < kDebugQueueBound) {
+                s.debugQueue.push_back(std::move(line));
+                if (!s.debugPosted)
+                    s.debugPosted = ::PostMessageW(view, kMsgDrainDebug, 0, 0) != FALSE;
+                return true;
+            }
+            ::ResetEvent(s.debugSpace.get());
+            if (!s.debugPosted)
+                s.debugPosted = ::PostMessageW(view, kMsgDrainDebug, 0, 0) != FALSE;
+        }
+        HANDLE wait[2] = { stop, s.debugSpace.get() };
+        if (::WaitForMultipleObjects(2, wait, FALSE, 100) == WAIT_OBJECT_0) {
+            ::SetEvent(stop); // keep the request for the worker's main loop
+            return false;
+        }
+    }
+}
 
+} // namespace orlix

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 
 namespace orlix {
@@ -17,10 +18,14 @@ enum WorkerIndex { kBroadcastReceive = 0, kBroadcastSend = 1, kDebugOutput = 2, 
                    kWorkerCount = 4 };
 
 // One line taken from the system debug channel, on its way to the intake.
+// A line on its way to the intake through the FIFO: from the system debug
+// channel, or a received broadcast (pid 0, no process).
 struct DebugLine {
     uint32_t pid = 0;
     std::wstring text;
-    fw::UniqueHandle process; // opened when the line was copied (may be none)
+    // The writer's process, opened when its first line was copied (may be
+    // none); shared by all its lines, so a writer that ends at once is named.
+    std::shared_ptr<const fw::UniqueHandle> process;
 };
 
 // A command for the log writer, in the order the view issued it.
@@ -61,6 +66,12 @@ struct WorkerShared {
 // the shared state out of `param`, runs `body`, then sets the worker's done
 // event. Returns the thread's exit code.
 DWORD RunWorker(LPVOID param, WorkerIndex index, void (*body)(WorkerShared&));
+
+// Hands a line to the user-interface thread through the FIFO, waking it
+// with one posted message per batch; while the FIFO is full, waits for room
+// (back-pressure: nothing is dropped). False when worker `who` is asked to
+// stop meanwhile (the stop request stays set).
+bool QueueLine(WorkerShared& s, WorkerIndex who, DebugLine&& line);
 
 // Lines the debug FIFO holds before the reader waits (back-pressure).
 constexpr size_t kDebugQueueBound = 4096;

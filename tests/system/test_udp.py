@@ -6,6 +6,7 @@ so no peer socket can bind that port beside it: the tap reads frames.)"""
 import os
 import select
 import socket
+import threading
 import struct
 import subprocess
 import time
@@ -184,6 +185,25 @@ def test_with_receiving_off_datagrams_wait_until_it_is_on(w):
     rows = w.viewer.wait_rows(3)
     time.sleep(0.3)
     assert [r[3] for r in w.viewer.rows()] == ["queued 0", "queued 1", "queued 2"]
+
+
+def test_datagrams_taken_while_the_window_is_held_all_arrive_in_order(w):
+    """The window's thread held still for 7 s (as a long save or print would):
+    every datagram taken meanwhile becomes a row once it runs again."""
+    switch(w, ID_BROADCAST_RECEIVE, True)
+    settle_and_clear(w)
+    held = threading.Thread(target=lambda: w.drv("freeze", w.viewer.hwnd, 7000, timeout=60))
+    held.start()
+    try:
+        time.sleep(0.5)
+        for i in range(50):
+            peer_send(w, b"held %d" % i)
+            time.sleep(0.05)
+    finally:
+        held.join()
+    w.viewer.wait_rows(50)
+    rows = w.viewer.settled_rows()
+    assert [r[3] for r in rows] == ["held %d" % i for i in range(50)]
 
 
 def test_own_broadcast_comes_back_once_and_stops_there(w):

@@ -1120,6 +1120,32 @@ bool CmdSleep(Call& c)
     return true;
 }
 
+// ["freeze", hwnd, ms]: holds the window's thread still for ms (suspended),
+// as a long operation on it would; answers once it runs again.
+bool CmdFreeze(Call& c)
+{
+    HWND h;
+    long long ms = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, ms))
+        return false;
+    if (ms < 0 || ms > 600000)
+        return c.Fail(L"ms must be 0..600000");
+    DWORD tid = GetWindowThreadProcessId(h, nullptr);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, tid);
+    if (!thread)
+        return c.Fail(L"cannot open the window's thread");
+    bool ok = SuspendThread(thread) != static_cast<DWORD>(-1);
+    if (ok) {
+        Sleep(static_cast<DWORD>(ms));
+        ResumeThread(thread);
+    }
+    CloseHandle(thread);
+    if (!ok)
+        return c.Fail(L"cannot suspend the window's thread");
+    c.result = Json(true);
+    return true;
+}
+
 bool CmdQuit(Call& c)
 {
     c.result = Json(true);
@@ -1160,6 +1186,7 @@ const Command kCommands[] = {
     {L"gettext", CmdGetText},
     {L"click", CmdClick},
     {L"savedialog", CmdSaveDialog},
+    {L"freeze", CmdFreeze},
     {L"clipboard", CmdClipboard},
     {L"clearclipboard", CmdClearClipboard},
     {L"sleep", CmdSleep},
