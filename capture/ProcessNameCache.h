@@ -18,6 +18,8 @@ public:
     // The base name of the process's executable (first module); false when
     // the process cannot be opened or named.
     virtual bool QueryName(uint32_t pid, std::wstring& name) = 0;
+    // A millisecond clock for how long a miss is remembered (steady time).
+    virtual uint64_t NowMs();
 };
 
 // The system's process list (Windows builds only).
@@ -42,9 +44,17 @@ public:
     void Refresh();
     size_t Size() const { return m_names.size(); }
 
+    // An id that could not be named after a refresh is not looked for again
+    // (no new refresh) for this long: a flood of lines from one unnameable
+    // sender costs one process enumeration per interval, not one per line.
+    static constexpr uint64_t kMissMemoryMs = 1000;
+
 private:
+    void RememberMiss(uint32_t pid, uint64_t now);
+
     std::unique_ptr<ProcessSource> m_source;
     std::map<uint32_t, std::wstring> m_names;
+    std::map<uint32_t, uint64_t> m_misses; // id -> when it was last missed
 };
 
 } // namespace orlix

@@ -246,6 +246,21 @@ def test_many_lines_arrive_in_order(w):
     print("1000 lines in %.0f ms" % ms)
 
 
+def test_lines_from_an_id_no_process_has_stay_cheap(w):
+    """Such a sender cannot be named; looking for it again on every line (a
+    full process enumeration each) made every send cost tens of ms."""
+    clear(w)
+    nobody = 0x7FFFFF00  # no process has this id
+    one = w.drv("sendmany", w.viewer.hwnd, 0, "p", 200, "wide") / 200
+    each = w.drv("sendmany", w.viewer.hwnd, nobody, "x", 500, "wide") / 500
+    rows = w.viewer.wait_rows(700, 30000)
+    assert [r[3] for r in rows[200:]] == ["x%d" % i for i in range(500)]
+    assert {(r[0], r[1]) for r in rows[200:]} == {("", str(nobody))}
+    print("per line: %.2f ms from pid 0, %.2f ms from an unnameable id" % (one, each))
+    # Generous: it was 40-60 times the pid-0 cost.
+    assert each < max(5 * one, 2.0), (one, each)
+
+
 def test_second_instance_ends_silently(w):
     before = [d["hwnd"] for d in w.drv("dialogs", 0)]
     second = w.wine(os.path.join(w.build, "Orlix.exe"))

@@ -10,6 +10,7 @@ struct FakeList {
     std::vector<std::pair<uint32_t, std::wstring>> processes; // empty name: cannot be named
     bool listFails = false;
     int listings = 0;
+    uint64_t now = 0; // the clock the cache reads
 };
 
 class FakeSource : public ProcessSource {
@@ -34,6 +35,7 @@ public:
             }
         return false;
     }
+    uint64_t NowMs() override { return m_list.now; }
 
 private:
     FakeList& m_list;
@@ -67,14 +69,42 @@ TEST(ProcessNameCache, MissRefreshesOnceAndFindsNewProcess)
     EXPECT_EQ(list.listings, 2);
 }
 
-TEST(ProcessNameCache, UnnameableProcessGivesEmptyNameAndRefreshesEveryTime)
+TEST(ProcessNameCache, UnnameableProcessGivesEmptyNameAndIsRememberedBriefly)
 {
     FakeList list{ { { 100, L"app.exe" }, { 300, L"" } } };
     ProcessNameCache cache(std::make_unique<FakeSource>(list));
+    list.now = 5000;
     EXPECT_EQ(Look(cache, 300), L"");
-    EXPECT_EQ(Look(cache, 300), L"");
-    EXPECT_EQ(list.listings, 3) << "no negative result is stored";
+    EXPECT_EQ(list.listings, 2);
+    // A flood of lines from it within the interval costs no enumeration.
+    for (int i = 0; i < 100; ++i) {
+        list.now += 9;
+        EXPECT_EQ(Look(cache, 300), L"");
+    }
+    EXPECT_EQ(list.listings, 2);
+    // Another id still refreshes at once.
+    list.processes.push_back({ 400, L"late.exe" });
+    EXPECT_EQ(Look(cache, 400), L"late.exe");
+    EXPECT_EQ(list.listings, 3);
+    // Once the interval is over, the id is looked for again, and found when
+    // it has become nameable meanwhile.
+    list.processes[1].second = L"named.exe";
+    list.now = 5000 + ProcessNameCache::kMissMemoryMs;
+    EXPECT_EQ(Look(cache, 300), L"named.exe");
+    EXPECT_EQ(list.listings, 4);
     EXPECT_EQ(Look(cache, 999), L"") << "an ended process";
+}
+
+TEST(ProcessNameCache, RememberedMissesStayBounded)
+{
+    FakeList list{ { { 100, L"app.exe" } } };
+    ProcessNameCache cache(std::make_unique<FakeSource>(list));
+    for (uint32_t pid = 1000; pid < 1000 + 10000; ++pid) {
+        list.now += 1;
+        EXPECT_EQ(Look(cache, pid), L"");
+    }
+    EXPECT_EQ(list.listings, 1 + 10000) << "every new id is looked for once";
+    EXPECT_EQ(Look(cache, 100), L"app.exe");
 }
 
 TEST(ProcessNameCache, RefreshDropsEndedProcessesAndKeepsStaleNamesUntilThen)
