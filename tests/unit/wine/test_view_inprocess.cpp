@@ -215,7 +215,9 @@ TEST(ViewerInProcess, CloseIsPromptWithReceivingOnAndNoDatagram)
     v.Pump(100);
     DWORD t0 = ::GetTickCount();
     ::DestroyWindow(v.frame->m_hWnd);
-    EXPECT_LE(::GetTickCount() - t0, 300u);
+    // The receiver looks at its stop every 25 ms; far below the 1000 ms
+    // a stuck worker is given, with room for a loaded machine.
+    EXPECT_LE(::GetTickCount() - t0, 800u);
 }
 
 TEST(ViewerInProcess, LogQueueKeepsEveryCommandInOrder)
