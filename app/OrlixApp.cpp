@@ -34,6 +34,7 @@ BOOL COrlixApp::InitInstance()
                                                   ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES };
     ::InitCommonControlsEx(&icc);
     SetDialogTranslator([](HWND dialog, UINT id) { TranslateDialog(dialog, id); });
+    SetStringTranslator(TranslateString);
 
     SetRegistryKey(kRegistryKey);
     LoadStdProfileSettings(4);

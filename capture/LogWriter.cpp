@@ -121,9 +121,9 @@ void WriteLog(WorkerShared& s)
             case orlix::StartNewFile: {
                 std::wstring used = CreateLogFile(item.text);
                 if (used.empty()) {
-                    std::wstring msg = orlix::OpenFileFailedText(item.text);
-                    ::MessageBoxW(nullptr, msg.c_str(), L"Orlix", MB_OK | MB_ICONEXCLAMATION |
-                                  MB_TASKMODAL);
+                    // Shown by the user-interface thread; the lines after
+                    // this one wait until the user has read it.
+                    orlix::ShowBoxFromWorker(s, wait[0], orlix::OpenFileFailedText(item.text));
                 } else {
                     current = used;
                 }

@@ -4,6 +4,7 @@
 #include "capture/FrameImages.h"
 #include "capture/ProcessNamesWin.h"
 #include "capture/SavedList.h"
+#include "framework/AfxState.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/File.h"
@@ -132,6 +133,20 @@ void COrlixView::OnDestroy()
     ::SetEvent(m_shared->debugSpace.get());
 }
 
+void COrlixView::OnWorkerBox(std::wstring* text)
+{
+    std::unique_ptr<std::wstring> owned(text);
+    // Buttons and menus show the state the box speaks of (logging on) while
+    // it is up: no idle time comes until it is dismissed.
+    if (CWinApp* app = AfxGetApp())
+        if (CFrameWnd* frame = app->GetMainFrame())
+            frame->OnIdleUpdateCmdUI();
+    HWND owner = AfxGetMainWnd();
+    ::MessageBoxW(owner, owned->c_str(), L"Orlix",
+                  MB_OK | MB_ICONEXCLAMATION | (owner ? 0u : MB_TASKMODAL));
+    ::SetEvent(m_shared->boxDone.get());
+}
+
 LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -152,6 +167,9 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case orlix::kMsgDrainDebug:
         DrainDebugQueue();
+        return 0;
+    case orlix::kMsgWorkerBox:
+        OnWorkerBox(reinterpret_cast<std::wstring*>(lParam));
         return 0;
     case WM_PAINT: {
         // Painting the new rows is part of what a refresh costs.

@@ -77,6 +77,8 @@ protected:
     void ScheduleFlush();
     void OnFlushTimer();
     void HandOffLogLine(std::wstring line);
+    // A worker's box (kMsgWorkerBox), shown here, owned by the main window.
+    void OnWorkerBox(std::wstring* text);
 
 private:
     orlix::RowStore m_rows;

@@ -1,5 +1,6 @@
 #include "capture/WorkerShared.h"
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -20,7 +21,25 @@ WorkerShared::WorkerShared()
         e.reset(NewEvent(false, false));
     broadcastEvent.reset(NewEvent(false, false));
     logEvent.reset(NewEvent(false, false));
+    boxDone.reset(NewEvent(false, false));
     debugSpace.reset(NewEvent(true, true));
+}
+
+bool ShowBoxFromWorker(WorkerShared& s, HANDLE stop, const std::wstring& text)
+{
+    HWND view = s.hwndView;
+    if (!view)
+        return false;
+    ::ResetEvent(s.boxDone.get());
+    auto* message = new std::wstring(text);
+    if (!::PostMessageW(view, kMsgWorkerBox, 0, reinterpret_cast<LPARAM>(message))) {
+        delete message;
+        return false;
+    }
+    HANDLE wait[2] = { stop, s.boxDone.get() };
+    if (::WaitForMultipleObjects(2, wait, FALSE, INFINITE) == WAIT_OBJECT_0)
+        ::SetEvent(stop);   // auto-reset: set again for the worker's own wait
+    return true;
 }
 
 DWORD RunWorker(LPVOID param, WorkerIndex index, void (*body)(WorkerShared&))

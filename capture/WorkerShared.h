@@ -54,6 +54,9 @@ struct WorkerShared {
     fw::CriticalSection csLog;
     std::deque<LogItem> logQueue;
     LogState logState = Idle;
+    // Set by the user-interface thread when the box a worker asked for
+    // (kMsgWorkerBox) has been dismissed; auto-reset.
+    fw::UniqueHandle boxDone;
 
     // Debug-channel FIFO to the user-interface thread.
     fw::CriticalSection csDebug;
@@ -77,5 +80,13 @@ bool QueueLine(WorkerShared& s, WorkerIndex who, DebugLine&& line);
 constexpr size_t kDebugQueueBound = 4096;
 // Messages the view posts to itself.
 constexpr unsigned kMsgDrainDebug = 0x8000 + 0x41;  // WM_APP + 0x41
+// A worker's failure for the user: lParam is a new std::wstring (the text)
+// the view takes over; the view shows it in a box, then sets boxDone.
+constexpr unsigned kMsgWorkerBox = 0x8000 + 0x42;   // WM_APP + 0x42
+
+// Has the view's window show `text` in a box and waits until it is
+// dismissed or the worker's `stop` event is set (that stop stays set for
+// the worker's own loop). False when there was no window to ask.
+bool ShowBoxFromWorker(WorkerShared& s, HANDLE stop, const std::wstring& text);
 
 } // namespace orlix

@@ -3,6 +3,7 @@
 namespace {
 const UINT_PTR kSubclassId = 0x4F52; // identifies our subclass of a control
 const wchar_t kWrapperProp[] = L"fw.CWnd"; // the wrapper of a subclassed control
+StringTranslator g_stringTranslator = nullptr;
 }
 
 HINSTANCE AfxGetInstanceHandle()
@@ -18,6 +19,21 @@ std::wstring AfxLoadString(UINT id)
     if (n <= 0 || !p)
         return std::wstring();
     return std::wstring(p, n);
+}
+
+void SetStringTranslator(StringTranslator fn)
+{
+    g_stringTranslator = fn;
+}
+
+std::wstring AfxLoadUIString(UINT id)
+{
+    if (g_stringTranslator) {
+        LPCWSTR text = g_stringTranslator(id);
+        if (text && text[0])
+            return text;
+    }
+    return AfxLoadString(id);
 }
 
 CWnd::~CWnd()

@@ -60,3 +60,9 @@ HINSTANCE AfxGetInstanceHandle();
 // A string of the executable's string table ("" when missing).
 #include <string>
 std::wstring AfxLoadString(UINT id);
+// A user-interface string in the chosen language: what the translator the
+// program set hands out, else the string table's entry ("" when missing).
+std::wstring AfxLoadUIString(UINT id);
+// The program's lookup of translated strings (null: none found).
+using StringTranslator = LPCWSTR (*)(UINT id);
+void SetStringTranslator(StringTranslator fn);

@@ -36,9 +36,35 @@ std::vector<PageRows> Paginate(const PageBudget& budget, size_t rowCount)
     return pages;
 }
 
-std::wstring PageNumberText(size_t page, size_t pageCount)
+std::wstring FillInserts(const std::wstring& format, const std::vector<std::wstring>& inserts)
 {
-    return L"第 " + std::to_wstring(page) + L" 页 / 共 " + std::to_wstring(pageCount) + L" 页";
+    std::wstring out;
+    out.reserve(format.size());
+    for (size_t i = 0; i < format.size(); ++i) {
+        wchar_t c = format[i];
+        if (c == L'%' && i + 1 < format.size()) {
+            wchar_t next = format[i + 1];
+            if (next == L'%') {
+                out += L'%';
+                ++i;
+                continue;
+            }
+            if (next >= L'1' && next <= L'9') {
+                size_t n = static_cast<size_t>(next - L'1');
+                if (n < inserts.size())
+                    out += inserts[n];
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::wstring PageNumberText(const std::wstring& format, size_t page, size_t pageCount)
+{
+    return FillInserts(format, { std::to_wstring(page), std::to_wstring(pageCount) });
 }
 
 std::vector<int> ScaleColumnWidths(const std::vector<int>& widths, int total)

@@ -32,8 +32,13 @@ size_t RowsPerPage(const PageBudget& budget);
 // says plainly that there was nothing. Empty when no row fits on a page.
 std::vector<PageRows> Paginate(const PageBudget& budget, size_t rowCount);
 
-// "第 3 页 / 共 12 页": page is 1-based.
-std::wstring PageNumberText(size_t page, size_t pageCount);
+// The format with %1, %2, ... replaced by the inserts (a missing insert by
+// nothing) and %% by %; any other % stays as it is.
+std::wstring FillInserts(const std::wstring& format, const std::vector<std::wstring>& inserts);
+
+// The page label from its format ("第 %1 页 / 共 %2 页" gives "第 3 页 / 共 12 页"):
+// %1 is the 1-based page, %2 the count.
+std::wstring PageNumberText(const std::wstring& format, size_t page, size_t pageCount);
 
 // Shares `total` units among columns in proportion to `widths` (the list's
 // pixel widths); the shares add up to `total` exactly. Negative widths

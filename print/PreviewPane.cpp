@@ -1,5 +1,7 @@
 #include "print/PreviewPane.h"
 #include "framework/Handles.h"
+#include "framework/Wnd.h"
+#include "resources/resource.h"
 #include <algorithm>
 
 namespace {
@@ -113,7 +115,7 @@ void CPreviewPane::Paint(HDC dc)
     const CListPrintLayout& layout = m_preview.Layout();
     if (m_preview.PageCount() == 0 || !m_preview.ViewAlive()) {
         ::SetBkMode(mem, TRANSPARENT);
-        ::DrawTextW(mem, L"纸张太小，一页放不下一行。", -1, &rc,
+        ::DrawTextW(mem, AfxLoadUIString(IDS_PREVIEW_PAPER_TOO_SMALL).c_str(), -1, &rc,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     } else {
         Placement p = Place();

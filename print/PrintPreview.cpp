@@ -9,8 +9,6 @@
 namespace {
 
 const wchar_t kPreviewClass[] = L"OrlixPrintPreview";
-// Not "Orlix" alone: clients find the viewer by that title.
-const wchar_t kPreviewTitle[] = L"打印预览 - Orlix";
 const int kZoomSteps[] = { 100, 150, 200, 300, 400 };
 const int kZoomCount = static_cast<int>(sizeof(kZoomSteps) / sizeof(kZoomSteps[0]));
 const UINT_PTR kFollowTimer = 1;
@@ -21,16 +19,16 @@ CPrintPreview* s_pCreating = nullptr;   // until Create returns
 
 struct ButtonDef {
     UINT id;
-    const wchar_t* text;
+    UINT text;   // string id
     int width;   // in 1/4 of the font height
 };
 const ButtonDef kButtons[] = {
-    { CPrintPreview::IDC_PREVIEW_PRINT, L"打印(&P)...", 22 },
-    { CPrintPreview::IDC_PREVIEW_PREV, L"上一页", 18 },
-    { CPrintPreview::IDC_PREVIEW_NEXT, L"下一页", 18 },
-    { CPrintPreview::IDC_PREVIEW_ZOOM_IN, L"放大", 14 },
-    { CPrintPreview::IDC_PREVIEW_ZOOM_OUT, L"缩小", 14 },
-    { CPrintPreview::IDC_PREVIEW_CLOSE, L"关闭(&C)", 18 },
+    { CPrintPreview::IDC_PREVIEW_PRINT, IDS_PREVIEW_PRINT, 22 },
+    { CPrintPreview::IDC_PREVIEW_PREV, IDS_PREVIEW_PREV, 18 },
+    { CPrintPreview::IDC_PREVIEW_NEXT, IDS_PREVIEW_NEXT, 18 },
+    { CPrintPreview::IDC_PREVIEW_ZOOM_IN, IDS_PREVIEW_ZOOM_IN, 14 },
+    { CPrintPreview::IDC_PREVIEW_ZOOM_OUT, IDS_PREVIEW_ZOOM_OUT, 14 },
+    { CPrintPreview::IDC_PREVIEW_CLOSE, IDS_PREVIEW_CLOSE, 18 },
 };
 
 } // namespace
@@ -103,7 +101,7 @@ bool CPrintPreview::Create(HWND owner)
     int h = workH * 9 / 10;
     int w = std::min(workW * 9 / 10, std::max(h * 3 / 4, ::MulDiv(560, dpi, 96)));
     int x = work.left + (workW - w) / 2, y = work.top + (workH - h) / 2;
-    if (!CreateEx(0, kPreviewClass, kPreviewTitle,
+    if (!CreateEx(0, kPreviewClass, AfxLoadUIString(IDS_PREVIEW_TITLE).c_str(),
                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, w, h, owner, nullptr))
         return false;
     s_pCurrent = this;
@@ -114,7 +112,7 @@ bool CPrintPreview::Create(HWND owner)
     for (const ButtonDef& b : kButtons) {
         int bw = fontHeight * b.width / 4;
         HWND button = ::CreateWindowExW(
-            0, L"BUTTON", b.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, bx, by, bw,
+            0, L"BUTTON", AfxLoadUIString(b.text).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, bx, by, bw,
             bh, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
             AfxGetInstanceHandle(), nullptr);
         ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
@@ -225,10 +223,11 @@ void CPrintPreview::UpdateControls()
     enable(IDC_PREVIEW_NEXT, m_nPage + 1 < count);
     enable(IDC_PREVIEW_ZOOM_IN, m_nZoom + 1 < kZoomCount);
     enable(IDC_PREVIEW_ZOOM_OUT, m_nZoom > 0);
-    std::wstring text = count > 0 ? orlix::PageNumberText(static_cast<size_t>(m_nPage) + 1,
+    std::wstring text = count > 0 ? orlix::PageNumberText(AfxLoadUIString(IDS_PAGE_NUMBER),
+                                                          static_cast<size_t>(m_nPage) + 1,
                                                           static_cast<size_t>(count))
-                                  : std::wstring(L"没有可显示的页");
-    text += m_nZoom == 0 ? std::wstring(L"    整页")
+                                  : AfxLoadUIString(IDS_PREVIEW_NO_PAGE);
+    text += m_nZoom == 0 ? L"    " + AfxLoadUIString(IDS_PREVIEW_WHOLE_PAGE)
                          : L"    " + std::to_wstring(ZoomPercent()) + L"%";
     ::SetDlgItemTextW(m_hWnd, IDC_PREVIEW_PAGE_LABEL, text.c_str());
 }

@@ -6,6 +6,8 @@
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "framework/Wnd.h"
+#include "resources/resource.h"
 #include <cderr.h>
 #include <commdlg.h>
 #include <winspool.h>
@@ -218,7 +220,7 @@ PrintPageGeometry PreviewPageGeometry()
 
 CListPrintLayout::CListPrintLayout(const IPrintRowSource& rows, const ListColumnWidths& columns,
                                    const PrintPageGeometry& page)
-    : m_rows(rows), m_page(page)
+    : m_rows(rows), m_page(page), m_pageNumberFormat(AfxLoadUIString(IDS_PAGE_NUMBER))
 {
     if (!m_page.IsValid())
         return;
@@ -320,7 +322,7 @@ bool CListPrintLayout::RenderPage(HDC dc, int index) const
         for (int c = 0; c < 4; ++c)
             cell(c, y, m_rows.Cell(r, c));
 
-    std::wstring number = orlix::PageNumberText(static_cast<size_t>(index) + 1,
+    std::wstring number = orlix::PageNumberText(m_pageNumberFormat, static_cast<size_t>(index) + 1,
                                                 static_cast<size_t>(PageCount()));
     ::SetTextAlign(dc, TA_CENTER | TA_TOP | TA_NOUPDATECP);
     ok &= ::ExtTextOutW(dc, (m_content.left + m_content.right) / 2,
@@ -359,29 +361,31 @@ void PrintList(const IPrintRowSource& rows, const ListColumnWidths& columns, boo
     case PrinterChoice::Cancelled:
         return;
     case PrinterChoice::NoPrinter:
-        AfxMessageBox(L"没有安装打印机，无法打印。\n\n请先安装打印机；打印预览不需要打印机。",
-                      MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(AfxLoadUIString(IDS_PRINT_NO_PRINTER).c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     case PrinterChoice::Failed: {
-        wchar_t msg[128];
-        if (job.error)
-            wsprintfW(msg, L"无法打开打印机（错误 0x%04X），没有打印。", job.error);
-        else
-            lstrcpynW(msg, L"无法打开所选的打印机，没有打印。", ARRAYSIZE(msg));
-        AfxMessageBox(msg, MB_OK | MB_ICONEXCLAMATION);
+        std::wstring msg;
+        if (job.error) {
+            wchar_t code[16];
+            wsprintfW(code, L"0x%04X", job.error);
+            msg = orlix::FillInserts(AfxLoadUIString(IDS_PRINT_OPEN_ERROR), { code });
+        } else {
+            msg = AfxLoadUIString(IDS_PRINT_OPEN_FAILED);
+        }
+        AfxMessageBox(msg.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     }
     CListPrintLayout layout(rows, columns, PrintPageGeometry::FromPrinterDC(job.dc.get()));
     int count = layout.PageCount();
     if (count == 0) {
-        AfxMessageBox(L"纸张太小，一页放不下一行，没有打印。", MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(AfxLoadUIString(IDS_PRINT_PAPER_TOO_SMALL).c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (job.from >= count) {
-        wchar_t msg[128];
-        wsprintfW(msg, L"列表只有 %d 页，所选的页不存在，没有打印。", count);
-        AfxMessageBox(msg, MB_OK | MB_ICONEXCLAMATION);
+        std::wstring msg = orlix::FillInserts(AfxLoadUIString(IDS_PRINT_NO_SUCH_PAGE),
+                                              { std::to_wstring(count) });
+        AfxMessageBox(msg.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     HCURSOR old = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
@@ -389,5 +393,5 @@ void PrintList(const IPrintRowSource& rows, const ListColumnWidths& columns, boo
                                      L"Orlix");
     ::SetCursor(old);
     if (!printed)
-        AfxMessageBox(L"打印失败：打印机没有接受打印作业。", MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(AfxLoadUIString(IDS_PRINT_FAILED).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }

@@ -5,6 +5,7 @@
 #include "print/RowSource.h"
 #include <windows.h>
 #include <array>
+#include <string>
 #include <vector>
 
 // One sheet in the device units of the DC that prints it. A printer draws
@@ -64,6 +65,7 @@ private:
     int m_padding = 0;
     size_t m_rowCount = 0;
     std::vector<orlix::PageRows> m_pages;
+    std::wstring m_pageNumberFormat;   // the footer's, in the chosen language
 };
 
 // The sheet the preview shows: the printer chosen in Print Setup, else the

@@ -32,6 +32,28 @@
 #define ID_LANGUAGE_FIRST       32791
 #define ID_LANGUAGE_LAST        32839
 
+// Texts of printing and the print preview (string table only). %1, %2 are
+// filled in by the program (see orlix::FillInserts).
+#define IDS_PRINT_FIRST             33024
+#define IDS_PREVIEW_TITLE           33024
+#define IDS_PREVIEW_PRINT           33025
+#define IDS_PREVIEW_PREV            33026
+#define IDS_PREVIEW_NEXT            33027
+#define IDS_PREVIEW_ZOOM_IN         33028
+#define IDS_PREVIEW_ZOOM_OUT        33029
+#define IDS_PREVIEW_CLOSE           33030
+#define IDS_PREVIEW_NO_PAGE         33031
+#define IDS_PREVIEW_WHOLE_PAGE      33032
+#define IDS_PREVIEW_PAPER_TOO_SMALL 33033
+#define IDS_PAGE_NUMBER             33034
+#define IDS_PRINT_NO_PRINTER        33035
+#define IDS_PRINT_OPEN_ERROR        33036
+#define IDS_PRINT_OPEN_FAILED       33037
+#define IDS_PRINT_PAPER_TOO_SMALL   33038
+#define IDS_PRINT_NO_SUCH_PAGE      33039
+#define IDS_PRINT_FAILED            33040
+#define IDS_PRINT_LAST              33040
+
 // The framework's standard commands, strings and window ids
 #include "../framework/AfxRes.h"
 
@@ -41,3 +63,11 @@
 #endif
 
 #include "version.h"
+
+#ifndef RC_INVOKED
+// The print texts sit between the program's commands and the framework's
+// standard ids (0xE000 up), so no lookup by id finds the wrong entry.
+static_assert(IDS_PRINT_FIRST > ID_LANGUAGE_LAST, "print texts overlap the commands");
+static_assert(IDS_PRINT_LAST < 0xE000, "print texts overlap the framework's ids");
+static_assert(IDS_PRINT_FIRST <= IDS_PRINT_LAST, "print text range");
+#endif

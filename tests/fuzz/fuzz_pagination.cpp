@@ -93,7 +93,7 @@ void CheckPageNumber(FuzzedDataProvider& p)
 {
     const size_t page = p.ConsumeIntegral<size_t>();
     const size_t count = p.ConsumeIntegral<size_t>();
-    FUZZ_CHECK(PageNumberText(page, count)
+    FUZZ_CHECK(PageNumberText(L"\u7B2C %1 \u9875 / \u5171 %2 \u9875", page, count)
                == L"\u7B2C " + Decimal(page) + L" \u9875 / \u5171 " + Decimal(count) + L" \u9875");
 }
 

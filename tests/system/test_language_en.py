@@ -181,5 +181,31 @@ def test_choice_survives_a_restart_and_default_language_brings_back_chinese(w):
                what="the description of English")
 
 
+def test_print_preview_reads_in_english(w):
+    strings = english(w)["string"]
+    title = strings[str(IDS["IDS_PREVIEW_TITLE"])]
+    assert title == "Print Preview - Orlix"
+    w.drv("sendmany", w.viewer.hwnd, os.getpid(), "preview row ", 300)
+    w.viewer.wait_rows(300)
+    assert w.viewer.command(IDS["ID_FILE_PRINT_PREVIEW"])
+    preview = w.drv("find", "OrlixPrintPreview", title, 45000)
+    assert preview, "no preview titled %r" % title
+    # The page label is made after the buttons: all are there once it is.
+    wait_until(lambda: w.drv("child", preview, "Static", 0x7106), what="preview controls")
+    buttons = {IDS["ID_FILE_PRINT"]: "IDS_PREVIEW_PRINT", 0x7101: "IDS_PREVIEW_PREV",
+               0x7102: "IDS_PREVIEW_NEXT", 0x7103: "IDS_PREVIEW_ZOOM_IN",
+               0x7104: "IDS_PREVIEW_ZOOM_OUT", 0x7105: "IDS_PREVIEW_CLOSE"}
+    for control, name in buttons.items():
+        text = w.drv("gettext", w.drv("child", preview, "Button", control))
+        assert text == strings[str(IDS[name])], (name, text)
+    assert strings[str(IDS["IDS_PREVIEW_CLOSE"])] == "&Close"
+    label = w.drv("child", preview, "Static", 0x7106)
+    # 300 rows of 9 points on an A4 sheet: five pages.
+    wait_until(lambda: w.drv("gettext", label).startswith("Page 1 of 5    Whole page"),
+               what="English page label (have %r)" % w.drv("gettext", label))
+    w.drv("click", preview, 0x7105)
+    wait_until(lambda: not w.drv("exists", preview), what="preview closed")
+
+
 def test_screenshot_of_the_english_window_with_a_menu_open(w):
     shot_with_menu_open(w, "orlix-language-en.png", english(w)["string"][str(ID_EDIT_COPY)])

@@ -119,9 +119,12 @@ TEST(Pagination, OneRowPerPage)
 
 TEST(Pagination, PageNumberText)
 {
-    EXPECT_EQ(PageNumberText(1, 1), L"第 1 页 / 共 1 页");
-    EXPECT_EQ(PageNumberText(3, 16), L"第 3 页 / 共 16 页");
-    EXPECT_EQ(PageNumberText(1000, 1000), L"第 1000 页 / 共 1000 页");
+    const std::wstring format = L"第 %1 页 / 共 %2 页";
+    EXPECT_EQ(PageNumberText(format, 1, 1), L"第 1 页 / 共 1 页");
+    EXPECT_EQ(PageNumberText(format, 3, 16), L"第 3 页 / 共 16 页");
+    EXPECT_EQ(PageNumberText(format, 1000, 1000), L"第 1000 页 / 共 1000 页");
+    // Another language may put the inserts the other way round.
+    EXPECT_EQ(PageNumberText(L"%2 pages, this is %1", 2, 7), L"7 pages, this is 2");
 }
 
 TEST(ColumnScaling, ListWidthsScaleToThePageAndAddUpExactly)

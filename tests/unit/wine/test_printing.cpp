@@ -10,6 +10,12 @@
 
 namespace {
 
+// The page label as the program makes it, from the string table's format.
+std::wstring PageLabel(size_t page, size_t count)
+{
+    return orlix::PageNumberText(AfxLoadUIString(IDS_PAGE_NUMBER), page, count);
+}
+
 struct TextRun {
     std::wstring text;
     POINTL ref;
@@ -102,7 +108,7 @@ TEST(Printing, ThousandRowsOnMetafilePagesReadBack)
         EXPECT_EQ(runs[2].text, L"Time");
         EXPECT_EQ(runs[3].text, L"Logmessage");
         // The page number last, below every row.
-        EXPECT_EQ(runs.back().text, orlix::PageNumberText(p + 1, count));
+        EXPECT_EQ(runs.back().text, PageLabel(p + 1, count));
         EXPECT_GE(runs.back().ref.y, footerTop);
 
         // Four cells per row, exactly the rows of this page, as the list shows them.
@@ -194,7 +200,7 @@ TEST(Printing, MarginsCountFromTheSheetNotFromThePrintableArea)
     auto runs = RenderToMetafile(layout, 0, &rendered);
     EXPECT_TRUE(rendered);
     ASSERT_EQ(runs.size(), 5u);
-    EXPECT_EQ(runs[4].text, orlix::PageNumberText(1, 1));
+    EXPECT_EQ(runs[4].text, PageLabel(1, 1));
     // A sheet too small for one row gives no pages and draws nothing.
     PrintPageGeometry tiny = PrintPageGeometry::A4(600);
     tiny.paperHeight = ::MulDiv(300, 600, 254);   // 30 mm
@@ -230,7 +236,7 @@ TEST(Printing, PreviewShowsThePagesOfTheList)
     EXPECT_EQ(preview->CurrentPage(), 0);
     wchar_t label[128] = {};
     ::GetDlgItemTextW(hwnd, CPrintPreview::IDC_PREVIEW_PAGE_LABEL, label, 128);
-    EXPECT_EQ(std::wstring(label).find(orlix::PageNumberText(1, pages)), 0u) << label;
+    EXPECT_EQ(std::wstring(label).find(PageLabel(1, pages)), 0u) << label;
     auto enabled = [&](UINT id) { return ::IsWindowEnabled(::GetDlgItem(hwnd, id)) != FALSE; };
     EXPECT_FALSE(enabled(CPrintPreview::IDC_PREVIEW_PREV));
     EXPECT_TRUE(enabled(CPrintPreview::IDC_PREVIEW_NEXT));
@@ -260,7 +266,7 @@ TEST(Printing, PreviewShowsThePagesOfTheList)
     key(VK_NEXT);
     EXPECT_EQ(preview->CurrentPage(), pages - 1);
     ::GetDlgItemTextW(hwnd, CPrintPreview::IDC_PREVIEW_PAGE_LABEL, label, 128);
-    EXPECT_EQ(std::wstring(label).find(orlix::PageNumberText(pages, pages)), 0u) << label;
+    EXPECT_EQ(std::wstring(label).find(PageLabel(pages, pages)), 0u) << label;
 
     // Zoom steps up and back, and no further than the whole page.
     EXPECT_EQ(preview->ZoomPercent(), 100);
