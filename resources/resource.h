@@ -32,6 +32,9 @@
 #define ID_LANGUAGE_FIRST       32791
 #define ID_LANGUAGE_LAST        32839
 
+// The program's own strings (beyond the commands' prompts)
+#define IDS_UNKNOWN_ARGUMENT    33000
+
 // The framework's standard commands, strings and window ids
 #include "../framework/AfxRes.h"
 

@@ -14,6 +14,7 @@ public:
     InProcessViewer()
     {
         ForgetSettings();
+        app.m_strCmdLine = L"Orlix.exe"; // not the test program's own switches
         ok = app.InitInstance() != FALSE;
         frame = static_cast<CMainFrame*>(app.GetMainFrame());
         view = g_pView;
