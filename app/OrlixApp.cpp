@@ -42,14 +42,38 @@ BOOL COrlixApp::InitInstance()
         IDR_MAINFRAME, { [] { return static_cast<CDocument*>(new COrlixDoc); },
                          [] { return static_cast<CFrameWnd*>(new CMainFrame); },
                          [] { return static_cast<CView*>(new COrlixView); } }));
-    if (!ProcessShellCommand())
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    if (!ProcessShellCommand(cmdInfo))
         return FALSE;
     CFrameWnd* main = GetMainFrame();
     if (!main)
         return FALSE;
     ::ShowWindow(main->m_hWnd, SW_SHOW);
     ::UpdateWindow(main->m_hWnd);
+    if (!cmdInfo.m_unknown.empty())
+        ReportUnknownArguments(cmdInfo.m_unknown);
     return TRUE;
+}
+
+// An argument the program does not understand is said so, over the running
+// window (in the chosen language), rather than silently passed over.
+void COrlixApp::ReportUnknownArguments(const std::vector<std::wstring>& args)
+{
+    std::wstring list;
+    for (const auto& a : args) {
+        if (!list.empty())
+            list += L' ';
+        list += a;
+    }
+    LPCWSTR format = TranslateString(IDS_UNKNOWN_ARGUMENT);
+    std::wstring text = format ? format : L"%s";
+    size_t at = text.find(L"%s");
+    if (at != std::wstring::npos)
+        text.replace(at, 2, list);
+    else
+        text += L"\n" + list;
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 std::wstring COrlixApp::GetFileOpenFilter() const

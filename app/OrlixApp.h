@@ -3,6 +3,8 @@
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include <string>
+#include <vector>
 
 class COrlixApp : public CWinApp {
 public:
@@ -15,6 +17,8 @@ protected:
     void OnDocumentFailed(LPCWSTR path) override;
 
 private:
+    void ReportUnknownArguments(const std::vector<std::wstring>& args);
+
     fw::UniqueHandle m_hMutex;
     bool m_bSockets = false;
 };

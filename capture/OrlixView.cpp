@@ -496,7 +496,7 @@ void COrlixView::OnLogToFile()
                 path += L'\\';
             path += name;
             std::wstring prompt = AfxLoadString(AFX_IDS_AUTOSAVE_NAME) + path;
-            AfxMessageBox(prompt.c_str(), MB_OK | MB_ICONINFORMATION);
+            AfxMessageBox(prompt.c_str(), MB_OK | MB_ICONEXCLAMATION);
             fw::CsLock lock(m_shared->csLog);
             m_shared->logQueue.push_back({ orlix::StartNewFile, path });
         }

@@ -2,16 +2,22 @@
 
 namespace orlix {
 
-uint16_t RowStore::InternName(std::wstring_view name)
+namespace {
+
+constexpr uint32_t kLengthBits = 12;
+static_assert(kMaxTextUnits < (1u << kLengthBits), "a kept text's length fits its field");
+
+} // namespace
+
+uint32_t RowStore::InternName(std::wstring_view name)
 {
-    // Few distinct processes send lines: search the newest names first.
-    for (size_t i = m_names.size(); i-- > 0;)
-        if (m_names[i] == name)
-            return static_cast<uint16_t>(i);
-    if (m_names.size() >= 0xFFFF)
-        m_names.erase(m_names.begin() + 1, m_names.end()); // never reached in practice
+    auto found = m_nameIndex.find(name);
+    if (found != m_nameIndex.end())
+        return found->second;
+    const uint32_t index = static_cast<uint32_t>(m_names.size());
     m_names.emplace_back(name);
-    return static_cast<uint16_t>(m_names.size() - 1);
+    m_nameIndex.emplace(std::wstring_view(m_names.back()), index);
+    return index;
 }
 
 void RowStore::Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
@@ -28,9 +34,9 @@ void RowStore::Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t
     r.pid = pid;
     r.textChunk = static_cast<uint32_t>(m_chunks.size() - 1);
     r.textOffset = static_cast<uint32_t>(chunk.size());
-    r.textLength = static_cast<uint16_t>(text.size());
     r.nameIndex = InternName(name);
-    r.packedTime = (uint32_t(t.hour) << 16) | (uint32_t(t.minute & 0xFF) << 8) | (t.second & 0xFF);
+    r.lengthTime = static_cast<uint32_t>(text.size()) | (uint32_t(t.hour & 0x1F) << 12)
+                 | (uint32_t(t.minute & 0x3F) << 17) | (uint32_t(t.second & 0x3F) << 23);
     chunk.insert(chunk.end(), text.begin(), text.end());
     m_rows.push_back(r);
 }
@@ -39,22 +45,24 @@ void RowStore::Clear()
 {
     std::vector<Row>().swap(m_rows);
     std::vector<std::vector<wchar_t>>().swap(m_chunks);
-    std::vector<std::wstring>().swap(m_names);
+    std::unordered_map<std::wstring_view, uint32_t>().swap(m_nameIndex);
+    std::deque<std::wstring>().swap(m_names);
 }
 
 std::wstring_view RowStore::Text(size_t row) const
 {
     const Row& r = m_rows[row];
-    return std::wstring_view(m_chunks[r.textChunk].data() + r.textOffset, r.textLength);
+    return std::wstring_view(m_chunks[r.textChunk].data() + r.textOffset,
+                             r.lengthTime & ((1u << kLengthBits) - 1));
 }
 
 ArrivalTime RowStore::Time(size_t row) const
 {
     const Row& r = m_rows[row];
     ArrivalTime t;
-    t.hour = static_cast<uint16_t>(r.packedTime >> 16);
-    t.minute = static_cast<uint16_t>((r.packedTime >> 8) & 0xFF);
-    t.second = static_cast<uint16_t>(r.packedTime & 0xFF);
+    t.hour = static_cast<uint16_t>((r.lengthTime >> 12) & 0x1F);
+    t.minute = static_cast<uint16_t>((r.lengthTime >> 17) & 0x3F);
+    t.second = static_cast<uint16_t>((r.lengthTime >> 23) & 0x3F);
     return t;
 }
 
@@ -76,6 +84,9 @@ size_t RowStore::MemoryBytes() const
         bytes += c.capacity() * sizeof(wchar_t);
     for (const auto& n : m_names)
         bytes += n.capacity() * sizeof(wchar_t) + sizeof(n);
+    // The name map: its buckets, and a node per name (key, value, link).
+    bytes += m_nameIndex.bucket_count() * sizeof(void*)
+           + m_nameIndex.size() * (sizeof(std::wstring_view) + sizeof(uint32_t) + 2 * sizeof(void*));
     return bytes;
 }
 

@@ -15,7 +15,7 @@ CWinApp* AfxGetApp()
     return g_pApp;
 }
 
-CWinApp::CWinApp()
+CWinApp::CWinApp() : m_strCmdLine(::GetCommandLineW())
 {
     g_pApp = this;
     AfxGetModuleState().pApp = this;
@@ -174,25 +174,109 @@ void CWinApp::SaveStdProfileSettings()
     }
 }
 
-BOOL CWinApp::ProcessShellCommand()
+void CCommandLineInfo::ParseArgument(LPCWSTR arg, bool last)
+{
+    const std::wstring given = arg ? arg : L"";
+    if (!given.empty() && (given[0] == L'/' || given[0] == L'-')) {
+        const std::wstring flag = given.substr(1);
+        auto is = [&](LPCWSTR name) { return ::lstrcmpiW(flag.c_str(), name) == 0; };
+        if (flag == L"pt")
+            m_nShellCommand = FilePrintTo;
+        else if (flag == L"p")
+            m_nShellCommand = FilePrint;
+        else if (flag == L"dde")
+            m_nShellCommand = FileDDE;
+        else if (is(L"Register") || is(L"Regserver"))
+            m_nShellCommand = AppRegister;
+        else if (is(L"Unregister") || is(L"Unregserver"))
+            m_nShellCommand = AppUnregister;
+        else if (is(L"Embedding"))
+            m_bRunEmbedded = true;
+        else if (is(L"Automation"))
+            m_bRunAutomated = true;
+        else
+            m_unknown.push_back(given);
+    } else if (m_strFileName.empty()) {
+        m_strFileName = given;
+    } else if (m_nShellCommand == FilePrintTo && m_strPrinterName.empty()) {
+        m_strPrinterName = given;
+    } else if (m_nShellCommand == FilePrintTo && m_strDriverName.empty()) {
+        m_strDriverName = given;
+    } else if (m_nShellCommand == FilePrintTo && m_strPortName.empty()) {
+        m_strPortName = given;
+    } else {
+        m_unknown.push_back(given);
+    }
+    if (!last)
+        return;
+    if (m_nShellCommand == FileNew && !m_strFileName.empty())
+        m_nShellCommand = FileOpen;
+    // Printing needs a document to print: without one the switch is not
+    // understood and the program starts as usual.
+    if ((m_nShellCommand == FilePrint || m_nShellCommand == FilePrintTo) &&
+        m_strFileName.empty()) {
+        m_unknown.push_back(m_nShellCommand == FilePrint ? L"/p" : L"/pt");
+        m_nShellCommand = FileNew;
+    }
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& info, LPCWSTR commandLine)
 {
     int argc = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    std::wstring file;
-    if (argv) {
-        // Switches (/p, /dde, ...) have no meaning for this program; the first
-        // plain argument names a file to open as the document.
-        for (int i = 1; i < argc; ++i) {
-            if (argv[i][0] != L'/' && argv[i][0] != L'-') {
-                file = argv[i];
-                break;
-            }
-        }
-        ::LocalFree(argv);
-    }
+    LPWSTR* argv = ::CommandLineToArgvW(commandLine ? commandLine : m_strCmdLine.c_str(), &argc);
+    if (!argv)
+        return;
+    for (int i = 1; i < argc; ++i)
+        info.ParseArgument(argv[i], i + 1 == argc);
+    ::LocalFree(argv);
+}
+
+BOOL CWinApp::ProcessShellCommand()
+{
+    CCommandLineInfo info;
+    ParseCommandLine(info);
+    return ProcessShellCommand(info);
+}
+
+BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info)
+{
     if (!m_pDocTemplate)
         return FALSE;
-    return m_pDocTemplate->OpenDocumentFile(file.empty() ? nullptr : file.c_str()) != nullptr;
+    switch (info.m_nShellCommand) {
+    case CCommandLineInfo::FileNew:
+    case CCommandLineInfo::FileDDE:
+        // No DDE conversation is served: a start for one is a normal start.
+        return m_pDocTemplate->OpenDocumentFile(nullptr) != nullptr;
+    case CCommandLineInfo::FileOpen:
+        return m_pDocTemplate->OpenDocumentFile(info.m_strFileName.c_str()) != nullptr;
+    case CCommandLineInfo::FilePrint:
+    case CCommandLineInfo::FilePrintTo: {
+        if (!m_pDocTemplate->OpenDocumentFile(info.m_strFileName.c_str()))
+            return FALSE;
+        if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
+            !info.m_strPrinterName.empty())
+            m_printer.SelectNamed(info.m_strPrinterName.c_str(), info.m_strDriverName.c_str(),
+                                  info.m_strPortName.c_str());
+        // The window stays hidden: the document is printed, and the program ends.
+        if (CFrameWnd* frame = GetMainFrame()) {
+            ::SendMessageW(frame->m_hWnd, WM_COMMAND, ID_FILE_PRINT_DIRECT, 0);
+            if (GetMainFrame())
+                GetMainFrame()->DestroyWindow();
+        }
+        return FALSE;
+    }
+    case CCommandLineInfo::AppRegister:
+        // Nothing to register: no file type, no objects. Done, the program ends.
+        return FALSE;
+    case CCommandLineInfo::AppUnregister:
+        // The per-user settings the framework keeps (the recent-file list).
+        if (!m_strRegistryKey.empty()) {
+            std::wstring path = GetProfileKeyPath();
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+        }
+        return FALSE;
+    }
+    return FALSE;
 }
 
 void CWinApp::OnFileNew()

@@ -10,6 +10,27 @@
 
 class CFrameWnd;
 
+// The standard command line of a document program, one argument at a time.
+// Switches begin with '/' or '-'; the shell's (p, pt, dde) match exactly,
+// the others whatever their letter case.
+class CCommandLineInfo {
+public:
+    enum Command { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppRegister, AppUnregister };
+    // `arg` as the command line gave it; `last` for the final argument.
+    void ParseArgument(LPCWSTR arg, bool last);
+
+    Command m_nShellCommand = FileNew;
+    std::wstring m_strFileName;
+    // /pt: where to print (the driver and the port may be left out).
+    std::wstring m_strPrinterName, m_strDriverName, m_strPortName;
+    // Started by OLE: both are accepted; this program serves no objects.
+    bool m_bRunEmbedded = false;
+    bool m_bRunAutomated = false;
+    // Arguments with no standard meaning, as given: unknown switches, /p or
+    // /pt without a file, and names beyond the ones a command takes.
+    std::vector<std::wstring> m_unknown;
+};
+
 class CWinApp : public CCmdTarget {
 public:
     CWinApp();
@@ -31,7 +52,16 @@ public:
 
     void AddDocTemplate(CSingleDocTemplate* tpl);
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
-    // No argument: File New. One argument: open that file as the document.
+    // Parses `commandLine` (null: m_strCmdLine) into `info`.
+    void ParseCommandLine(CCommandLineInfo& info, LPCWSTR commandLine = nullptr);
+    // The command line the program runs with, program name first: the
+    // process's own, unless replaced before InitInstance (a test host's).
+    std::wstring m_strCmdLine;
+    // File New, or the named file opened as the document. /p and /pt print
+    // that document without showing the window, then return FALSE so the
+    // program ends; so do /Register and /Unregister once done.
+    BOOL ProcessShellCommand(CCommandLineInfo& info);
+    // The process's own command line, parsed and processed.
     BOOL ProcessShellCommand();
     void OnFileNew();
     void OnFileOpen();

@@ -1,4 +1,5 @@
 #include "framework/DocView.h"
+#include "framework/Frame.h"
 #include "framework/Handles.h"
 
 BOOL CDocument::OnNewDocument()
@@ -21,8 +22,17 @@ BOOL CDocument::OnOpenDocument(LPCWSTR path)
 
 CView::~CView()
 {
+    LeaveFrame();
     if (m_pDocument)
         m_pDocument->RemoveView(this);
+}
+
+// A frame must never route to a view that is gone.
+void CView::LeaveFrame()
+{
+    if (m_pFrame && m_pFrame->GetActiveView() == this)
+        m_pFrame->SetActiveView(nullptr);
+    m_pFrame = nullptr;
 }
 
 void CView::AttachDocument(CDocument* doc)
@@ -47,6 +57,7 @@ BOOL CView::CreateView(HWND parent, UINT id)
 
 void CView::PostNcDestroy()
 {
+    LeaveFrame();
     if (m_pDocument) {
         m_pDocument->RemoveView(this);
         m_pDocument = nullptr;

@@ -4,6 +4,7 @@
 #include <string>
 
 class CView;
+class CFrameWnd;
 
 class CDocument : public CCmdTarget {
 public:
@@ -39,9 +40,16 @@ public:
     virtual BOOL CreateView(HWND parent, UINT id);
     void AttachDocument(CDocument* doc);
     void PostNcDestroy() override;
+    // The frame that shows this view; told when the view goes away.
+    CFrameWnd* GetParentFrame() const { return m_pFrame; }
+    void SetParentFrame(CFrameWnd* frame) { m_pFrame = frame; }
 
 protected:
     CDocument* m_pDocument = nullptr;
+
+private:
+    void LeaveFrame();
+    CFrameWnd* m_pFrame = nullptr;
 };
 
 // A view whose window is the system list-view control.

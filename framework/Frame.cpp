@@ -3,7 +3,20 @@
 #include "framework/AfxState.h"
 
 CFrameWnd::CFrameWnd() = default;
-CFrameWnd::~CFrameWnd() = default;
+CFrameWnd::~CFrameWnd()
+{
+    if (m_pViewActive)
+        m_pViewActive->SetParentFrame(nullptr);
+}
+
+void CFrameWnd::SetActiveView(CView* view)
+{
+    if (m_pViewActive && m_pViewActive != view && m_pViewActive->GetParentFrame() == this)
+        m_pViewActive->SetParentFrame(nullptr);
+    m_pViewActive = view;
+    if (view)
+        view->SetParentFrame(this);
+}
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTW& cs)
 {
@@ -51,7 +64,7 @@ int CFrameWnd::OnCreate(LPCREATESTRUCTW)
         delete view;
         return -1;
     }
-    m_pViewActive = view;
+    SetActiveView(view);
     return 0;
 }
 

@@ -27,6 +27,8 @@ public:
     void PostNcDestroy() override;
 
     CView* GetActiveView() const { return m_pViewActive; }
+    // Makes `view` the one that commands reach first (null: none).
+    void SetActiveView(CView* view);
     CDocument* GetActiveDocument() const;
     HACCEL GetAccelerators() const { return m_hAccel; }
     void SetTitle(LPCWSTR title) { m_strTitle = title; }

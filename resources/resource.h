@@ -32,6 +32,8 @@
 #define ID_LANGUAGE_FIRST       32791
 #define ID_LANGUAGE_LAST        32839
 
+// The program's own strings (beyond the commands' prompts)
+#define IDS_UNKNOWN_ARGUMENT    33000
 // Texts of printing and the print preview (string table only). %1, %2 are
 // filled in by the program (see orlix::FillInserts).
 #define IDS_PRINT_FIRST             33024

@@ -94,3 +94,29 @@ TEST(RowStore, MemoryStaysCloseToTheText)
     double textBytes = 100.0 * sizeof(wchar_t);
     EXPECT_LE(perRow, 2 * textBytes + 48);
 }
+
+TEST(RowStore, EveryRowKeepsItsNamePastSixtyFiveThousandNames)
+{
+    RowStore rows;
+    const uint32_t n = 70000;
+    for (uint32_t i = 0; i < n; ++i)
+        rows.Append(L"p" + std::to_wstring(i) + L".exe", i, ArrivalTime{ 23, 59, 58, 0 }, L"x");
+    // Names seen before come back to their first entry.
+    rows.Append(L"p1.exe", 1, ArrivalTime{}, L"again");
+    rows.Append(L"p69999.exe", 2, ArrivalTime{}, L"again");
+    EXPECT_EQ(rows.NameCount(), size_t(n));
+    for (uint32_t i = 0; i < n; ++i)
+        ASSERT_EQ(rows.Name(i), L"p" + std::to_wstring(i) + L".exe") << "row " << i;
+    EXPECT_EQ(rows.Name(n), L"p1.exe");
+    EXPECT_EQ(rows.Name(n + 1), L"p69999.exe");
+    EXPECT_EQ(rows.Column(n - 1, 2), L"23:59:58:00");
+    rows.Clear();
+    EXPECT_EQ(rows.NameCount(), 0u);
+    rows.Append(L"q.exe", 3, ArrivalTime{}, L"after clear");
+    EXPECT_EQ(rows.Name(0), L"q.exe");
+}
+
+TEST(RowStore, RowIndexStaysTwentyBytes)
+{
+    EXPECT_EQ(sizeof(RowStore::Row), 20u);
+}

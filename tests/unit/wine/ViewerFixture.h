@@ -14,6 +14,7 @@ public:
     InProcessViewer()
     {
         ForgetSettings();
+        app.m_strCmdLine = L"Orlix.exe"; // not the test program's own switches
         ok = app.InitInstance() != FALSE;
         frame = static_cast<CMainFrame*>(app.GetMainFrame());
         view = g_pView;
@@ -115,12 +116,21 @@ public:
         }
         return m_text;
     }
+    // The icon the box showed (null when it showed none).
+    HICON Icon()
+    {
+        Wait();
+        return m_icon;
+    }
 
 private:
     static BOOL CALLBACK Collect(HWND child, LPARAM lp)
     {
         auto* self = reinterpret_cast<BoxAnswerer*>(lp);
         wchar_t buf[1024];
+        if (::GetClassNameW(child, buf, 1024) > 0 && ::lstrcmpiW(buf, L"Static") == 0
+            && (::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            self->m_icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
         if (::GetWindowTextW(child, buf, 1024) > 0) {
             self->m_text += buf;
             self->m_text += L"\n";
@@ -152,6 +162,7 @@ private:
         return 1;
     }
     int m_button;
+    HICON m_icon = nullptr;
     HANDLE m_thread = nullptr;
     std::wstring m_text;
 };

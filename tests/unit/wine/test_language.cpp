@@ -22,6 +22,7 @@ class Viewer {
 public:
     Viewer()
     {
+        app.m_strCmdLine = L"Orlix.exe"; // not the test program's own switches
         ok = app.InitInstance() != FALSE;
         frame = static_cast<CMainFrame*>(app.GetMainFrame());
         view = g_pView;

@@ -346,3 +346,19 @@ TEST(ViewerInProcess, LinesStillQueuedAtCloseReachTheFile)
     delete v;
     ::DeleteFileW(path.c_str());
 }
+
+TEST(ViewerInProcess, LoggingConfirmationShowsTheExclamationIcon)
+{
+    RemoveLogFiles();
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    BoxAnswerer box;
+    v.Command(ID_LOG_TO_FILE);
+    HICON shown = box.Icon();
+    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(shown, ::LoadIconW(nullptr, IDI_EXCLAMATION));
+    EXPECT_NE(shown, ::LoadIconW(nullptr, IDI_INFORMATION));
+    v.Command(ID_LOG_TO_FILE); // off
+    v.Pump(100);
+    RemoveLogFiles();
+}
