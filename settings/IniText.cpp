@@ -227,15 +227,65 @@ bool DecodeUtf8(std::string_view bytes, std::wstring& out)
     return true;
 }
 
+namespace {
+
+// UTF-16 units, two bytes each in the given order; an odd last byte is
+// dropped. Surrogates pass as they are, halves included.
+std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian)
+{
+    std::wstring out;
+    out.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const unsigned lo = static_cast<unsigned char>(bytes[i + (bigEndian ? 1 : 0)]);
+        const unsigned hi = static_cast<unsigned char>(bytes[i + (bigEndian ? 0 : 1)]);
+        const char32_t unit = static_cast<char32_t>(hi << 8 | lo);
+        if (sizeof(wchar_t) == 2 || !IsHighSurrogate(unit) || i + 3 >= bytes.size()) {
+            out += static_cast<wchar_t>(unit);
+            continue;
+        }
+        // A 32-bit wchar_t holds the pair as one code point.
+        const unsigned lo2 = static_cast<unsigned char>(bytes[i + 2 + (bigEndian ? 1 : 0)]);
+        const unsigned hi2 = static_cast<unsigned char>(bytes[i + 2 + (bigEndian ? 0 : 1)]);
+        const char32_t next = static_cast<char32_t>(hi2 << 8 | lo2);
+        if (IsLowSurrogate(next)) {
+            AppendCodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+            i += 2;
+        } else {
+            out += static_cast<wchar_t>(unit);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 std::wstring DecodeIniBytes(std::string_view bytes, const AnsiDecoder& ansi)
 {
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    std::wstring text;
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+    constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+    if (bytes.substr(0, 2) == kUtf16LeBom)
+        return DecodeUtf16(bytes.substr(2), false);
+    if (bytes.substr(0, 2) == kUtf16BeBom)
+        return DecodeUtf16(bytes.substr(2), true);
     // A mark left by an editor that saved the file as UTF-8 would otherwise
     // hide the first section line.
-    const std::string_view body =
-        bytes.substr(0, kBom.size()) == kBom ? bytes.substr(kBom.size()) : bytes;
-    if (DecodeUtf8(body, text))
-        return text;
-    return ansi ? ansi(bytes) : std::wstring();
+    std::string_view rest =
+        bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom ? bytes.substr(kUtf8Bom.size()) : bytes;
+    // Each line on its own: one stray byte elsewhere must not make the
+    // whole file, and the user's UTF-8 text with it, read as the code page.
+    // No 8-bit code page uses the line-feed byte inside a character.
+    std::wstring text, line;
+    text.reserve(rest.size());
+    while (!rest.empty()) {
+        const size_t lf = rest.find('\n');
+        const std::string_view bytesOfLine =
+            lf == std::string_view::npos ? rest : rest.substr(0, lf + 1);
+        rest.remove_prefix(bytesOfLine.size());
+        if (DecodeUtf8(bytesOfLine, line))
+            text += line;
+        else if (ansi)
+            text += ansi(bytesOfLine);
+    }
+    return text;
 }

@@ -75,12 +75,14 @@ public:
 // then byte for byte what an 8-bit file would hold, and any other text reads
 // back exactly. A lone UTF-16 surrogate, which UTF-8 cannot carry, is written
 // as the three bytes its code point would take (as some platforms' file
-// names do) so that even such text survives. Load takes bytes that are valid
-// UTF-8 (a leading byte-order mark dropped) as UTF-8, and anything else as
-// the system's 8-bit code page, through the converter the platform gives.
-// A file in that code page whose bytes happen to form valid UTF-8 as well is
-// read as UTF-8; for code pages with non-ASCII text this is rare, since their
-// byte pairs seldom follow UTF-8's lead/continuation pattern.
+// names do) so that even such text survives. Load takes a file that begins
+// with a UTF-16 byte-order mark (either order) as UTF-16; otherwise it reads
+// line by line: a line whose bytes are valid UTF-8 (a leading byte-order mark
+// dropped) as UTF-8, any other line as the system's 8-bit code page, through
+// the converter the platform gives. So a stray byte spoils only its own line.
+// A code-page line whose bytes happen to form valid UTF-8 as well is read as
+// UTF-8; for code pages with non-ASCII text this is rare, since their byte
+// pairs seldom follow UTF-8's lead/continuation pattern.
 using AnsiDecoder = std::function<std::wstring(std::string_view bytes)>;
 
 std::string EncodeIniBytes(std::wstring_view text);

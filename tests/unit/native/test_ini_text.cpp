@@ -258,3 +258,42 @@ TEST(IniBytes, Utf8BoundaryCodePoints)
     EXPECT_TRUE(DecodeUtf8(std::string("nul\0inside", 10), out));
     EXPECT_EQ(out, std::wstring(L"nul\0inside", 10));
 }
+
+TEST(IniBytes, Utf16WithByteOrderMarkIsRead)
+{
+    const std::u16string text = u"[Filter]\r\ninclude=keep;\u8FC7\u6EE4;\r\nexclude=drop;\r\n";
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (char16_t u : text) {
+        le += static_cast<char>(u & 0xFF);
+        le += static_cast<char>(u >> 8);
+        be += static_cast<char>(u >> 8);
+        be += static_cast<char>(u & 0xFF);
+    }
+    for (const std::string& bytes : { le, be, le + "\x41" /* an odd last byte */ }) {
+        IniDocument doc;
+        doc.Parse(DecodeIniBytes(bytes, NoAnsi));
+        ASSERT_EQ(Names(doc), (std::vector<std::wstring>{ L"Filter" }));
+        EXPECT_EQ(Value(*doc.GetSection(L"Filter"), L"include"), L"keep;\u8FC7\u6EE4;");
+        EXPECT_EQ(Value(*doc.GetSection(L"Filter"), L"exclude"), L"drop;");
+    }
+}
+
+TEST(IniBytes, AStrayByteSpoilsOnlyItsOwnLine)
+{
+    // The user's UTF-8 filter, and elsewhere one Latin-1 byte.
+    const std::string bytes = Bytes(u8"[Filter]\r\ninclude=错误;警告;\r\n") +
+                              "note=caf\xE9\r\n" + Bytes(u8"exclude=调试;\r\n");
+    std::vector<std::string> toCodePage;
+    IniDocument doc;
+    doc.Parse(DecodeIniBytes(bytes, [&toCodePage](std::string_view b) {
+        toCodePage.emplace_back(b);
+        return std::wstring(L"note=caf\u00E9\r\n");
+    }));
+    EXPECT_EQ(Value(*doc.GetSection(L"Filter"), L"include"), L"错误;警告;");
+    EXPECT_EQ(Value(*doc.GetSection(L"Filter"), L"exclude"), L"调试;");
+    EXPECT_EQ(Value(*doc.GetSection(L"Filter"), L"note"), L"caf\u00E9");
+    EXPECT_EQ(toCodePage, (std::vector<std::string>{ "note=caf\xE9\r\n" }));
+    // Written back, the filter is the same UTF-8 it was.
+    EXPECT_NE(EncodeIniBytes(doc.Format()).find(Bytes(u8"include=错误;警告;\r\n")),
+              std::string::npos);
+}
