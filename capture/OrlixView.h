@@ -81,6 +81,8 @@ protected:
     void OnWorkerBox(std::wstring* text);
 
 private:
+    static constexpr UINT_PTR kFlushTimerId = 1;
+    static constexpr UINT_PTR kDrainTimerId = 2;
     orlix::RowStore m_rows;
     RefreshPacer m_pacer;
     bool m_bInitialized = false;
