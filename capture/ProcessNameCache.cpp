@@ -70,14 +70,5 @@ bool ProcessNameCache::Lookup(uint32_t pid, std::wstring& name)
     return true;
 }
 
-void ProcessNameCache::Lookup(uint32_t pid, wchar_t* buffer)
-{
-    std::wstring name;
-    if (!buffer || !Lookup(pid, name))
-        return;
-    name.copy(buffer, kProcessNameUnits - 1);
-    buffer[name.size() < kProcessNameUnits ? name.size() : kProcessNameUnits - 1] = 0;
-}
-
 } // namespace orlix
 

@@ -35,11 +35,8 @@ public:
     ProcessNameCache(const ProcessNameCache&) = delete;
     ProcessNameCache& operator=(const ProcessNameCache&) = delete;
 
-    // Copies the name of `pid` (at most 127 units and a zero) into the
-    // caller's zero-filled buffer of kProcessNameUnits; leaves it untouched
-    // when the process cannot be named.
-    void Lookup(uint32_t pid, wchar_t* buffer);
-    // The same, as a string: false (and name unchanged) when not found.
+    // The name of `pid` (at most kProcessNameUnits - 1 units): false (and
+    // name unchanged) when the process cannot be named.
     bool Lookup(uint32_t pid, std::wstring& name);
     void Refresh();
     size_t Size() const { return m_names.size(); }

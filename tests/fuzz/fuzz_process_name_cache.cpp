@@ -135,18 +135,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (p.remaining_bytes() > 0) {
         const uint32_t pid = p.ConsumeBool() ? p.ConsumeIntegralInRange<uint32_t>(0, 8)
                                              : p.ConsumeIntegral<uint32_t>();
-        const int op = p.ConsumeIntegralInRange(0, 2);
         const size_t before = lists;
         if (source)
             source->now += p.ConsumeIntegralInRange<uint64_t>(0, 1500);
-        // A null buffer is turned away before any lookup.
-        const bool asks = op != 2;
         const bool hit = model.count(pid) != 0;
         // An id missed after a refresh is not looked for again for a while.
         const auto missed = misses.find(pid);
         const bool remembered = source && missed != misses.end() &&
                                 source->now - missed->second < ProcessNameCache::kMissMemoryMs;
-        const bool refreshes = asks && !hit && source && !remembered;
+        const bool refreshes = !hit && source && !remembered;
         if (refreshes)
             model = Expected(source->Current());
         const auto it = model.find(pid);
@@ -158,31 +155,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 misses[pid] = source->now;
         }
 
-        switch (op) {
-        case 0: {
-            // The caller's zero-filled buffer, exactly kProcessNameUnits.
-            std::unique_ptr<wchar_t[]> buffer(new wchar_t[kProcessNameUnits]());
-            cache.Lookup(pid, buffer.get());
-            if (found) {
-                FUZZ_CHECK(std::wstring_view(buffer.get()).size() <= kProcessNameUnits - 1);
-                FUZZ_CHECK(std::wstring_view(buffer.get(), it->second.size()) == it->second);
-                FUZZ_CHECK(buffer[it->second.size()] == 0);
-            } else {
-                for (size_t i = 0; i < kProcessNameUnits; ++i)
-                    FUZZ_CHECK(buffer[i] == 0);
-            }
-            break;
-        }
-        case 1: {
-            std::wstring name = L"unchanged";
-            FUZZ_CHECK(cache.Lookup(pid, name) == found);
-            FUZZ_CHECK(name == (found ? it->second : L"unchanged"));
-            break;
-        }
-        default:
-            cache.Lookup(pid, static_cast<wchar_t*>(nullptr));
-            break;
-        }
+        std::wstring name = L"unchanged";
+        FUZZ_CHECK(cache.Lookup(pid, name) == found);
+        FUZZ_CHECK(name == (found ? it->second : L"unchanged"));
+        FUZZ_CHECK(name.size() <= kProcessNameUnits - 1 || !found);
         // A hit or a remembered miss asks nothing of the process list;
         // another miss refreshes once.
         FUZZ_CHECK(lists == before + (refreshes ? 1 : 0));

@@ -43,9 +43,9 @@ private:
 
 std::wstring Look(ProcessNameCache& c, uint32_t pid)
 {
-    wchar_t buf[kProcessNameUnits] = {};
-    c.Lookup(pid, buf);
-    return buf;
+    std::wstring name;
+    c.Lookup(pid, name);
+    return name;
 }
 } // namespace
 
