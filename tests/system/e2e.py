@@ -174,3 +174,19 @@ class Viewer:
             self.proc.kill()
             raise AssertionError("viewer did not end")
         return self.proc.returncode
+
+
+def start_viewer(world):
+    """The usual world of an end-to-end file: a driver and the viewer,
+    as world.drv and world.viewer (its setup)."""
+    world.drv = Driver(world)
+    world.viewer = Viewer(world, world.drv)
+    return world
+
+
+def stop_viewer(world):
+    """Ends what start_viewer started (its teardown)."""
+    try:
+        world.viewer.close()
+    finally:
+        world.drv.close()

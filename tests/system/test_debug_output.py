@@ -6,7 +6,7 @@ import os
 import subprocess
 import time
 
-from e2e import IDS, Driver, LineReader, Viewer, wait_until
+from e2e import IDS, LineReader, wait_until, start_viewer, stop_viewer
 
 LOCALE = "zh_CN.UTF-8"
 
@@ -16,15 +16,8 @@ ID_FILE_SAVE, ID_CLEAR, ID_CAPTURE = IDS["ID_FILE_SAVE"], IDS["ID_CLEAR"], IDS["
 PROMPT_MS = 1000
 
 
-def setup(world):
-    world.drv = Driver(world)
-    world.viewer = Viewer(world, world.drv)
-    return world
-
-
-def teardown(world):
-    world.viewer.close()
-    world.drv.close()
+setup = start_viewer
+teardown = stop_viewer
 
 
 def ods(w, *args, timeout=120):

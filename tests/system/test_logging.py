@@ -5,7 +5,7 @@ import re
 import subprocess
 import time
 
-from e2e import IDS, Driver, Viewer, wait_until
+from e2e import IDS, wait_until, start_viewer, stop_viewer
 
 ID_CLEAR, ID_LOG_TO_FILE = IDS["ID_CLEAR"], IDS["ID_LOG_TO_FILE"]
 IDOK = 1
@@ -15,15 +15,11 @@ LINE = re.compile(r"^(.*)\t\t(-?\d+)\t\t(\d\d:\d\d:\d\d:00)\t\t(.*)$", re.S)
 
 
 def setup(world):
-    world.drv = Driver(world)
-    world.viewer = Viewer(world, world.drv)
     world.logging = False
-    return world
+    return start_viewer(world)
 
 
-def teardown(world):
-    world.viewer.close()
-    world.drv.close()
+teardown = stop_viewer
 
 
 def on_failure(world, name):

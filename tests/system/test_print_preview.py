@@ -1,7 +1,7 @@
 """Print preview and printing of the real Orlix.exe, driven from outside."""
 import os
 
-from e2e import Driver, Viewer, wait_until
+from e2e import wait_until, start_viewer, stop_viewer
 
 ID_FILE_PRINT, ID_FILE_PRINT_DIRECT, ID_FILE_PRINT_PREVIEW = 57607, 57608, 57609
 PREVIEW_CLASS, PREVIEW_TITLE = "OrlixPrintPreview", "打印预览 - Orlix"
@@ -10,15 +10,8 @@ IDC_PREVIEW_PAGE_LABEL = 0x7106
 NO_PRINTER = "没有安装打印机"
 
 
-def setup(world):
-    world.drv = Driver(world)
-    world.viewer = Viewer(world, world.drv)
-    return world
-
-
-def teardown(world):
-    world.viewer.close()
-    world.drv.close()
+setup = start_viewer
+teardown = stop_viewer
 
 
 def shot(world, name):

@@ -11,7 +11,7 @@ import struct
 import subprocess
 import time
 
-from e2e import Driver, Viewer, wait_until
+from e2e import wait_until, start_viewer, stop_viewer
 
 LOCALE = "zh_CN.UTF-8"  # ANSI code page 936 on both sides of the wire
 
@@ -62,8 +62,7 @@ class Tap:
 
 def setup(world):
     assert private_namespace(), "refusing to touch UDP outside the private namespace"
-    world.drv = Driver(world)
-    world.viewer = Viewer(world, world.drv)
+    start_viewer(world)
     world.peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     world.peer.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
     world.peer.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -74,9 +73,10 @@ def setup(world):
 
 
 def teardown(world):
-    world.viewer.close()
-    world.drv.close()
-    world.peer.close()
+    try:
+        stop_viewer(world)
+    finally:
+        world.peer.close()
 
 
 def switch(w, cmd_id, on):

@@ -3,7 +3,7 @@ import os
 import subprocess
 import time
 
-from e2e import Driver, HeaderClient, Viewer, wait_until
+from e2e import HeaderClient, wait_until, start_viewer, stop_viewer
 
 ID_FILE_NEW, ID_FILE_SAVE, ID_EDIT_COPY = 57600, 57603, 57634
 ID_CLEAR, ID_CAPTURE, ID_AUTO_SCROLL = 32774, 32776, 32785
@@ -11,15 +11,8 @@ ID_LOG_TO_FILE, ID_FILTER = 32779, 32772
 SAMPLE = "hello orlix.example.org"
 
 
-def setup(world):
-    world.drv = Driver(world)
-    world.viewer = Viewer(world, world.drv)
-    return world
-
-
-def teardown(world):
-    world.viewer.close()
-    world.drv.close()
+setup = start_viewer
+teardown = stop_viewer
 
 
 def clear(world):
