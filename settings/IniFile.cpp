@@ -53,6 +53,42 @@ fw::UniqueHandle CreateSibling(const std::wstring& target, DWORD attributes,
     return fw::UniqueHandle();
 }
 
+// Temporary files of saves that never finished (the program ended between
+// write and rename) are removed; one younger than a minute may be another
+// instance's save in progress and stays.
+void RemoveStaleSiblings(const std::wstring& target)
+{
+    const size_t slash = target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+    WIN32_FIND_DATAW fd;
+    fw::UniqueFind find(::FindFirstFileW((target + L".~*.tmp").c_str(), &fd));
+    if (!find)
+        return;
+    FILETIME nowFt;
+    ::GetSystemTimeAsFileTime(&nowFt);
+    const auto ticks = [](const FILETIME& ft) {
+        return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    };
+    const unsigned long long minute = 60ull * 10000000ull;
+    do {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        if (ticks(nowFt) - ticks(fd.ftLastWriteTime) >= minute)
+            ::DeleteFileW((folder + fd.cFileName).c_str());
+    } while (::FindNextFileW(find.get(), &fd));
+}
+
+// Writes the bytes over the target itself: for a folder where no file can
+// be created or renamed, while the target may still be written.
+bool WriteInPlace(const std::wstring& target, const std::string& bytes)
+{
+    fw::UniqueHandle file(::CreateFileW(target.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && fw::WriteAll(file.get(), bytes.data(), bytes.size()) &&
+           ::SetEndOfFile(file.get()) && ::FlushFileBuffers(file.get());
+}
+
 } // namespace
 
 IniFile::IniFile(std::wstring path) : m_strLastError(kNoError), m_strPath(std::move(path)) {}
@@ -133,29 +169,31 @@ int IniFile::Save()
             attributes = existing & kept;
     }
 
-    std::wstring tempName;
-    bool created = false;
-    bool written = false;
+    RemoveStaleSiblings(m_strPath);
+    std::string bytes;
     try {
-        fw::UniqueHandle temp = CreateSibling(m_strPath, attributes, tempName);
-        if (!temp) {
-            m_strLastError = kCannotOpen;
-            return 0;
-        }
-        created = true;
-        const std::string bytes = EncodeIniBytes(m_document.Format());
-        written = fw::WriteAll(temp.get(), bytes.data(), bytes.size()) && ::FlushFileBuffers(temp.get());
+        bytes = EncodeIniBytes(m_document.Format());
     } catch (const std::exception&) {
-        written = false;
-    }
-    if (written)
-        written = ::MoveFileExW(tempName.c_str(), m_strPath.c_str(),
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!written) {
-        if (created)
-            ::DeleteFileW(tempName.c_str());
         m_strLastError = kCannotWrite;
         return 0;
     }
-    return 1;
+    std::wstring tempName;
+    fw::UniqueHandle temp = CreateSibling(m_strPath, attributes, tempName);
+    const bool created = static_cast<bool>(temp);
+    if (created) {
+        bool written = fw::WriteAll(temp.get(), bytes.data(), bytes.size()) &&
+                       ::FlushFileBuffers(temp.get());
+        temp.reset();
+        if (written && ::MoveFileExW(tempName.c_str(), m_strPath.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 1;
+        ::DeleteFileW(tempName.c_str());
+    }
+    // No file can be made or renamed beside it (a folder that lets us write
+    // the existing file but not replace it, or the file held open by a
+    // program that shares writing but not deleting): write it in place.
+    if (existing != INVALID_FILE_ATTRIBUTES && WriteInPlace(m_strPath, bytes))
+        return 1;
+    m_strLastError = created ? kCannotWrite : kCannotOpen;
+    return 0;
 }

@@ -243,6 +243,51 @@ TEST_F(IniFileTest, ReadOnlyFileIsLeftUnchanged)
     EXPECT_EQ(ini.m_strLastError, L"Unable to open ini File!") << "a success keeps the last error";
 }
 
+TEST_F(IniFileTest, SaveWritesInPlaceWhenTheFileCannotBeReplaced)
+{
+    const std::wstring path = Path(L"param.ini");
+    WriteBytes(path, "[Filter]\r\ninclude=old;\r\n");
+    // Another program holds it, sharing reading and writing but not
+    // deleting: no rename may replace it, yet it can be written.
+    HANDLE holder = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    IniFile ini(path);
+    ASSERT_EQ(ini.Load(), 1);
+    ini.GetSection(L"Filter")->SetValue(L"include", L"new;");
+    EXPECT_EQ(ini.Save(), 1);
+    ::CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(path), "[Filter]\r\ninclude=new;\r\n");
+    EXPECT_EQ(Files(), std::vector<std::wstring>{ L"param.ini" }) << "no temporary file left";
+}
+
+TEST_F(IniFileTest, SaveRemovesTemporaryFilesOfSavesThatNeverFinished)
+{
+    const std::wstring path = Path(L"param.ini");
+    WriteBytes(path, "[Filter]\r\n");
+    const std::wstring stale = path + L".~1f4-0.tmp", fresh = path + L".~1f8-0.tmp";
+    WriteBytes(stale, "half");
+    WriteBytes(fresh, "in progress");
+    // The stale one was last written an hour ago.
+    HANDLE f = ::CreateFileW(stale.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    FILETIME ft;
+    ::GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER t{ { ft.dwLowDateTime, ft.dwHighDateTime } };
+    t.QuadPart -= 3600ull * 10000000ull;
+    ft.dwLowDateTime = t.LowPart;
+    ft.dwHighDateTime = t.HighPart;
+    ASSERT_TRUE(::SetFileTime(f, nullptr, nullptr, &ft));
+    ::CloseHandle(f);
+
+    IniFile ini(path);
+    ASSERT_EQ(ini.Load(), 1);
+    EXPECT_EQ(ini.Save(), 1);
+    EXPECT_EQ(Files(), (std::vector<std::wstring>{ L"param.ini", L"param.ini.~1f8-0.tmp" }));
+}
+
 TEST_F(IniFileTest, LoadAddsToWhatIsHeldAndSetPathMovesTheFile)
 {
     const std::wstring first = Path(L"a.ini");
