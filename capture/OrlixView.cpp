@@ -273,7 +273,12 @@ void COrlixView::OnEditCopy()
         return;
     }
     std::wstring_view text = m_rows.Text(row);
-    if (!::OpenClipboard(m_hWnd))
+    // Another program (a clipboard tool, a reader) may hold the clipboard
+    // for a moment: try again briefly before giving up.
+    bool open = false;
+    for (int attempt = 0; attempt < 20 && !(open = ::OpenClipboard(m_hWnd) != FALSE); ++attempt)
+        ::Sleep(10);
+    if (!open)
         return;
     fw::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
     if (mem) {

@@ -40,7 +40,9 @@ def test_preview_pages_the_list(w):
     v.wait_rows(300)
     assert v.command(ID_FILE_PRINT_PREVIEW)
     preview = w.drv("find", PREVIEW_CLASS, PREVIEW_TITLE, 45000)
-    assert preview and w.drv("visible", preview)
+    assert preview
+    # Found as soon as it exists; shown a moment later.
+    wait_until(lambda: w.drv("visible", preview), what="preview shown")
     # 300 rows of 9 points on an A4 sheet: five pages.
     wait_until(lambda: label(w, preview).startswith("第 1 页 / 共 5 页"), what="page label")
     # The main window keeps its title, so clients still find the viewer.
