@@ -2,7 +2,7 @@
 #   FUZZER   the target's executable
 #   SCRATCH  writable folder in the build tree: corpus/ gets new inputs,
 #            artifacts/ any crash, leak or timeout input
-#   SEEDS    the seed corpus in the source tree (read, never written)
+#   SEEDS    the hand-made starting inputs in the source tree (only read)
 #   DICT     dictionary file, or empty
 #   SECONDS  run time
 foreach(v FUZZER SCRATCH SEEDS SECONDS)

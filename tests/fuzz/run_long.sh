@@ -15,9 +15,9 @@
 #
 # Each target keeps its corpus in <build>/fuzz-long/<name>/corpus (reused by
 # the next run) and writes failing inputs to <build>/fuzz-long/<name>/
-# artifacts; its full output is in <build>/fuzz-long/<name>.log. The seed
-# corpus in tests/fuzz/corpus is only read. Exits 1 when any target found
-# something.
+# artifacts; its full output is in <build>/fuzz-long/<name>.log. The
+# hand-made inputs in tests/fuzz/corpus are only read. Exits 1 when any
+# target found something.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
