@@ -4,19 +4,30 @@
 #include "capture/WorkerShared.h"
 #include "capture/RecordFormat.h"
 #include "framework/Text.h"
+#include <algorithm>
 
 using orlix::WorkerShared;
 
 namespace {
 
-// Lines waiting for their file: kept across failed appends up to this many
-// UTF-16 units (about 64 MiB); past it the oldest waiting lines are dropped.
-const size_t kLogPendingBound = 32u << 20;
+// Lines waiting for their file are kept in pieces of about this many UTF-16
+// units, so that a long wait never needs one large block.
+const size_t kPendingPieceUnits = 256u << 10;
 
 struct PendingLog {
     std::wstring path;
-    std::wstring text; // lines, back to back
+    std::wstring text;  // lines, back to back
+    size_t bytes = 0;   // what they count for in WorkerShared::logWaitingBytes
 };
+
+// Lines that have been written or given up no longer wait.
+void Release(WorkerShared& s, size_t bytes)
+{
+    if (bytes == 0)
+        return;
+    fw::CsLock lock(s.csLog);
+    s.logWaitingBytes -= std::min(bytes, s.logWaitingBytes);
+}
 
 bool IsOurLogFile(HANDLE h)
 {
@@ -85,7 +96,6 @@ void WriteLog(WorkerShared& s)
     HANDLE wait[2] = { s.stopEvents[orlix::kLogWriter].get(), s.logEvent.get() };
     std::wstring current;              // the current log file; empty: none yet
     std::deque<PendingLog> pending;    // in order, grouped by file
-    size_t pendingUnits = 0;
     for (;;) {
         // While appends are failing, look again every second.
         DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, pending.empty() ? INFINITE : 1000);
@@ -99,6 +109,7 @@ void WriteLog(WorkerShared& s)
         } else if (r != WAIT_TIMEOUT) {
             continue;
         }
+        size_t givenUp = 0;  // bytes of lines taken while no file was current
         for (auto& item : items) {
             orlix::LogState state;
             {
@@ -111,12 +122,16 @@ void WriteLog(WorkerShared& s)
             }
             switch (item.kind) {
             case orlix::Append:
-                if (state != orlix::Append || current.empty())
+                if (state != orlix::Append || current.empty()) {
+                    givenUp += orlix::LogItemBytes(item.text);
                     break; // taken while no file was current
-                if (pending.empty() || pending.back().path != current)
-                    pending.push_back({ current, std::wstring() });
+                }
+                if (pending.empty() || pending.back().path != current ||
+                    pending.back().text.size() >= kPendingPieceUnits)
+                    pending.push_back({ current, std::wstring(), 0 });
                 pending.back().text += item.text;
-                pendingUnits += item.text.size();
+                pending.back().bytes += orlix::LogItemBytes(item.text);
+                std::wstring().swap(item.text);
                 break;
             case orlix::StartNewFile: {
                 std::wstring used = CreateLogFile(item.text);
@@ -133,14 +148,12 @@ void WriteLog(WorkerShared& s)
                 break;
             }
         }
-        while (pendingUnits > kLogPendingBound && !pending.empty()) {
-            pendingUnits -= pending.front().text.size();
-            pending.pop_front();
-        }
+        items.clear();
+        Release(s, givenUp);
         while (!pending.empty()) {
             if (!AppendToLog(pending.front().path, pending.front().text))
                 break; // locked or gone: stays pending, tried again later
-            pendingUnits -= pending.front().text.size();
+            Release(s, pending.front().bytes);
             pending.pop_front();
         }
         if (stopping)

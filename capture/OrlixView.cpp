@@ -99,6 +99,11 @@ void COrlixView::OnDestroy()
         m_bDrainTimer = false;
     }
     m_drainBacklog.clear();
+    if (m_bLogToFile) {
+        // The writer's last attempt at the stop takes the note too.
+        fw::CsLock lock(m_shared->csLog);
+        QueueDroppedNote();
+    }
     HANDLE done[orlix::kWorkerCount];
     for (int i = 0; i < orlix::kWorkerCount; ++i) {
         ::SetEvent(m_shared->stopEvents[i].get());
@@ -319,6 +324,7 @@ void COrlixView::OnLogToFile()
 {
     if (m_bLogToFile) {
         fw::CsLock lock(m_shared->csLog);
+        QueueDroppedNote();
         m_shared->logQueue.push_back({ orlix::Stop, std::wstring() });
     } else {
         wchar_t folder[MAX_PATH] = {};

@@ -77,6 +77,7 @@ protected:
     void ScheduleFlush();
     void OnFlushTimer();
     void HandOffLogLine(std::wstring line);
+    void QueueDroppedNote();
     // A worker's box (kMsgWorkerBox), shown here, owned by the main window.
     void OnWorkerBox(std::wstring* text);
 
@@ -91,6 +92,8 @@ private:
     // Lines taken from the FIFO and not yet through the intake: the drain
     // takes a few milliseconds at a time.
     std::deque<orlix::DebugLine> m_drainBacklog;
+    // Log lines dropped at the writer's bound and not yet noted in the file.
+    uint64_t m_logDropped = 0;
     bool m_bScrollPending = false;
     ULONGLONG m_lastLineTick = 0;
     ULONGLONG m_lastFlushTick = 0;

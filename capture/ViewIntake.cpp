@@ -3,6 +3,7 @@
 #include "capture/OrlixView.h"
 #include "capture/ProcessNamesWin.h"
 #include "framework/Text.h"
+#include "resources/resource.h"
 #include <algorithm>
 
 namespace {
@@ -63,13 +64,45 @@ int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE proce
     return 0;
 }
 
+// A line that would carry what waits for the writer past its bound is
+// dropped and counted; the count goes into the file as a line of the
+// viewer's own where the gap is, once there is room again.
 void COrlixView::HandOffLogLine(std::wstring line)
 {
     {
         fw::CsLock lock(m_shared->csLog);
+        size_t bytes = orlix::LogItemBytes(line);
+        if (m_shared->logWaitingBytes + bytes > orlix::kLogWaitBound) {
+            ++m_logDropped;
+            return;
+        }
+        QueueDroppedNote();
+        m_shared->logWaitingBytes += bytes;
         m_shared->logQueue.push_back({ orlix::Append, std::move(line) });
     }
     ::SetEvent(m_shared->logEvent.get());
+}
+
+// Caller holds csLog. The note is small and may pass the bound.
+void COrlixView::QueueDroppedNote()
+{
+    if (m_logDropped == 0)
+        return;
+    std::wstring text = AfxLoadUIString(IDS_LOG_LINES_DROPPED);
+    size_t at = text.find(L"%1");
+    if (at != std::wstring::npos)
+        text.replace(at, 2, std::to_wstring(m_logDropped));
+    m_logDropped = 0;
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    st.wMilliseconds = 0;
+    std::wstring name;
+    DWORD self = ::GetCurrentProcessId();
+    m_processNames.Lookup(self, name);
+    std::wstring note = orlix::FormatLogLine(orlix::CutUnits(name, orlix::kMaxNameUnits), self,
+                                             ToArrival(st), text);
+    m_shared->logWaitingBytes += orlix::LogItemBytes(note);
+    m_shared->logQueue.push_back({ orlix::Append, std::move(note) });
 }
 
 void COrlixView::InsertRecord(const MessageRecord& record)

@@ -54,6 +54,10 @@ struct WorkerShared {
     fw::CriticalSection csLog;
     std::deque<LogItem> logQueue;
     LogState logState = Idle;
+    // Bytes of the lines that wait for the writer, in logQueue or in the
+    // writer's own buffer, until written or given up (LogItemBytes each);
+    // the intake takes no line that would carry it past kLogWaitBound.
+    size_t logWaitingBytes = 0;
     // Set by the user-interface thread when the box a worker asked for
     // (kMsgWorkerBox) has been dismissed; auto-reset.
     fw::UniqueHandle boxDone;
@@ -75,6 +79,16 @@ DWORD RunWorker(LPVOID param, WorkerIndex index, void (*body)(WorkerShared&));
 // (back-pressure: nothing is dropped). False when worker `who` is asked to
 // stop meanwhile (the stop request stays set).
 bool QueueLine(WorkerShared& s, WorkerIndex who, DebugLine&& line);
+
+// What may wait for the log writer, queued and in its buffer together:
+// while the file cannot be written (held, or the writer's box is up) lines
+// beyond it are dropped and counted, never left to use up memory.
+constexpr size_t kLogWaitBound = size_t(64) << 20;
+// What one waiting log line counts for: its text and its item.
+inline size_t LogItemBytes(const std::wstring& text)
+{
+    return text.size() * sizeof(wchar_t) + sizeof(LogItem);
+}
 
 // Lines the debug FIFO holds before the reader waits (back-pressure).
 constexpr size_t kDebugQueueBound = 4096;

@@ -34,6 +34,7 @@
 
 // The program's own strings (beyond the commands' prompts)
 #define IDS_UNKNOWN_ARGUMENT    33000
+#define IDS_LOG_LINES_DROPPED   33001
 // Texts of printing and the print preview (string table only). %1, %2 are
 // filled in by the program (see orlix::FillInserts).
 #define IDS_PRINT_FIRST             33024

@@ -190,3 +190,37 @@ def stop_viewer(world):
         world.viewer.close()
     finally:
         world.drv.close()
+
+
+def resident_kib(world, name="Orlix.exe"):
+    """Resident memory (KiB) of the world's one Windows process of that
+    program, read from Linux's view of it; None when it is not running."""
+    mark = ("WINEPREFIX=" + world.prefix).encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                env = f.read().split(b"\0")
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                cmd = f.read().lower()
+            if mark not in env or name.lower().encode() not in cmd:
+                continue
+            with open("/proc/%s/status" % pid) as f:
+                for line in f:
+                    if line.startswith("VmRSS:"):
+                        return int(line.split()[1])
+        except OSError:
+            continue
+    return None
+
+
+def set_filter(world, include, exclude):
+    """Sets the viewer's filter through its dialog, as a user would."""
+    v = world.viewer
+    v.command(IDS["ID_FILTER"])
+    dlg = world.drv("waitdialog", None, v.pid, 10000)
+    assert dlg, "no filter dialog"
+    edits = {c["id"]: c["hwnd"] for c in dlg["controls"] if c["class"].lower() == "edit"}
+    world.drv("settext", edits[1000], include)
+    world.drv("settext", edits[1001], exclude)
+    world.drv("click", dlg["hwnd"], 1)
+    wait_until(lambda: not world.drv("exists", dlg["hwnd"]), what="filter dialog closed")

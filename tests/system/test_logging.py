@@ -5,11 +5,12 @@ import re
 import subprocess
 import time
 
-from e2e import IDS, wait_until, start_viewer, stop_viewer
+from e2e import IDS, wait_until, start_viewer, stop_viewer, resident_kib, set_filter
 
 ID_CLEAR, ID_LOG_TO_FILE = IDS["ID_CLEAR"], IDS["ID_LOG_TO_FILE"]
 IDOK = 1
 PROMPT = "自动保存文件名:"
+DROPPED = re.compile(r"^日志文件写入受阻，有 (\d+) 行没有记入日志。$")
 BOM = b"\xff\xfe"
 LINE = re.compile(r"^(.*)\t\t(-?\d+)\t\t(\d\d:\d\d:\d\d:00)\t\t(.*)$", re.S)
 
@@ -279,3 +280,60 @@ def test_a_burst_of_100000_lines_reaches_the_file_whole_and_in_order(w):
     w.viewer.send(0, "after the burst")
     time.sleep(0.5)
     assert os.path.getsize(path) == size
+
+
+def test_a_held_file_bounds_what_waits_and_the_gap_is_noted_in_the_file(w):
+    """While the file cannot be written, lines wait up to 64 MiB; those past
+    it are dropped, counted, and the count goes into the file where the gap
+    is once writing resumes."""
+    n, body = 16000, "F" * 4000
+    path = log_on(w)
+    w.viewer.send(5, "before")
+    wait_texts(path, ["before"])
+    # Hidden rows: the list does not grow, only what waits for the writer.
+    set_filter(w, "", body[:8])
+    holder = w.wine(os.path.join(w.build, "holdfile.exe"), w.winpath(path),
+                    stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    try:
+        assert holder.stdout.readline().strip() == b"held"
+        before = resident_kib(w)
+        peak = before
+        for start in range(0, n, 2000):
+            w.drv("sendmany", w.viewer.hwnd, 5, body + "%06d-" % start, 2000, "wide", timeout=300)
+            peak = max(peak, resident_kib(w))
+        # Each line counts 8 KiB and more: 16,000 of them (over 125 MiB) are
+        # far past the 64 MiB bound, which must keep the viewer below that.
+        grew_mib = (peak - before) / 1024.0
+        print("held file: %d lines of %d units sent; resident %.0f MiB before, peak +%.0f MiB"
+              % (n, len(body) + 13, before / 1024.0, grew_mib))
+        assert grew_mib < 100, grew_mib
+        assert w.drv("sendmsg", w.viewer.hwnd, 0, 0, 0) is not None  # still answers
+    finally:
+        holder.stdin.close()
+        holder.wait(10)
+    set_filter(w, "", "")
+    w.viewer.send(5, "after")
+
+    def complete():
+        try:
+            t = texts_in(path)
+        except (AssertionError, OSError, UnicodeDecodeError):
+            return False
+        return t and t[-1] == "after"
+    wait_until(complete, timeout=60, what="the file to catch up")
+    lines = log_lines(read(path))
+    texts = [t for _, _, _, t in lines]
+    assert texts[0] == "before" and texts[-1] == "after"
+    note = lines[-2]
+    m = DROPPED.match(note[3])
+    assert m, texts[-3:]
+    assert note[0].lower() == "orlix.exe" and int(note[1]) == w.viewer.pid, note[:2]
+    kept = texts[1:-2]
+    # What was taken is there once, in order; the rest is what the note counts.
+    assert kept == [t for t in kept if t.startswith(body)]
+    numbers = [int(t[len(body):].split("-")[0]) + int(t.split("-")[1]) for t in kept]
+    assert numbers == list(range(len(kept))), "lines taken are a gapless start"
+    assert int(m.group(1)) == n - len(kept) > 0
+    print("kept %d lines (%.0f MiB of text), noted %s dropped" %
+          (len(kept), len(kept) * (len(body) + 40) * 2 / 2**20, m.group(1)))
+    log_off(w)
