@@ -168,14 +168,14 @@ void CMainFrame::SwitchLanguage(UINT id)
 
 // ---------------------------------------------------- filter persistence --
 
-static std::wstring FilterSettingsPath()
+static std::wstring FilterSettingsPath(bool forReading = false)
 {
-    return GetModuleDirectory() + L"param.ini";
+    return SettingsFilePath(L"param.ini", forReading);
 }
 
 void CMainFrame::LoadFilterSettings()
 {
-    m_pIniFile = std::make_unique<IniFile>(FilterSettingsPath());
+    m_pIniFile = std::make_unique<IniFile>(FilterSettingsPath(true));
     if (!m_pIniFile->Load())
         return;
     ExchangeFilterSettings(false);

@@ -1,19 +1,67 @@
 #include "i18n/Language.h"
 #include "resources/resource.h"
+#include <shlobj.h>
 #include <vector>
 
-wchar_t g_szLanguageFile[MAX_PATH] = {};
+wchar_t g_szLanguageFile[kLongPathUnits] = {};
 fw::UniqueFont g_dialogFont;
 UINT g_nLastLanguageId = ID_LANGUAGE_DEFAULT;
 UINT g_nCheckedLanguageId = ID_LANGUAGE_DEFAULT;
 
 namespace {
 
+// The executable's full path, however long (a buffer that is filled to the
+// brim may have been cut: it grows until the path fits).
 std::wstring ModulePath()
 {
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, n < MAX_PATH ? n : 0);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= kLongPathUnits)
+            return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
+// True when the program may write `path`: an existing file is opened for
+// writing (a held or read-only file, or a folder, is not); a missing one is
+// made and at once removed again.
+bool CanWrite(const std::wstring& path)
+{
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+            return false;
+        fw::UniqueHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return static_cast<bool>(h);
+    }
+    fw::UniqueHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                     nullptr));
+    return static_cast<bool>(h);
+}
+
+// %APPDATA%\Orlix\ (made when missing), or "" when there is none.
+std::wstring PerUserDirectory()
+{
+    wchar_t appData[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)) ||
+        !appData[0])
+        return std::wstring();
+    std::wstring dir = appData;
+    if (dir.back() != L'\\')
+        dir += L'\\';
+    dir += L"Orlix";
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    return dir + L'\\';
 }
 
 // Names matching *.lng beside the executable, in the listing's order.
@@ -43,15 +91,59 @@ std::wstring GetModuleDirectory()
 {
     std::wstring p = ModulePath();
     size_t slash = p.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash + 1);
+    if (slash == std::wstring::npos)
+        return std::wstring();
+    std::wstring dir = p.substr(0, slash + 1);
+    // The profile functions (settings and language files) take paths of
+    // fewer than 260 units only: past that, the folder's short form, where
+    // the volume has one, keeps the files beside the program.
+    if (dir.size() + 32 >= MAX_PATH) {
+        std::wstring shortDir(dir.size() + 1, L'\0');
+        DWORD n = ::GetShortPathNameW(dir.c_str(), &shortDir[0],
+                                      static_cast<DWORD>(shortDir.size()));
+        if (n > 0 && n < shortDir.size()) {
+            shortDir.resize(n);
+            if (shortDir.back() != L'\\')
+                shortDir += L'\\';
+            return shortDir;
+        }
+    }
+    return dir;
+}
+
+std::wstring SettingsFilePath(const std::wstring& name, bool forReading)
+{
+    std::wstring beside = GetModuleDirectory() + name;
+    if (CanWrite(beside))
+        return beside;
+    std::wstring perUser = PerUserDirectory();
+    if (perUser.empty())
+        return beside;
+    perUser += name;
+    // A file only beside the program (shipped with it) is still read.
+    if (forReading && ::GetFileAttributesW(perUser.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return beside;
+    return perUser;
 }
 
 std::wstring GetSettingsFilePath()
 {
     std::wstring p = ModulePath();
-    if (p.size() >= 4)
-        p.resize(p.size() - 4);
-    return p + L".ini";
+    size_t slash = p.find_last_of(L'\\');
+    std::wstring name = slash == std::wstring::npos ? p : p.substr(slash + 1);
+    if (name.size() >= 4)
+        name.resize(name.size() - 4);
+    return SettingsFilePath(name + L".ini", false);
+}
+
+std::wstring GetSettingsReadPath()
+{
+    std::wstring p = ModulePath();
+    size_t slash = p.find_last_of(L'\\');
+    std::wstring name = slash == std::wstring::npos ? p : p.substr(slash + 1);
+    if (name.size() >= 4)
+        name.resize(name.size() - 4);
+    return SettingsFilePath(name + L".ini", true);
 }
 
 int DialogFontHeight(int pointSize, int dpi)
@@ -62,14 +154,14 @@ int DialogFontHeight(int pointSize, int dpi)
 UINT LoadSavedLanguage()
 {
     UINT saved = ::GetPrivateProfileIntW(L"Main", L"Language", ::GetUserDefaultLangID(),
-                                         GetSettingsFilePath().c_str());
+                                         GetSettingsReadPath().c_str());
     if ((saved & 0xFFFF) == 0)
         return 0;
     std::wstring dir = GetModuleDirectory();
     for (const auto& name : ListLanguageFiles()) {
         std::wstring path = dir + name;
         if ((FileLanguageId(path) & 0xFFFF) == (saved & 0xFFFF)) {
-            lstrcpynW(g_szLanguageFile, path.c_str(), MAX_PATH);
+            lstrcpynW(g_szLanguageFile, path.c_str(), kLongPathUnits);
             ApplyLanguage(nullptr, saved);
             return saved;
         }
@@ -79,7 +171,11 @@ UINT LoadSavedLanguage()
 
 UINT FillLanguageMenu(HMENU submenu)
 {
-    UINT saved = ::GetPrivateProfileIntW(L"Main", L"Language", 0, GetSettingsFilePath().c_str());
+    // The language in use, even when its choice could not be saved.
+    UINT saved = g_szLanguageFile[0]
+                     ? FileLanguageId(g_szLanguageFile)
+                     : ::GetPrivateProfileIntW(L"Main", L"Language", 0,
+                                               GetSettingsReadPath().c_str());
     std::wstring dir = GetModuleDirectory();
     for (const auto& name : ListLanguageFiles()) {
         UINT id = FileLanguageId(dir + name);
@@ -113,7 +209,7 @@ void ApplyLanguage(HMENU menu, UINT id)
             wchar_t label[MAX_PATH] = {};
             ::GetMenuStringW(menu, id, label, MAX_PATH, MF_BYCOMMAND);
             std::wstring path = GetModuleDirectory() + label + L".lng";
-            lstrcpynW(g_szLanguageFile, path.c_str(), MAX_PATH);
+            lstrcpynW(g_szLanguageFile, path.c_str(), kLongPathUnits);
             languageId = FileLanguageId(path);
         }
         ::CheckMenuRadioItem(menu, ID_LANGUAGE_DEFAULT, g_nLastLanguageId, g_nCheckedLanguageId,

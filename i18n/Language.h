@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <string>
 
-extern wchar_t g_szLanguageFile[MAX_PATH];   // empty: the built-in texts
+// The longest path Windows takes (with its terminating zero).
+constexpr DWORD kLongPathUnits = 32768;
+extern wchar_t g_szLanguageFile[kLongPathUnits];   // empty: the built-in texts
 extern fw::UniqueFont g_dialogFont;
 extern UINT g_nLastLanguageId;
 extern UINT g_nCheckedLanguageId;
@@ -13,8 +15,15 @@ extern wchar_t g_szUIText[1024];
 
 // The executable's folder with its trailing backslash.
 std::wstring GetModuleDirectory();
-// The program settings file: the executable's path ending in ".ini".
+// Where a settings file of this name lives: beside the executable while it
+// can be written there (portable use), else in the user's own folder
+// %APPDATA%\Orlix. For reading, a file found only beside the executable is
+// still the one read.
+std::wstring SettingsFilePath(const std::wstring& name, bool forReading);
+// The program settings file, named after the executable with ".ini"
+// (SettingsFilePath): where it is written, and where it is read.
 std::wstring GetSettingsFilePath();
+std::wstring GetSettingsReadPath();
 
 UINT LoadSavedLanguage();
 UINT FillLanguageMenu(HMENU submenu);
