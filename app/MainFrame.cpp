@@ -190,13 +190,19 @@ bool CMainFrame::ExchangeFilterSettings(bool save)
         g_pView->m_filter.GetFilters(include, exclude);
     IniSection* section = m_pIniFile->GetSection(L"Filter");
     if (save) {
-        section->SetValue(L"include", include);
-        section->SetValue(L"exclude", exclude);
+        std::wstring stored;
+        if (!m_bFilterLoaded || include != m_loadedInclude || !section->GetValue(L"include", stored))
+            section->SetValue(L"include", include);
+        if (!m_bFilterLoaded || exclude != m_loadedExclude || !section->GetValue(L"exclude", stored))
+            section->SetValue(L"exclude", exclude);
     } else {
         section->GetValue(L"include", include);
         section->GetValue(L"exclude", exclude);
-        if (g_pView)
+        if (g_pView) {
             g_pView->m_filter.SetFilters(include.c_str(), exclude.c_str());
+            g_pView->m_filter.GetFilters(m_loadedInclude, m_loadedExclude);
+            m_bFilterLoaded = true;
+        }
     }
     return true;
 }

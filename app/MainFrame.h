@@ -43,4 +43,9 @@ private:
     fw::UniqueGdi<HBITMAP> m_bmpExtraImages;
     int m_nExtraImageBase = 0;
     std::unique_ptr<IniFile> m_pIniFile;
+    // The filter as the load gave it to the view: while the view still has
+    // it, the file's values are written back as they were read (a value
+    // the load could not decode is never replaced by its reading).
+    std::wstring m_loadedInclude, m_loadedExclude;
+    bool m_bFilterLoaded = false;
 };

@@ -29,15 +29,19 @@ std::wstring ModulePath()
     }
 }
 
-// True when the program may write `path`: an existing file is opened for
-// writing (a held or read-only file, or a folder, is not); a missing one is
-// made and at once removed again.
+// True when `path` is the place for the file: an existing file is opened
+// for writing (one that is held or denied, or a folder, is not); a missing
+// one is made and at once removed again.
 bool CanWrite(const std::wstring& path)
 {
     DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             return false;
+        // Marked read-only by its owner: the file stays the one in use, and
+        // a save leaves it as it is.
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            return true;
         fw::UniqueHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -111,6 +111,7 @@ IniSection* IniFile::GetSection(std::wstring_view name)
 void IniFile::RemoveAll()
 {
     m_document.RemoveAll();
+    m_rawLines.clear();
 }
 
 int IniFile::Load()
@@ -136,6 +137,9 @@ int IniFile::Load()
             m_strLastError = kCannotRead;
         }
         m_document.Parse(DecodeIniBytes(bytes, fw::WideFromAnsi));
+        std::vector<IniRawLine> raw = FindUndecodableLines(bytes, fw::WideFromAnsi,
+                                                           fw::AnsiFromWide);
+        m_rawLines.insert(m_rawLines.end(), raw.begin(), raw.end());
     } catch (const std::exception&) {
         m_strLastError = kCannotRead;
     }
@@ -172,7 +176,7 @@ int IniFile::Save()
     RemoveStaleSiblings(m_strPath);
     std::string bytes;
     try {
-        bytes = EncodeIniBytes(m_document.Format());
+        bytes = EncodeIniDocument(m_document, m_rawLines);
     } catch (const std::exception&) {
         m_strLastError = kCannotWrite;
         return 0;

@@ -31,6 +31,9 @@ public:
     const IniSectionList& Sections() const { return m_document.m_sections; }
 
     IniDocument m_document;
+    // Lines the load could not read exactly: written back as they were
+    // while their values are unchanged.
+    std::vector<IniRawLine> m_rawLines;
     std::wstring m_strLastError;
     std::wstring m_strPath;
 };

@@ -289,3 +289,72 @@ std::wstring DecodeIniBytes(std::string_view bytes, const AnsiDecoder& ansi)
     }
     return text;
 }
+
+std::vector<IniRawLine> FindUndecodableLines(std::string_view bytes, const AnsiDecoder& ansi,
+                                             const AnsiEncoder& narrow)
+{
+    std::vector<IniRawLine> raw;
+    if (!ansi || !narrow || bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")
+        return raw;
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    std::string_view rest =
+        bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom ? bytes.substr(kUtf8Bom.size()) : bytes;
+    std::wstring section, line;
+    bool inSection = false;
+    while (!rest.empty()) {
+        const size_t lf = rest.find('\n');
+        std::string_view lineBytes = lf == std::string_view::npos ? rest : rest.substr(0, lf);
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        if (lf != std::string_view::npos && !lineBytes.empty() && lineBytes.back() == '\r')
+            lineBytes.remove_suffix(1);
+        bool exact = true;
+        if (!DecodeUtf8(lineBytes, line)) {
+            line = ansi(lineBytes);
+            exact = narrow(line) == lineBytes;
+        }
+        if (line.empty())
+            continue;
+        if (line.front() == L'[') {
+            section = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::wstring();
+            inSection = true;
+            if (!exact)
+                raw.push_back({ section, std::wstring(), std::wstring(), std::string(lineBytes) });
+            continue;
+        }
+        const size_t eq = line.find(L'=');
+        if (!inSection || eq == std::wstring::npos || exact)
+            continue;
+        raw.push_back({ section, line.substr(0, eq), line.substr(eq + 1), std::string(lineBytes) });
+    }
+    return raw;
+}
+
+std::string EncodeIniDocument(const IniDocument& doc, const std::vector<IniRawLine>& raw)
+{
+    if (raw.empty())
+        return EncodeIniBytes(doc.Format());
+    // The last line read for a key is the one whose value the key holds.
+    auto find = [&raw](const std::wstring& section, const std::wstring* key) {
+        const IniRawLine* found = nullptr;
+        for (const auto& r : raw) {
+            if (r.section == section && (key ? r.key == *key : r.key.empty()))
+                found = &r;
+        }
+        return found;
+    };
+    std::string out;
+    for (const auto& section : doc.m_sections) {
+        if (const IniRawLine* r = find(section->m_strName, nullptr))
+            out += r->bytes + "\r\n";
+        else
+            out += EncodeIniBytes(L"[" + section->m_strName + L"]\r\n");
+        for (const auto& [key, value] : section->m_values) {
+            const IniRawLine* r = find(section->m_strName, &key);
+            if (r && r->value == value)
+                out += r->bytes + "\r\n";
+            else
+                out += EncodeIniBytes(key + L"=" + value + L"\r\n");
+        }
+    }
+    return out;
+}

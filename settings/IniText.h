@@ -90,3 +90,22 @@ std::string EncodeIniBytes(std::wstring_view text);
 // points allowed, as EncodeIniBytes writes them).
 bool DecodeUtf8(std::string_view bytes, std::wstring& out);
 std::wstring DecodeIniBytes(std::string_view bytes, const AnsiDecoder& ansi);
+
+// A line of an 8-bit file that the code page does not read back to the same
+// bytes (a stray or cut byte, a zero byte): what it was read as, and its own
+// bytes, so that a save can write it back unchanged while its value is.
+struct IniRawLine {
+    std::wstring section;  // the section line's name, or the section it stands in
+    std::wstring key;      // empty for a section line
+    std::wstring value;    // the value as read (key lines)
+    std::string bytes;     // the line's bytes without its line end
+};
+using AnsiEncoder = std::function<std::string(std::wstring_view text)>;
+// The lines of `bytes` (read as DecodeIniBytes reads them) that are neither
+// UTF-8 nor converted back exactly by the code page; none for a UTF-16 file.
+std::vector<IniRawLine> FindUndecodableLines(std::string_view bytes, const AnsiDecoder& ansi,
+                                             const AnsiEncoder& narrow);
+// EncodeIniBytes(doc.Format()), except that a section line, and a key whose
+// value is still what it was read as, that came from one of `raw` are
+// written as their own bytes.
+std::string EncodeIniDocument(const IniDocument& doc, const std::vector<IniRawLine>& raw);

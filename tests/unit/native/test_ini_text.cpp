@@ -297,3 +297,42 @@ TEST(IniBytes, AStrayByteSpoilsOnlyItsOwnLine)
     EXPECT_NE(EncodeIniBytes(doc.Format()).find(Bytes(u8"include=错误;警告;\r\n")),
               std::string::npos);
 }
+
+// A code page that reads every byte below 0x80 as itself and 0xFF as '?'
+// (as a double-byte code page reads a lead byte with no trail byte).
+std::wstring LossyAnsi(std::string_view b)
+{
+    std::wstring w;
+    for (char c : b)
+        w += static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : L'?';
+    return w;
+}
+
+std::string LossyNarrow(std::wstring_view w)
+{
+    std::string b;
+    for (wchar_t c : w)
+        b += c < 0x80 ? static_cast<char>(c) : '?';
+    return b;
+}
+
+TEST(IniBytes, AValueTheLoadCouldNotReadIsWrittenBackAsItsOwnBytesUntilChanged)
+{
+    const char kFile[] = "[Other\xFF]\r\nk=1\r\n[Filter]\r\ninclude=a\xFF\0b;\r\nexclude=plain;\r\n";
+    const std::string bytes(kFile, sizeof kFile - 1);
+    IniDocument doc;
+    doc.Parse(DecodeIniBytes(bytes, LossyAnsi));
+    const auto raw = FindUndecodableLines(bytes, LossyAnsi, LossyNarrow);
+    ASSERT_EQ(raw.size(), 2u);
+    EXPECT_EQ(raw[0].bytes, "[Other\xFF]");
+    EXPECT_EQ(raw[1].key, L"include");
+    // Saved unchanged: the file's own bytes come back.
+    EXPECT_EQ(EncodeIniDocument(doc, raw), bytes);
+    // A value the user changed is written as what it now is.
+    doc.GetSection(L"Filter")->SetValue(L"include", L"new;");
+    EXPECT_EQ(EncodeIniDocument(doc, raw),
+              "[Other\xFF]\r\nk=1\r\n[Filter]\r\ninclude=new;\r\nexclude=plain;\r\n");
+    // UTF-8 and UTF-16 files have no such lines.
+    EXPECT_TRUE(FindUndecodableLines(Bytes(u8"[F]\r\nk=é\r\n"), LossyAnsi, LossyNarrow).empty());
+    EXPECT_TRUE(FindUndecodableLines(std::string("\xFF\xFE[\0", 4), LossyAnsi, LossyNarrow).empty());
+}
