@@ -18,6 +18,7 @@
 //   status HWND [PANE], toolbar HWND
 //   command|sendcommand HWND ID            WM_COMMAND posted / sent
 //   post|sendmsg HWND MSG [WPARAM [LPARAM]]
+//   ping HWND MS                           ms until WM_NULL is answered; -1 past MS
 //   dialogs [PID], waitdialog TITLE|null [PID [MS]]
 //   settext HWND TEXT, gettext HWND, click DIALOG ID
 //   savedialog PATH [PID [MS]]             fills in a file dialog and accepts it
@@ -953,6 +954,24 @@ bool CmdSendMsg(Call& c)
     return true;
 }
 
+bool CmdPing(Call& c)
+{
+    HWND h;
+    long long ms = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, ms))
+        return false;
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&t0);
+    DWORD_PTR r = 0;
+    BOOL ok = SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(ms), &r);
+    QueryPerformanceCounter(&t1);
+    c.result = Json(ok ? static_cast<double>(t1.QuadPart - t0.QuadPart) * 1000.0 /
+                             static_cast<double>(freq.QuadPart)
+                       : -1.0);
+    return true;
+}
+
 bool CmdDialogs(Call& c)
 {
     long long pid = 0;
@@ -1180,6 +1199,7 @@ const Command kCommands[] = {
     {L"sendcommand", CmdSendCommand},
     {L"post", CmdPost},
     {L"sendmsg", CmdSendMsg},
+    {L"ping", CmdPing},
     {L"dialogs", CmdDialogs},
     {L"waitdialog", CmdWaitDialog},
     {L"settext", CmdSetText},
