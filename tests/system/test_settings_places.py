@@ -77,6 +77,7 @@ def test_first_start_beside_a_settings_file_it_cannot_write_keeps_english_for_th
     assert read_profile(mine)["main"]["language"] == "1033"
     assert os.path.getsize(beside) == 0
     os.unlink(beside)
+    os.unlink(mine)
 
 
 def test_a_filter_that_cannot_be_saved_beside_the_program_is_kept_per_user(w):
