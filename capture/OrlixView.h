@@ -9,6 +9,7 @@
 #include "capture/RowStore.h"
 #include "capture/WorkerShared.h"
 #include "framework/DocView.h"
+#include "framework/Handles.h"
 #include <memory>
 #include <string>
 
@@ -30,6 +31,7 @@ public:
     void OnInitialUpdate() override;
     bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
     bool OnNotifyReflect(NMHDR* pNMHDR, LRESULT* pResult) override;
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
 
     // The intake of one line (process id 0: names no process). Returns 0.
     // `process`, when given, names a writer that has gone since.
@@ -91,6 +93,8 @@ private:
     // Lines taken from the FIFO and not yet through the intake: the drain
     // takes a few milliseconds at a time.
     std::deque<orlix::DebugLine> m_drainBacklog;
+    // The list's font once the window moved to a screen of another DPI.
+    fw::UniqueFont m_font;
     bool m_bScrollPending = false;
     ULONGLONG m_lastLineTick = 0;
     ULONGLONG m_lastFlushTick = 0;

@@ -1,4 +1,5 @@
 #include "framework/StatusBar.h"
+#include "framework/Dpi.h"
 
 BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id)
 {
@@ -30,3 +31,15 @@ int CStatusBar::GetHeight() const
     return rc.bottom - rc.top;
 }
 
+
+void CStatusBar::SetDpi(UINT dpi)
+{
+    if (!m_hWnd)
+        return;
+    fw::UniqueFont font(fw::CreateStatusFontForDpi(dpi));
+    if (!font)
+        return;
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    ::SendMessageW(m_hWnd, WM_SIZE, 0, 0);
+    m_font = std::move(font);
+}
