@@ -64,6 +64,11 @@ class Metrics:
         self.window = drv("rect", v.hwnd)
 
 
+def pictures(w, v):
+    """The image index of each button (a separator's "image" is its width)."""
+    return [(b["id"], b["image"]) for b in w.drv("toolbar", v.hwnd) if not b["separator"]]
+
+
 def viewer_at(w, dpi):
     # A fresh prefix runs at 96 DPI: no need to say so.
     if dpi != 96 or getattr(w, "dpi_set", False):
@@ -171,6 +176,7 @@ def test_a_move_to_another_dpi_rescales_and_keeps_the_users_widths(w):
     try:
         drv = w.drv
         m = Metrics(w, v)
+        images = pictures(w, v)
         # The user widened the first column.
         drv("sendmsg", m.list, LVM_SETCOLUMNWIDTH, 0, 200)
         suggested = [40, 30, 1040, 830]
@@ -182,6 +188,14 @@ def test_a_move_to_another_dpi_rescales_and_keeps_the_users_widths(w):
         assert big.rebar >= m.rebar + 20, (big.rebar, m.rebar)
         assert big.status >= m.status * 1.5, (big.status, m.status)
         assert big.header >= m.header * 1.5, (big.header, m.header)
+        # Every button keeps its picture, and Capture still swaps its own.
+        assert pictures(w, v) == images
+        capture = [b for b in drv("toolbar", v.hwnd) if b["id"] == IDS["ID_CAPTURE"]][0]
+        v.command(IDS["ID_CAPTURE"])
+        wait_until(lambda: [b for b in drv("toolbar", v.hwnd)
+                            if b["id"] == IDS["ID_CAPTURE"]][0]["image"] == capture["image"] - 1,
+                   what="capture-off picture")
+        v.command(IDS["ID_CAPTURE"])
         # Still a working viewer.
         v.send(0, "after the move")
         assert [row[3] for row in v.wait_rows(1)] == ["after the move"]
