@@ -73,6 +73,10 @@ void COrlixView::OnInitialUpdate()
     m_bInitialized = true;
     ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     const UINT dpi = fw::WindowDpi(m_hWnd);
+    // The control's own font is the system's; on a screen of another DPI,
+    // that screen's.
+    if (dpi != fw::SystemDpi())
+        SetListFont(dpi);
     for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
         LVCOLUMNW col = {};
         col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
@@ -84,12 +88,17 @@ void COrlixView::OnInitialUpdate()
     StartWorkers();
 }
 
-void COrlixView::OnDpiChanged(UINT oldDpi, UINT newDpi)
+void COrlixView::SetListFont(UINT dpi)
 {
-    if (fw::UniqueFont font{ fw::CreateListFontForDpi(newDpi) }) {
+    if (fw::UniqueFont font{ fw::CreateListFontForDpi(dpi) }) {
         ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         m_font = std::move(font);
     }
+}
+
+void COrlixView::OnDpiChanged(UINT oldDpi, UINT newDpi)
+{
+    SetListFont(newDpi);
     for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
         int width = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
         ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, i,

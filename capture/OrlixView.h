@@ -74,6 +74,7 @@ public:
 protected:
     void OnDestroy();
     void StartWorkers();
+    void SetListFont(UINT dpi);
     void DrainDebugQueue();
     void ContinueDrain();
     void ScheduleFlush();

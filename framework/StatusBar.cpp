@@ -4,8 +4,15 @@
 BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id)
 {
     RECT rc = { 0, 0, 0, 0 };
-    return CreateControl(0, STATUSCLASSNAMEW, nullptr, style | SBARS_SIZEGRIP, rc,
-                         parent->m_hWnd, id);
+    if (!CreateControl(0, STATUSCLASSNAMEW, nullptr, style | SBARS_SIZEGRIP, rc, parent->m_hWnd,
+                       id))
+        return FALSE;
+    // The control's own font is the system's; a window that starts on a
+    // screen of another DPI needs that screen's.
+    UINT dpi = fw::WindowDpi(parent->m_hWnd);
+    if (dpi != fw::SystemDpi())
+        SetDpi(dpi);
+    return TRUE;
 }
 
 BOOL CStatusBar::SetIndicators(const UINT* /*ids*/, int count)

@@ -167,6 +167,7 @@ def test_at_144_dpi_sizes_grow_by_half(w):
         m = Metrics(w, v)
         assert m.columns == [scaled(c, 144) for c in COLUMNS_96]
         assert m.button == (24 + 11, 23 + 9), m.button
+        shot(w, "dpi-144.png")
     finally:
         assert v.close() == 0
 
