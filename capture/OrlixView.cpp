@@ -7,6 +7,7 @@
 #include "framework/AfxState.h"
 #include "framework/App.h"
 #include "framework/Dialog.h"
+#include "framework/Dpi.h"
 #include "framework/File.h"
 #include "framework/Text.h"
 #include "print/PrintPreview.h"
@@ -21,6 +22,13 @@ IFrameImages* FrameImages()
 {
     CWinApp* app = AfxGetApp();
     return app ? dynamic_cast<IFrameImages*>(app->GetMainFrame()) : nullptr;
+}
+
+// A column's width at `dpi`: the 96-DPI width of a fresh column, or the
+// width it has now (perhaps the user's) carried from `fromDpi`.
+int ColumnWidthForDpi(int width, UINT fromDpi, UINT dpi)
+{
+    return fw::RescaleForDpi(width, fromDpi, dpi);
 }
 
 } // namespace
@@ -64,15 +72,38 @@ void COrlixView::OnInitialUpdate()
         return; // a renewed document keeps the columns and the workers
     m_bInitialized = true;
     ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    const UINT dpi = fw::WindowDpi(m_hWnd);
+    // The control's own font is the system's; on a screen of another DPI,
+    // that screen's.
+    if (dpi != fw::SystemDpi())
+        SetListFont(dpi);
     for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
         LVCOLUMNW col = {};
         col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
         col.fmt = LVCFMT_LEFT;
         col.pszText = const_cast<LPWSTR>(orlix::kListColumns[i].heading);
-        col.cx = orlix::kListColumns[i].width;
+        col.cx = ColumnWidthForDpi(orlix::kListColumns[i].width, fw::kBaseDpi, dpi);
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
     StartWorkers();
+}
+
+void COrlixView::SetListFont(UINT dpi)
+{
+    if (fw::UniqueFont font{ fw::CreateListFontForDpi(dpi) }) {
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        m_font = std::move(font);
+    }
+}
+
+void COrlixView::OnDpiChanged(UINT oldDpi, UINT newDpi)
+{
+    SetListFont(newDpi);
+    for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
+        int width = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
+        ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, i,
+                       MAKELPARAM(ColumnWidthForDpi(width, oldDpi, newDpi), 0));
+    }
 }
 
 void COrlixView::StartWorkers()

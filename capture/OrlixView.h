@@ -9,6 +9,7 @@
 #include "capture/RowStore.h"
 #include "capture/WorkerShared.h"
 #include "framework/DocView.h"
+#include "framework/Handles.h"
 #include <memory>
 #include <string>
 
@@ -30,6 +31,7 @@ public:
     void OnInitialUpdate() override;
     bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
     bool OnNotifyReflect(NMHDR* pNMHDR, LRESULT* pResult) override;
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
 
     // The intake of one line (process id 0: names no process). Returns 0.
     // `process`, when given, names a writer that has gone since.
@@ -72,6 +74,7 @@ public:
 protected:
     void OnDestroy();
     void StartWorkers();
+    void SetListFont(UINT dpi);
     void DrainDebugQueue();
     void ContinueDrain();
     void ScheduleFlush();
@@ -94,6 +97,8 @@ private:
     std::deque<orlix::DebugLine> m_drainBacklog;
     // Log lines dropped at the writer's bound and not yet noted in the file.
     uint64_t m_logDropped = 0;
+    // The list's font once the window moved to a screen of another DPI.
+    fw::UniqueFont m_font;
     bool m_bScrollPending = false;
     ULONGLONG m_lastLineTick = 0;
     ULONGLONG m_lastFlushTick = 0;

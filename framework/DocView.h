@@ -36,6 +36,8 @@ public:
     virtual void OnInitialUpdate() {}
     virtual void OnDraw(HDC /*dc*/) {}
     virtual BOOL PreCreateWindow(CREATESTRUCTW& /*cs*/) { return TRUE; }
+    // The frame moved from a screen of `oldDpi` to one of `newDpi`.
+    virtual void OnDpiChanged(UINT /*oldDpi*/, UINT /*newDpi*/) {}
     // Creates the view window as the frame's client.
     virtual BOOL CreateView(HWND parent, UINT id);
     void AttachDocument(CDocument* doc);

@@ -1,6 +1,7 @@
 #include "framework/Frame.h"
 #include "framework/AfxRes.h"
 #include "framework/AfxState.h"
+#include "framework/Dpi.h"
 
 CFrameWnd::CFrameWnd() = default;
 CFrameWnd::~CFrameWnd()
@@ -131,6 +132,25 @@ void CFrameWnd::RecalcLayout()
     if (m_pViewActive && m_pViewActive->m_hWnd)
         ::MoveWindow(m_pViewActive->m_hWnd, 0, top, rc.right, bottom > top ? bottom - top : 0,
                      TRUE);
+}
+
+void CFrameWnd::OnDpiChanged(UINT dpi, const RECT* suggested)
+{
+    if (dpi == 0)
+        return;
+    UINT old = m_nDpi ? m_nDpi : fw::kBaseDpi;
+    m_nDpi = dpi;
+    if (m_pToolBar && m_pToolBar->m_hWnd)
+        m_pToolBar->SetDpi(dpi);
+    if (m_pStatusBar && m_pStatusBar->m_hWnd)
+        m_pStatusBar->SetDpi(dpi);
+    if (m_pViewActive && m_pViewActive->m_hWnd)
+        m_pViewActive->OnDpiChanged(old, dpi);
+    if (suggested)
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcLayout();
 }
 
 bool CFrameWnd::RouteUpdate(CCmdUI& ui)
@@ -268,7 +288,11 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
+        m_nDpi = fw::WindowDpi(m_hWnd);
         return OnCreate(reinterpret_cast<LPCREATESTRUCTW>(lParam));
+    case WM_DPICHANGED:
+        OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         return 0;

@@ -35,6 +35,11 @@ public:
     void SetMessageText(LPCWSTR text);
     void SetMessageText(UINT id);
     void RecalcLayout();
+    // The window moved to a screen of another DPI (WM_DPICHANGED): bars,
+    // view and window take the new scale; `suggested` is where Windows
+    // proposes the window goes.
+    virtual void OnDpiChanged(UINT dpi, const RECT* suggested);
+    UINT GetDpi() const { return m_nDpi; }
     // Runs a command through view, document, frame and application, after
     // asking whether it is enabled.
     bool RouteCommand(UINT id);
@@ -59,5 +64,6 @@ protected:
     CView* m_pViewActive = nullptr;
     HACCEL m_hAccel = nullptr;
     std::wstring m_strTitle;
+    UINT m_nDpi = 0;
     std::vector<std::pair<int, int>> m_lastButtonState; // (enabled, checked) per index
 };

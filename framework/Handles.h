@@ -4,6 +4,7 @@
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <utility>
 
 namespace fw {
@@ -137,6 +138,13 @@ struct MenuTraits {
     static bool Close(Handle h) { return ::DestroyMenu(h) != FALSE; }
 };
 
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h) { return ::ImageList_Destroy(h) != FALSE; }
+};
+
 // A COM interface pointer (IMalloc and the like): one reference.
 template <class T>
 struct ComTraits {
@@ -162,6 +170,7 @@ using UniqueFind = UniqueOwner<FindHandleTraits>;
 using UniqueSocket = UniqueOwner<SocketTraits>;
 using UniqueMappedView = UniqueOwner<MappedViewTraits>;
 using UniqueMenu = UniqueOwner<MenuTraits>;
+using UniqueImageList = UniqueOwner<ImageListTraits>;
 template <class T>
 using ComPtr = UniqueOwner<ComTraits<T>>;
 

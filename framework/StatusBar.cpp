@@ -1,10 +1,18 @@
 #include "framework/StatusBar.h"
+#include "framework/Dpi.h"
 
 BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id)
 {
     RECT rc = { 0, 0, 0, 0 };
-    return CreateControl(0, STATUSCLASSNAMEW, nullptr, style | SBARS_SIZEGRIP, rc,
-                         parent->m_hWnd, id);
+    if (!CreateControl(0, STATUSCLASSNAMEW, nullptr, style | SBARS_SIZEGRIP, rc, parent->m_hWnd,
+                       id))
+        return FALSE;
+    // The control's own font is the system's; a window that starts on a
+    // screen of another DPI needs that screen's.
+    UINT dpi = fw::WindowDpi(parent->m_hWnd);
+    if (dpi != fw::SystemDpi())
+        SetDpi(dpi);
+    return TRUE;
 }
 
 BOOL CStatusBar::SetIndicators(const UINT* /*ids*/, int count)
@@ -30,3 +38,15 @@ int CStatusBar::GetHeight() const
     return rc.bottom - rc.top;
 }
 
+
+void CStatusBar::SetDpi(UINT dpi)
+{
+    if (!m_hWnd)
+        return;
+    fw::UniqueFont font(fw::CreateStatusFontForDpi(dpi));
+    if (!font)
+        return;
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    ::SendMessageW(m_hWnd, WM_SIZE, 0, 0);
+    m_font = std::move(font);
+}

@@ -1,5 +1,6 @@
 // A status bar with one message pane.
 #pragma once
+#include "framework/Handles.h"
 #include "framework/Wnd.h"
 
 class CStatusBar : public CWnd {
@@ -8,4 +9,9 @@ public:
     BOOL SetIndicators(const UINT* ids, int count);
     void SetText(LPCWSTR text);
     int GetHeight() const;
+    // Takes the status font of `dpi` (its height follows the font).
+    void SetDpi(UINT dpi);
+
+private:
+    fw::UniqueFont m_font;
 };

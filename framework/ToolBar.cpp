@@ -1,10 +1,16 @@
 #include "framework/ToolBar.h"
+#include "framework/Dpi.h"
 #include <cstring>
 #include <vector>
 
 namespace {
 const UINT kRtToolbar = 241;
 const UINT kRebarId = 0xE81B;
+// At 96 DPI: the gap a separator leaves, and the room a button has around
+// its image (the control's default).
+const int kSeparatorWidth = 6;
+const int kButtonPaddingX = 7;
+const int kButtonPaddingY = 6;
 
 #pragma pack(push, 1)
 struct ToolbarResource {
@@ -20,6 +26,7 @@ struct ToolbarResource {
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD tbStyle, DWORD style, UINT id)
 {
     m_hParent = parent->m_hWnd;
+    m_nDpi = fw::WindowDpi(m_hParent);
     m_hRebar = ::CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr,
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
                                      RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_NODIVIDER | CCS_TOP,
@@ -51,16 +58,20 @@ BOOL CToolBar::LoadToolBar(UINT id)
         return FALSE;
     const WORD* ids = reinterpret_cast<const WORD*>(data + 1);
     m_sizeImage = { data->width, data->height };
-    ::SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(data->width, data->height));
     int images = 0;
     for (int i = 0; i < data->count; ++i)
         if (ids[i])
             ++images;
-    TBADDBITMAP ab = { inst, id };
-    int first = static_cast<int>(::SendMessageW(m_hWnd, TB_ADDBITMAP, images,
+    int first = ImageCount();
+    m_strips.push_back({ id, nullptr, images });
+    if (m_nDpi == fw::kBaseDpi) {
+        ::SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(data->width, data->height));
+        TBADDBITMAP ab = { inst, id };
+        first = static_cast<int>(::SendMessageW(m_hWnd, TB_ADDBITMAP, images,
                                                 reinterpret_cast<LPARAM>(&ab)));
-    if (first < 0)
-        return FALSE;
+        if (first < 0)
+            return FALSE;
+    }
     std::vector<TBBUTTON> buttons(data->count);
     int image = first;
     for (int i = 0; i < data->count; ++i) {
@@ -68,7 +79,7 @@ BOOL CToolBar::LoadToolBar(UINT id)
         std::memset(&b, 0, sizeof(b));
         if (ids[i] == 0) {
             b.fsStyle = BTNS_SEP;
-            b.iBitmap = 6;
+            b.iBitmap = fw::ScaleForDpi(kSeparatorWidth, m_nDpi);
         } else {
             b.idCommand = ids[i];
             b.iBitmap = image++;
@@ -79,21 +90,125 @@ BOOL CToolBar::LoadToolBar(UINT id)
     if (!::SendMessageW(m_hWnd, TB_ADDBUTTONSW, buttons.size(),
                         reinterpret_cast<LPARAM>(buttons.data())))
         return FALSE;
+    if (m_nDpi != fw::kBaseDpi && !ApplyScaledImages())
+        return FALSE;
     ::SendMessageW(m_hWnd, TB_AUTOSIZE, 0, 0);
-    SIZE sz = {};
-    ::SendMessageW(m_hWnd, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&sz));
-    DWORD bs = static_cast<DWORD>(::SendMessageW(m_hWnd, TB_GETBUTTONSIZE, 0, 0));
     REBARBANDINFOW band = {};
     band.cbSize = REBARBANDINFOW_V6_SIZE;
     band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_IDEALSIZE;
     band.fStyle = RBBS_GRIPPERALWAYS | RBBS_CHILDEDGE;
     band.hwndChild = m_hWnd;
-    band.cxMinChild = sz.cx;
-    band.cyMinChild = HIWORD(bs) > sz.cy ? HIWORD(bs) : sz.cy;
-    band.cx = sz.cx + 16;
-    band.cxIdeal = sz.cx;
+    BandSizes(band);
     return ::SendMessageW(m_hRebar, RB_INSERTBANDW, static_cast<WPARAM>(-1),
                           reinterpret_cast<LPARAM>(&band)) != 0;
+}
+
+// The band holds the whole toolbar, as high as its buttons.
+void CToolBar::BandSizes(REBARBANDINFOW& band) const
+{
+    SIZE sz = {};
+    ::SendMessageW(m_hWnd, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&sz));
+    DWORD bs = static_cast<DWORD>(::SendMessageW(m_hWnd, TB_GETBUTTONSIZE, 0, 0));
+    band.cxMinChild = sz.cx;
+    band.cyMinChild = HIWORD(bs) > sz.cy ? HIWORD(bs) : sz.cy;
+    band.cx = sz.cx + fw::ScaleForDpi(16, m_nDpi);
+    band.cxIdeal = sz.cx;
+}
+
+int CToolBar::ImageCount() const
+{
+    int n = 0;
+    for (const Strip& s : m_strips)
+        n += s.count;
+    return n;
+}
+
+bool CToolBar::ApplyScaledImages()
+{
+    const int cx = fw::ScaleForDpi(m_sizeImage.cx, m_nDpi);
+    const int cy = fw::ScaleForDpi(m_sizeImage.cy, m_nDpi);
+    fw::UniqueImageList list(::ImageList_Create(cx, cy, ILC_COLOR24 | ILC_MASK, ImageCount(), 4));
+    if (!list)
+        return false;
+    fw::UniqueScreenDC screen(::GetDC(nullptr));
+    for (Strip& strip : m_strips) {
+        if (!strip.bmp) {
+            // The toolbar resource's bitmap, its grey mapped to the face colour
+            // as the control does it.
+            m_ownBitmaps.emplace_back(
+                ::CreateMappedBitmap(AfxGetInstanceHandle(), strip.id, 0, nullptr, 0));
+            strip.bmp = m_ownBitmaps.back().get();
+        }
+        BITMAP bm = {};
+        if (!strip.bmp || !::GetObjectW(strip.bmp, sizeof(bm), &bm) || !screen)
+            return false;
+        fw::Pixels src;
+        src.width = bm.bmWidth;
+        src.height = bm.bmHeight;
+        src.px.resize(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = bm.bmWidth;
+        bi.bmiHeader.biHeight = -bm.bmHeight;   // top row first
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        if (::GetDIBits(screen.get(), strip.bmp, 0, bm.bmHeight, src.px.data(), &bi,
+                        DIB_RGB_COLORS) != bm.bmHeight)
+            return false;
+        for (uint32_t& p : src.px)
+            p &= 0xFFFFFF;
+        fw::Pixels big = fw::ResampleStrip(src, strip.count, m_sizeImage.cx, m_sizeImage.cy, cx, cy);
+        if (big.px.empty())
+            return false;
+        bi.bmiHeader.biWidth = big.width;
+        bi.bmiHeader.biHeight = -big.height;
+        void* bits = nullptr;
+        fw::UniqueGdi<HBITMAP> dib(
+            ::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!dib || !bits)
+            return false;
+        std::memcpy(bits, big.px.data(), big.px.size() * sizeof(uint32_t));
+        ::GdiFlush();
+        if (::ImageList_AddMasked(list.get(), dib.get(), ::GetSysColor(COLOR_BTNFACE)) < 0)
+            return false;
+    }
+    ::SendMessageW(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.get()));
+    ::SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(cx, cy));
+    int padX = fw::ScaleForDpi(kButtonPaddingX, m_nDpi);
+    int padY = fw::ScaleForDpi(kButtonPaddingY, m_nDpi);
+    ::SendMessageW(m_hWnd, TB_SETPADDING, 0, MAKELPARAM(padX, padY));
+    ::SendMessageW(m_hWnd, TB_SETBUTTONSIZE, 0, MAKELPARAM(cx + padX, cy + padY));
+    // The list the control used before is no longer drawn from.
+    m_images = std::move(list);
+    return true;
+}
+
+void CToolBar::SetDpi(UINT dpi)
+{
+    if (!m_hWnd || dpi == 0 || dpi == m_nDpi)
+        return;
+    m_nDpi = dpi;
+    ApplyScaledImages();
+    int n = GetButtonCount();
+    for (int i = 0; i < n; ++i) {
+        TBBUTTON b = {};
+        if (!::SendMessageW(m_hWnd, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b)) ||
+            !(b.fsStyle & BTNS_SEP))
+            continue;
+        TBBUTTONINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_BYINDEX | TBIF_IMAGE;
+        info.iImage = fw::ScaleForDpi(kSeparatorWidth, dpi);
+        ::SendMessageW(m_hWnd, TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+    }
+    ::SendMessageW(m_hWnd, TB_AUTOSIZE, 0, 0);
+    REBARBANDINFOW band = {};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
+    BandSizes(band);
+    ::SendMessageW(m_hRebar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 int CToolBar::GetButtonCount() const
@@ -134,6 +249,10 @@ void CToolBar::SetButtonInfo(int index, UINT id, UINT style, int image)
 
 int CToolBar::AddBitmap(int count, HBITMAP bmp)
 {
+    int first = ImageCount();
+    m_strips.push_back({ 0, bmp, count });
+    if (m_images)
+        return ApplyScaledImages() ? first : -1;
     TBADDBITMAP ab = { nullptr, reinterpret_cast<UINT_PTR>(bmp) };
     return static_cast<int>(::SendMessageW(m_hWnd, TB_ADDBITMAP, count,
                                            reinterpret_cast<LPARAM>(&ab)));

@@ -18,18 +18,11 @@ bool CPreviewPane::Create(HWND parent)
                     0, 0, 0, 0, parent, nullptr) != FALSE;
 }
 
-int ScreenDpi()
-{
-    fw::UniqueScreenDC screen(::GetDC(nullptr));
-    int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    return dpi > 0 ? dpi : 96;
-}
-
 CPreviewPane::Placement CPreviewPane::Place() const
 {
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
-    const int gap = ::MulDiv(12, ScreenDpi(), 96);
+    const int gap = ::MulDiv(12, static_cast<int>(m_preview.m_nDpi), 96);
     const PrintPageGeometry& g = m_preview.Layout().Geometry();
     double fitX = static_cast<double>(std::max(1L, rc.right - 2 * gap)) / g.paperWidth;
     double fitY = static_cast<double>(std::max(1L, rc.bottom - 2 * gap)) / g.paperHeight;
@@ -119,7 +112,7 @@ void CPreviewPane::Paint(HDC dc)
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     } else {
         Placement p = Place();
-        const int shadow = std::max(2, ::MulDiv(4, ScreenDpi(), 96));
+        const int shadow = std::max(2, ::MulDiv(4, static_cast<int>(m_preview.m_nDpi), 96));
         RECT shade = p.paper;
         ::OffsetRect(&shade, shadow, shadow);
         ::FillRect(mem, &shade, ::GetSysColorBrush(COLOR_3DDKSHADOW));

@@ -4,7 +4,6 @@
 #include "print/PrintPreview.h"
 
 // The screen's vertical dots per inch (96 when it cannot tell).
-int ScreenDpi();
 
 class CPreviewPane : public CWnd {
 public:

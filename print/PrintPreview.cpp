@@ -1,5 +1,6 @@
 #include "print/PrintPreview.h"
 #include "print/PreviewPane.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "resources/resource.h"
 #include <windowsx.h>
@@ -83,14 +84,9 @@ bool CPrintPreview::Create(HWND owner)
     CWnd::RegisterWndClass(kPreviewClass, 0, icon, ::LoadCursorW(nullptr, IDC_ARROW),
                            ::GetSysColorBrush(COLOR_BTNFACE), icon);
 
-    int dpi = ScreenDpi();
-    LOGFONTW lf = {};
-    lf.lfHeight = -::MulDiv(9, dpi, 72);
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(lf.lfFaceName, L"宋体", LF_FACESIZE);
-    m_font.reset(::CreateFontIndirectW(&lf));
-    int fontHeight = ::MulDiv(12, dpi, 72);
-    m_nBarHeight = fontHeight * 2 + ::MulDiv(8, dpi, 96);
+    // Sized for the owner's screen; LayoutBar sizes the bar once it exists.
+    m_nDpi = fw::WindowDpi(owner);
+    const int dpi = static_cast<int>(m_nDpi);
 
     // A tall window on the owner's screen, about a page's shape.
     RECT work = { 0, 0, 1024, 768 };
@@ -106,24 +102,16 @@ bool CPrintPreview::Create(HWND owner)
         return false;
     s_pCurrent = this;
 
-    int bx = ::MulDiv(6, dpi, 96);
-    int by = ::MulDiv(4, dpi, 96);
-    int bh = fontHeight * 2;
-    for (const ButtonDef& b : kButtons) {
-        int bw = fontHeight * b.width / 4;
-        HWND button = ::CreateWindowExW(
-            0, L"BUTTON", AfxLoadUIString(b.text).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, bx, by, bw,
-            bh, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
-            AfxGetInstanceHandle(), nullptr);
-        ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
-        bx += bw + ::MulDiv(4, dpi, 96);
-    }
-    HWND label = ::CreateWindowExW(
-        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX,
-        bx + ::MulDiv(8, dpi, 96), by, ::MulDiv(240, dpi, 96), bh, m_hWnd,
-        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PREVIEW_PAGE_LABEL)),
-        AfxGetInstanceHandle(), nullptr);
-    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+    for (const ButtonDef& b : kButtons)
+        ::CreateWindowExW(0, L"BUTTON", AfxLoadUIString(b.text).c_str(),
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, m_hWnd,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
+                          AfxGetInstanceHandle(), nullptr);
+    ::CreateWindowExW(0, L"STATIC", L"",
+                      WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0,
+                      m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_PREVIEW_PAGE_LABEL)),
+                      AfxGetInstanceHandle(), nullptr);
+    LayoutBar(m_nDpi);
 
     m_pane = std::make_unique<CPreviewPane>(*this);
     if (!m_pane->Create(m_hWnd)) {
@@ -232,6 +220,35 @@ void CPrintPreview::UpdateControls()
     ::SetDlgItemTextW(m_hWnd, IDC_PREVIEW_PAGE_LABEL, text.c_str());
 }
 
+void CPrintPreview::LayoutBar(UINT dpiValue)
+{
+    m_nDpi = dpiValue;
+    const int dpi = static_cast<int>(dpiValue);
+    LOGFONTW lf = {};
+    lf.lfHeight = -::MulDiv(9, dpi, 72);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, L"宋体", LF_FACESIZE);
+    fw::UniqueFont font(::CreateFontIndirectW(&lf));
+    int fontHeight = ::MulDiv(12, dpi, 72);
+    m_nBarHeight = fontHeight * 2 + ::MulDiv(8, dpi, 96);
+
+    int bx = ::MulDiv(6, dpi, 96);
+    int by = ::MulDiv(4, dpi, 96);
+    int bh = fontHeight * 2;
+    for (const ButtonDef& b : kButtons) {
+        int bw = fontHeight * b.width / 4;
+        HWND button = ::GetDlgItem(m_hWnd, static_cast<int>(b.id));
+        ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        ::MoveWindow(button, bx, by, bw, bh, TRUE);
+        bx += bw + ::MulDiv(4, dpi, 96);
+    }
+    HWND label = ::GetDlgItem(m_hWnd, IDC_PREVIEW_PAGE_LABEL);
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    ::MoveWindow(label, bx + ::MulDiv(8, dpi, 96), by, ::MulDiv(240, dpi, 96), bh, TRUE);
+    // The controls draw with the new font from here on; the old one can go.
+    m_font = std::move(font);
+}
+
 void CPrintPreview::OnSize()
 {
     RECT rc;
@@ -284,8 +301,20 @@ LRESULT CPrintPreview::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_GETMINMAXINFO: {
         auto* mm = reinterpret_cast<MINMAXINFO*>(lParam);
-        mm->ptMinTrackSize.x = ::MulDiv(420, ScreenDpi(), 96);
-        mm->ptMinTrackSize.y = ::MulDiv(300, ScreenDpi(), 96);
+        mm->ptMinTrackSize.x = ::MulDiv(420, static_cast<int>(m_nDpi), 96);
+        mm->ptMinTrackSize.y = ::MulDiv(300, static_cast<int>(m_nDpi), 96);
+        return 0;
+    }
+    case WM_DPICHANGED: {
+        // Moved to a screen of another DPI: bar, page area and window follow.
+        LayoutBar(LOWORD(wParam));
+        const RECT* r = reinterpret_cast<const RECT*>(lParam);
+        if (r)
+            ::SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left,
+                           r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        OnSize();
+        if (m_pane)
+            m_pane->Refresh();
         return 0;
     }
     case WM_COMMAND:

@@ -56,6 +56,8 @@ private:
     ~CPrintPreview() override;
     bool Create(HWND owner);
     void Relayout();
+    // Font, button bar and its height for `dpi`.
+    void LayoutBar(UINT dpi);
     void OnSize();
     void OnKey(UINT key);
     void OnTimer();
@@ -70,4 +72,5 @@ private:
     int m_nPage = 0;
     int m_nZoom = 0;   // index into the zoom steps
     int m_nBarHeight = 0;
+    UINT m_nDpi = 96;   // of the screen the window is on
 };

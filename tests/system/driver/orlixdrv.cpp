@@ -8,6 +8,8 @@
 //
 //   find CLASS|null TITLE|null MS          hwnd, 0 when none appeared in time
 //   child HWND CLASS|null [ID]             first descendant that matches, or 0
+//   rect HWND ["client"]                   [left, top, right, bottom] on the screen (or client)
+//   dpichanged HWND DPI L T R B            send WM_DPICHANGED with that suggested rectangle
 //   title|class|pid HWND, exists|visible HWND, foreground
 //   send HWND PID TEXT ["wide"|"narrow"]   WM_SETTEXT result
 //   sendmany HWND PID PREFIX N [mode]      PREFIX0..PREFIX(N-1); elapsed ms
@@ -776,6 +778,50 @@ bool CmdVisible(Call& c)
     return true;
 }
 
+// A window's rectangle [left, top, right, bottom]: on the screen, or with
+// "client" its client area.
+bool CmdRect(Call& c)
+{
+    HWND h;
+    std::wstring which;
+    if (!c.LiveWindow(1, h) || !c.TextOr(2, L"window", which))
+        return false;
+    RECT rc{};
+    BOOL ok = which == L"client" ? GetClientRect(h, &rc) : GetWindowRect(h, &rc);
+    if (!ok)
+        return c.Fail(Win32Error(L"GetWindowRect"));
+    c.result = Json::Array()
+                   .Push(Json(rc.left))
+                   .Push(Json(rc.top))
+                   .Push(Json(rc.right))
+                   .Push(Json(rc.bottom));
+    return true;
+}
+
+// Tells a top-level window it is now on a screen of `dpi`, with the
+// rectangle Windows would suggest (WM_DPICHANGED; the rectangle lives in the
+// window's process).
+bool CmdDpiChanged(Call& c)
+{
+    HWND h;
+    long long dpi = 0, l = 0, t = 0, r = 0, b = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, dpi) || !c.Int(3, l) || !c.Int(4, t) || !c.Int(5, r) ||
+        !c.Int(6, b))
+        return false;
+    RECT rc{ static_cast<LONG>(l), static_cast<LONG>(t), static_cast<LONG>(r),
+             static_cast<LONG>(b) };
+    RemoteBlock block(h, sizeof rc);
+    if (!block.Ok() || !block.Write(0, &rc, sizeof rc))
+        return c.Fail(block.Error());
+    LRESULT res = 0;
+    std::wstring err;
+    WPARAM w = MAKEWPARAM(static_cast<WORD>(dpi), static_cast<WORD>(dpi));
+    if (!SendTimeout(h, 0x02E0 /* WM_DPICHANGED */, w, block.At(0), kSendTimeoutMs, res, err))
+        return c.Fail(err);
+    c.result = Json(static_cast<long long>(res));
+    return true;
+}
+
 // A descendant by class and/or control id (null for either: any), or 0.
 bool CmdChild(Call& c)
 {
@@ -1192,6 +1238,8 @@ const Command kCommands[] = {
     {L"exists", CmdExists},
     {L"visible", CmdVisible},
     {L"child", CmdChild},
+    {L"rect", CmdRect},
+    {L"dpichanged", CmdDpiChanged},
     {L"foreground", CmdForeground},
     {L"status", CmdStatus},
     {L"toolbar", CmdToolbar},
