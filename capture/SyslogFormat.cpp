@@ -196,10 +196,12 @@ size_t CutUtf8(std::string_view s, size_t maxBytes)
     return cut;
 }
 
-std::string FormatMessage(const Message& m)
+std::string FormatLine(const Message& m)
 {
     int pri = Clamp(m.facility, 0, kFacilityCount - 1) * 8 + kSeverity;
-    std::string out = "<" + std::to_string(pri) + ">1 ";
+    std::string out(1, '<');
+    out += std::to_string(pri);
+    out += ">1 ";
     out += FormatTimestamp(m.time);
     out += ' ';
     out += PrintableField(m.hostName, kMaxHostName);

@@ -81,7 +81,7 @@ struct Message {
     std::wstring_view text;
 };
 // <PRI>1 TIMESTAMP HOSTNAME APP-NAME PROCID - - BOM text
-std::string FormatMessage(const Message& m);
+std::string FormatLine(const Message& m);
 // The message cut at a character boundary to fit one datagram.
 std::string_view UdpPayload(std::string_view message);
 // "LEN SP message" (RFC 6587 octet counting).

@@ -38,7 +38,7 @@ Message Sample(std::wstring_view text)
 
 TEST(SyslogFormat, LineCarriesEveryField)
 {
-    EXPECT_EQ(FormatMessage(Sample(L"hello")),
+    EXPECT_EQ(FormatLine(Sample(L"hello")),
               "<158>1 2026-12-08T05:19:01.007+08:00 BUILD-PC tracedemo.exe 4242 - - "
               "\xEF\xBB\xBFhello");
     Message m = Sample(L"");
@@ -46,7 +46,7 @@ TEST(SyslogFormat, LineCarriesEveryField)
     m.appName = L"";
     m.procId = 0;
     m.hostName = L"";
-    EXPECT_EQ(FormatMessage(m), "<14>1 2026-12-08T05:19:01.007+08:00 - - - - - \xEF\xBB\xBF");
+    EXPECT_EQ(FormatLine(m), "<14>1 2026-12-08T05:19:01.007+08:00 - - - - - \xEF\xBB\xBF");
 }
 
 TEST(SyslogFormat, TimestampOffsets)
@@ -86,7 +86,7 @@ TEST(SyslogFormat, Utf8OfWideText)
 TEST(SyslogFormat, UdpCutKeepsWholeCharacters)
 {
     // Header plus Chinese text well past the safe size: three bytes a character.
-    std::string line = FormatMessage(Sample(std::wstring(1000, L'\u4e2d')));
+    std::string line = FormatLine(Sample(std::wstring(1000, L'\u4e2d')));
     ASSERT_GT(line.size(), kUdpSafeBytes);
     std::string_view cut = UdpPayload(line);
     EXPECT_LE(cut.size(), kUdpSafeBytes);
@@ -108,7 +108,7 @@ TEST(SyslogFormat, OctetCounting)
 {
     EXPECT_EQ(OctetCountedFrame("abc"), "3 abc");
     EXPECT_EQ(OctetCountedFrame(""), "0 ");
-    std::string line = FormatMessage(Sample(L"\u4e2d"));
+    std::string line = FormatLine(Sample(L"\u4e2d"));
     std::string frame = OctetCountedFrame(line);
     EXPECT_EQ(frame, std::to_string(line.size()) + " " + line);
 }
