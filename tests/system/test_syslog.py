@@ -275,6 +275,8 @@ def test_off_by_default(world):
 
 def test_udp_burst_through_the_dialog(world):
     configure(world, tcp=False)
+    # Written once the dialog has closed.
+    wait_until(lambda: "QueueLines" in read_settings(world), timeout=10, what="settings")
     s = read_settings(world)
     assert s.get("Enabled") == "1" and s.get("Protocol") == "udp", s
     assert s.get("Host") == SERVER and s.get("Port") == str(world.rsyslog.port), s
@@ -291,7 +293,8 @@ def test_udp_burst_through_the_dialog(world):
 
 def test_tcp_burst_with_octet_counting(world):
     configure(world, tcp=True)
-    assert read_settings(world).get("Protocol") == "tcp"
+    wait_until(lambda: read_settings(world).get("Protocol") == "tcp" and
+               "QueueLines" in read_settings(world), timeout=10, what="settings")
     texts = burst("TCP")
     t0 = time.time()
     send_all(world, texts)
