@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 #include "capture/OrlixView.h"
+#include "capture/SyslogDlg.h"
 #include "i18n/Language.h"
 #include "resources/resource.h"
 
@@ -8,6 +9,39 @@ const wchar_t kMainFrameTitle[] = L"Orlix";
 
 namespace {
 const UINT kIndicators[] = { 0 /* the message pane */ };
+const UINT_PTR kSyslogPaneTimer = 0x5350;
+const UINT kSyslogPaneMs = 500;
+const int kSyslogPaneWidth = 220;
+
+orlix::syslog::Settings ReadSyslogSettings()
+{
+    std::wstring path = GetSettingsFilePath();
+    auto read = [&](const wchar_t* key) {
+        wchar_t value[512] = {};
+        ::GetPrivateProfileStringW(L"Syslog", key, L"", value, 512, path.c_str());
+        return std::wstring(value);
+    };
+    orlix::syslog::SettingsText t;
+    t.enabled = read(L"Enabled");
+    t.host = read(L"Host");
+    t.port = read(L"Port");
+    t.transport = read(L"Protocol");
+    t.facility = read(L"Facility");
+    t.queueLines = read(L"QueueLines");
+    return orlix::syslog::ParseSettings(t);
+}
+
+void WriteSyslogSettings(const orlix::syslog::Settings& s)
+{
+    std::wstring path = GetSettingsFilePath();
+    orlix::syslog::SettingsText t = orlix::syslog::FormatSettings(s);
+    ::WritePrivateProfileStringW(L"Syslog", L"Enabled", t.enabled.c_str(), path.c_str());
+    ::WritePrivateProfileStringW(L"Syslog", L"Host", t.host.c_str(), path.c_str());
+    ::WritePrivateProfileStringW(L"Syslog", L"Port", t.port.c_str(), path.c_str());
+    ::WritePrivateProfileStringW(L"Syslog", L"Protocol", t.transport.c_str(), path.c_str());
+    ::WritePrivateProfileStringW(L"Syslog", L"Facility", t.facility.c_str(), path.c_str());
+    ::WritePrivateProfileStringW(L"Syslog", L"QueueLines", t.queueLines.c_str(), path.c_str());
+}
 }
 
 CMainFrame::CMainFrame()
@@ -75,11 +109,16 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
     SetButtonImage(ID_LOG_TO_FILE, m_nExtraImageBase + 19);
     SetButtonImage(ID_AUTO_SCROLL, m_nExtraImageBase + 4);
     RecalcLayout();
+    // Off unless the settings file says otherwise: nothing changes then.
+    orlix::syslog::Settings syslog = ReadSyslogSettings();
+    if (syslog.enabled)
+        ApplySyslogSettings(syslog);
     return 0;
 }
 
 void CMainFrame::OnDestroy()
 {
+    ::KillTimer(m_hWnd, kSyslogPaneTimer);
     SaveFilterSettings();
     m_pIniFile.reset();
     CFrameWnd::OnDestroy();
@@ -133,12 +172,28 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
                            reinterpret_cast<LPARAM>(g_szUIText));
         return 1;
     }
+    case WM_TIMER:
+        if (wParam == kSyslogPaneTimer) {
+            UpdateSyslogPane();
+            return 0;
+        }
+        break;
+    case WM_SIZE: {
+        LRESULT r = CFrameWnd::WindowProc(msg, wParam, lParam);
+        if (m_bSyslogPane)
+            UpdateSyslogPane();
+        return r;
+    }
     }
     return CFrameWnd::WindowProc(msg, wParam, lParam);
 }
 
 bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
 {
+    if (id == ID_SYSLOG_FORWARD)
+        return Handle(code, pUI, [&] { OnSyslogForward(); }, [&](CCmdUI& ui) {
+            ui.SetCheck(g_pView && g_pView->SyslogForwarding() ? 1 : 0);
+        });
     if (id >= ID_LANGUAGE_DEFAULT && id <= ID_LANGUAGE_LAST) {
         if (id > g_nLastLanguageId)
             return false;
@@ -214,4 +269,66 @@ void CMainFrame::SaveFilterSettings()
         return;
     m_pIniFile->SetPath(FilterSettingsPath());
     m_pIniFile->Save();
+}
+
+// ----------------------------------------------------- forwarding to syslog --
+
+void CMainFrame::OnSyslogForward()
+{
+    CSyslogDlg dlg;
+    dlg.m_settings = ReadSyslogSettings();
+    if (g_pView && g_pView->SyslogForwarding())
+        dlg.m_settings = g_pView->SyslogForwarding()->GetSettings();
+    if (dlg.DoModal() != IDOK)
+        return;
+    WriteSyslogSettings(dlg.m_settings);
+    ApplySyslogSettings(dlg.m_settings);
+}
+
+void CMainFrame::ApplySyslogSettings(const orlix::syslog::Settings& settings)
+{
+    if (g_pView)
+        g_pView->SetSyslogForwarding(settings);
+    bool on = g_pView && g_pView->SyslogForwarding();
+    if (on)
+        ::SetTimer(m_hWnd, kSyslogPaneTimer, kSyslogPaneMs, nullptr);
+    else
+        ::KillTimer(m_hWnd, kSyslogPaneTimer);
+    UpdateSyslogPane();
+}
+
+// While forwarding is on, a second pane at the right counts the lines the
+// full queue turned away; with it off, the status bar is the one message pane.
+void CMainFrame::UpdateSyslogPane()
+{
+    HWND bar = m_statusBar.m_hWnd;
+    if (!bar)
+        return;
+    const orlix::SyslogForwarder* fwd = g_pView ? g_pView->SyslogForwarding() : nullptr;
+    if (!fwd) {
+        if (m_bSyslogPane) {
+            int parts[1] = { -1 };
+            ::SendMessageW(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+            m_bSyslogPane = false;
+        }
+        return;
+    }
+    RECT rc = {};
+    ::GetClientRect(bar, &rc);
+    int parts[2] = { rc.right > kSyslogPaneWidth * 2 ? rc.right - kSyslogPaneWidth : rc.right / 2,
+                     -1 };
+    ::SendMessageW(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    m_bSyslogPane = true;
+    std::wstring text = AfxLoadUIString(IDS_SYSLOG_PANE);
+    size_t at = text.find(L"%1");
+    std::wstring count = std::to_wstring(fwd->Dropped());
+    if (at != std::wstring::npos)
+        text.replace(at, 2, count);
+    else
+        text += L" " + count;
+    wchar_t current[256] = {};
+    if (::SendMessageW(bar, SB_GETTEXTLENGTHW, 1, 0) < 256)
+        ::SendMessageW(bar, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(current));
+    if (text != current)
+        ::SendMessageW(bar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
 }

@@ -3,6 +3,7 @@
 // keeps the filter in param.ini across runs.
 #pragma once
 #include "capture/FrameImages.h"
+#include "capture/SyslogFormat.h"
 #include "framework/Frame.h"
 #include "framework/Handles.h"
 #include "settings/IniFile.h"
@@ -32,6 +33,11 @@ public:
     void SaveFilterSettings();
     bool ExchangeFilterSettings(bool save);
     void OnLanguage(UINT id);
+    // Forwarding to syslog: the dialog, the [Syslog] section of the
+    // program's settings file, and the status bar's note of dropped lines.
+    void OnSyslogForward();
+    void ApplySyslogSettings(const orlix::syslog::Settings& settings);
+    void UpdateSyslogPane();
     void SwitchLanguage(UINT id);
 
     CStatusBar m_statusBar;
@@ -42,6 +48,7 @@ private:
 
     fw::UniqueGdi<HBITMAP> m_bmpExtraImages;
     int m_nExtraImageBase = 0;
+    bool m_bSyslogPane = false;
     std::unique_ptr<IniFile> m_pIniFile;
     // The filter as the load gave it to the view: while the view still has
     // it, the file's values are written back as they were read (a value

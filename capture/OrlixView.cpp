@@ -119,8 +119,16 @@ void COrlixView::StartWorkers()
     }
 }
 
+void COrlixView::SetSyslogForwarding(const orlix::syslog::Settings& settings)
+{
+    m_syslog.reset();
+    if (settings.enabled)
+        m_syslog = orlix::SyslogForwarder::Start(settings);
+}
+
 void COrlixView::OnDestroy()
 {
+    m_syslog.reset();
     if (m_bFlushTimer) {
         ::KillTimer(m_hWnd, kFlushTimerId);
         m_bFlushTimer = false;

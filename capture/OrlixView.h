@@ -7,6 +7,7 @@
 #include "capture/RecordFormat.h"
 #include "capture/RefreshPacer.h"
 #include "capture/RowStore.h"
+#include "capture/SyslogForwarder.h"
 #include "capture/WorkerShared.h"
 #include "framework/DocView.h"
 #include "framework/Handles.h"
@@ -68,6 +69,9 @@ public:
     std::wstring m_strSavePath;
     // Workers' shared state (events, queues, window handle).
     std::shared_ptr<orlix::WorkerShared> m_shared;
+    // Forwarding to syslog (off: null). Replaced whole when the settings change.
+    void SetSyslogForwarding(const orlix::syslog::Settings& settings);
+    const orlix::SyslogForwarder* SyslogForwarding() const { return m_syslog.get(); }
     // How long OnDestroy waits for the workers.
     DWORD m_dwShutdownWaitMs = 1000;
 
@@ -89,6 +93,7 @@ private:
     static constexpr UINT_PTR kDrainTimerId = 2;
     orlix::RowStore m_rows;
     RefreshPacer m_pacer;
+    std::unique_ptr<orlix::SyslogForwarder> m_syslog;
     bool m_bInitialized = false;
     bool m_bFlushTimer = false;
     bool m_bDrainTimer = false;

@@ -59,6 +59,8 @@ int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE proce
     if (m_bLogToFile)
         HandOffLogLine(orlix::FormatLogLine(record.szProcessName, processId,
                                             ToArrival(record.stArrival), record.szText));
+    if (m_syslog)
+        m_syslog->Push(processId, record.szProcessName, record.szText);
     if (m_filter.Matches(text))
         InsertRecord(record);
     return 0;

@@ -3,6 +3,7 @@
 // kinds appears outside this file.
 #pragma once
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <utility>
@@ -124,6 +125,18 @@ struct SocketTraits {
     static bool Close(Handle h) { return ::closesocket(h) == 0; }
 };
 
+// A list of resolved addresses (GetAddrInfoW).
+struct AddrInfoTraits {
+    using Handle = ADDRINFOW*;
+    static Handle None() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static bool Close(Handle h)
+    {
+        ::FreeAddrInfoW(h);
+        return true;
+    }
+};
+
 struct MappedViewTraits {
     using Handle = void*;
     static Handle None() { return nullptr; }
@@ -168,6 +181,7 @@ using UniqueGlobal = UniqueOwner<GlobalMemoryTraits>;
 using UniqueRegKey = UniqueOwner<RegKeyTraits>;
 using UniqueFind = UniqueOwner<FindHandleTraits>;
 using UniqueSocket = UniqueOwner<SocketTraits>;
+using UniqueAddrInfo = UniqueOwner<AddrInfoTraits>;
 using UniqueMappedView = UniqueOwner<MappedViewTraits>;
 using UniqueMenu = UniqueOwner<MenuTraits>;
 using UniqueImageList = UniqueOwner<ImageListTraits>;

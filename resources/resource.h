@@ -57,6 +57,23 @@
 #define IDS_PRINT_FAILED            33040
 #define IDS_PRINT_LAST              33040
 
+// Forwarding to syslog: the command, its texts, its dialog and controls
+#define ID_SYSLOG_FORWARD           33550
+#define IDS_SYSLOG_PANE             33551
+#define IDS_SYSLOG_BAD_PORT         33552
+#define IDS_SYSLOG_NO_HOST          33553
+#define IDD_SYSLOG                  165
+#define IDC_SYSLOG_ENABLE           1100
+#define IDC_SYSLOG_HOST             1101
+#define IDC_SYSLOG_PORT             1102
+#define IDC_SYSLOG_UDP              1103
+#define IDC_SYSLOG_TCP              1104
+#define IDC_SYSLOG_FACILITY         1105
+#define IDC_SYSLOG_HOST_LABEL       1106
+#define IDC_SYSLOG_PORT_LABEL       1107
+#define IDC_SYSLOG_PROTOCOL_LABEL   1108
+#define IDC_SYSLOG_FACILITY_LABEL   1109
+
 // The framework's standard commands, strings and window ids
 #include "../framework/AfxRes.h"
 
@@ -73,4 +90,6 @@
 static_assert(IDS_PRINT_FIRST > ID_LANGUAGE_LAST, "print texts overlap the commands");
 static_assert(IDS_PRINT_LAST < 0xE000, "print texts overlap the framework's ids");
 static_assert(IDS_PRINT_FIRST <= IDS_PRINT_LAST, "print text range");
+static_assert(ID_SYSLOG_FORWARD >= 33550 && IDS_SYSLOG_NO_HOST <= 33599, "syslog ids");
+static_assert(IDC_SYSLOG_ENABLE >= 1100 && IDC_SYSLOG_FACILITY_LABEL <= 1119, "syslog controls");
 #endif

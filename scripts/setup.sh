@@ -42,6 +42,29 @@ if ((${#missing[@]})); then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
+# rsyslog: the syslog forwarding test starts its own private rsyslogd inside
+# the test's network namespace. The package's own service must not start on
+# this machine: where no policy says so already, one says so for the install.
+if ! dpkg -s rsyslog >/dev/null 2>&1; then
+  SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
+  policy=/usr/sbin/policy-rc.d
+  added_policy=0
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+    $SUDO chmod +x "$policy"
+    added_policy=1
+  fi
+  echo "setup: installing rsyslog (its service is not started)"
+  $SUDO apt-get update -qq
+  rc=0
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends rsyslog || rc=$?
+  if ((added_policy)); then $SUDO rm -f "$policy"; fi
+  [ "$rc" = 0 ] || exit "$rc"
+  # A system without the policy mechanism may have started it all the same.
+  if command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ]; then
+    $SUDO systemctl disable --now rsyslog >/dev/null 2>&1 || true
+  fi
+fi
 # Locales the tests run the viewer under (Chinese for the built-in texts,
 # English for the shipped language file).
 for loc in zh_CN en_US; do
