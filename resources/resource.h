@@ -55,6 +55,9 @@
 #define IDS_PRINT_NO_SUCH_PAGE      33039
 #define IDS_PRINT_FAILED            33040
 #define IDS_PRINT_LAST              33040
+// Capture of the global (session-independent) debug channel.
+#define ID_CAPTURE_GLOBAL           33500
+#define IDS_GLOBAL_REFUSED          33501
 
 // The framework's standard commands, strings and window ids
 #include "../framework/AfxRes.h"
