@@ -41,10 +41,12 @@ def test_global_lines_join_the_list_while_switched_on(w):
     assert no_global_reader(w), "off at start: nobody reads the global channel"
     w.viewer.command(ID_CAPTURE_GLOBAL)
     wait_until(lambda: not no_global_reader(w), what="global channel made")
+    # The probe that found the channel wrote its line into the list.
+    wait_until(lambda: "nobody-0" in [r[3] for r in w.viewer.rows()], what="the probe's row")
     clear(w)
     g = report(w, "lines", 3, "service-", "--global", "--pause", "0")
     s = report(w, "lines", 2, "session-", "--pause", "0")
-    rows = w.viewer.wait_rows(5)
+    w.viewer.wait_rows(5)
     rows = w.viewer.settled_rows()
     assert [(r[0], r[1], r[3]) for r in rows] == (
         [("odswriter.exe", str(g["pid"]), "service-%d" % i) for i in range(3)] +
