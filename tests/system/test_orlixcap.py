@@ -2,12 +2,14 @@
 writers (odswriter.exe), its two modes, its output files, its exit codes, and
 the global channel.
 
-Wine delivers no Ctrl+C to a program whose standard streams are pipes, so the
-capture-until-stopped mode is stopped here through the tool's test switch
-ORLIXCAP_STOP_FILE (the named file appearing acts as Ctrl+C); the console
-handler itself is the same one call further."""
+A real Ctrl+C is typed once, into orlixcap running on a terminal (tmux): Wine
+turns it into the console's Ctrl+C event. The other tests run orlixcap with
+pipes for its streams, where no keyboard exists; they stop it through its
+test switch ORLIXCAP_STOP_FILE (the named file appearing acts as Ctrl+C)."""
 import json
 import os
+import shlex
+import shutil
 import subprocess
 import time
 
@@ -116,6 +118,39 @@ def test_capture_until_stopped_writes_every_line_in_order(w):
             [("odswriter.exe", c["pid"], "third-%d" % i) for i in range(3)])
     assert [(r[0], r[1], r[3]) for r in rows] == want, rows
     assert all(r[1] > 0 for r in rows)
+
+
+def test_ctrl_c_typed_at_the_console_stops_after_writing_everything(w):
+    assert shutil.which("tmux"), "tmux is needed (scripts/setup.sh installs it)"
+    path, win = scratch(w, "ctrlc.txt")
+    done = path + ".rc"
+    env = " ".join("%s=%s" % (k, shlex.quote(v)) for k, v in w.env.items())
+    # The shell outlives the Ctrl+C (a handler, not an ignore, which the
+    # program would inherit) to write down the exit code.
+    command = "trap true INT; env -i %s %s %s -o %s; echo $? > %s" % (
+        env, w.loader, shlex.quote(w.cap), shlex.quote(win), shlex.quote(done))
+    tmux = ["tmux", "-L", "orlixcap-%d" % os.getpid()]
+    subprocess.run(tmux + ["new-session", "-d", "-s", "cap", "-x", "160", "-y", "20",
+                           "sh", "-c", command], check=True)
+    try:
+        screen = lambda: subprocess.run(tmux + ["capture-pane", "-p", "-t", "cap"],
+                                        capture_output=True, text=True).stdout
+        wait_until(lambda: READY in screen(), timeout=60, what="orlixcap on the terminal")
+        a = ods(w, "lines", 3, "typed-", "--pause", "0")
+        subprocess.run(tmux + ["send-keys", "-t", "cap", "C-c"], check=True)
+        try:
+            wait_until(lambda: os.path.exists(done) and open(done).read().strip(), timeout=30,
+                       what="orlixcap ended")
+        except AssertionError:
+            print(screen())
+            raise
+        with open(done) as f:
+            assert f.read().strip() == "0", screen()
+    finally:
+        subprocess.run(tmux + ["kill-server"], stderr=subprocess.DEVNULL)
+    with open(path, "rb") as f:
+        rows = parse(f.read())
+    assert [(r[1], r[3]) for r in rows] == [(a["pid"], "typed-%d" % i) for i in range(3)]
 
 
 def test_files_utf8_utf16_append_and_filters(w):
