@@ -1,5 +1,6 @@
-// The debug-output reader: takes each line from the system debug channel,
-// frees the channel at once and queues the line for the user-interface thread.
+// The debug-output reader (orlix::DebugChannel, shared with orlixcap): takes
+// each line from the system debug channel, frees the channel at once and
+// queues the line for the user-interface thread (or orlixcap's main thread).
 #include "capture/DebugChannel.h"
 #include "capture/OrlixView.h"
 #include "capture/WorkerShared.h"
