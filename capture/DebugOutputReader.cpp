@@ -1,5 +1,7 @@
-// The debug-output reader: takes each line from the system debug channel,
-// frees the channel at once and queues the line for the user-interface thread.
+// The debug-output reader (orlix::DebugChannel, shared with orlixcap): takes
+// each line from the system debug channel, frees the channel at once and
+// queues the line for the user-interface thread (or orlixcap's main thread).
+#include "capture/DebugChannel.h"
 #include "capture/OrlixView.h"
 #include "capture/WorkerShared.h"
 #include "framework/Text.h"
@@ -62,62 +64,171 @@ private:
 void ReadDebugOutput(WorkerShared& s)
 {
     HANDLE stop = s.stopEvents[orlix::kDebugOutput].get();
-
-    fw::UniqueHandle ready(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"));
-    fw::UniqueHandle data(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
-    fw::UniqueHandle section(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                                  0, 1024, L"DBWIN_BUFFER"));
-    fw::UniqueMappedView mapped(
-        section ? ::MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
-    const BYTE* view = static_cast<const BYTE*>(mapped.get());
-    // The writer may fill the whole mapped region (a page), whatever size
-    // the section was made with: read no further than the region.
-    SIZE_T region = 0;
-    if (view) {
-        MEMORY_BASIC_INFORMATION mbi = {};
-        if (::VirtualQuery(view, &mbi, sizeof(mbi)) == sizeof(mbi))
-            region = mbi.RegionSize;
-    }
-    if (!ready || !data || !view || region < 8) {
+    orlix::DebugChannel channel;
+    // The viewer shares the channel with any other reader, as it always has.
+    if (channel.Open(orlix::kSessionChannel, true) != orlix::ChannelOpen::Ok) {
         // Without a channel there is nothing to read: only wait for the stop.
         ::WaitForSingleObject(stop, INFINITE);
-    } else {
-        WriterHandles writers;
-        std::string raw;
-        HANDLE wait[2] = { data.get(), stop };
-        bool running = true;
-        ::SetEvent(ready.get());
-        while (running) {
-            DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, INFINITE);
-            if (r == WAIT_OBJECT_0 + 1)
-                break;
-            if (r != WAIT_OBJECT_0) {
-                ::SetEvent(ready.get());
-                continue;
-            }
-            // Copy the line out and free the channel at once: the writer
-            // waits for nothing else. The rest happens while it goes on.
-            orlix::DebugLine line;
-            line.pid = *reinterpret_cast<const DWORD*>(view);
-            const char* text = reinterpret_cast<const char*>(view + 4);
-            size_t max = region - 4;
-            const void* nul = memchr(text, 0, max);
-            raw.assign(text, nul ? static_cast<const char*>(nul) - text : max);
-            line.process = writers.For(line.pid);
-            ::SetEvent(ready.get());
-            line.text = fw::WideFromAnsi(raw);
-            // The FIFO's bound alone may hold the next writer.
-            running = orlix::QueueLine(s, orlix::kDebugOutput, std::move(line));
-            writers.Prune();
-        }
+        return;
     }
-    data.reset();
-    ready.reset();
-    mapped.reset();
-    section.reset();
+    channel.Read(s, orlix::kDebugOutput, stop);
 }
 
 } // namespace
+
+namespace orlix {
+
+bool GlobalRefusedForTest()
+{
+    wchar_t value[8] = {};
+    DWORD n = ::GetEnvironmentVariableW(L"ORLIX_TEST_REFUSE_GLOBAL", value, 8);
+    return n == 1 && value[0] == L'1';
+}
+
+ChannelOpen DebugChannel::Open(const wchar_t* prefix, bool allowShared)
+{
+    Close();
+    std::wstring p = prefix ? prefix : L"";
+    if (!p.empty() && GlobalRefusedForTest()) {
+        m_error = ERROR_ACCESS_DENIED;
+        return ChannelOpen::Refused;
+    }
+    m_ready.reset(::CreateEventW(nullptr, FALSE, FALSE, (p + L"DBWIN_BUFFER_READY").c_str()));
+    DWORD error = ::GetLastError();
+    bool existed = m_ready && error == ERROR_ALREADY_EXISTS;
+    if (m_ready) {
+        m_data.reset(::CreateEventW(nullptr, FALSE, FALSE, (p + L"DBWIN_DATA_READY").c_str()));
+        error = ::GetLastError();
+    }
+    if (m_data) {
+        m_section.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                             1024, (p + L"DBWIN_BUFFER").c_str()));
+        error = ::GetLastError();
+    }
+    if (m_section) {
+        m_mapped.reset(::MapViewOfFile(m_section.get(), FILE_MAP_READ, 0, 0, 0));
+        error = ::GetLastError();
+    }
+    m_view = static_cast<const BYTE*>(m_mapped.get());
+    // The writer may fill the whole mapped region (a page), whatever size
+    // the section was made with: read no further than the region.
+    m_region = 0;
+    if (m_view) {
+        MEMORY_BASIC_INFORMATION mbi = {};
+        if (::VirtualQuery(m_view, &mbi, sizeof(mbi)) == sizeof(mbi))
+            m_region = mbi.RegionSize;
+    }
+    if (!m_view || m_region < 8) {
+        Close();
+        m_error = error ? error : ERROR_INVALID_HANDLE;
+        return m_error == ERROR_ACCESS_DENIED || m_error == ERROR_PRIVILEGE_NOT_HELD
+                   ? ChannelOpen::Refused
+                   : ChannelOpen::Failed;
+    }
+    if (existed && !allowShared) {
+        Close();
+        m_error = ERROR_ALREADY_EXISTS;
+        return ChannelOpen::Busy;
+    }
+    m_error = 0;
+    return ChannelOpen::Ok;
+}
+
+void DebugChannel::Close()
+{
+    m_data.reset();
+    m_ready.reset();
+    m_mapped.reset();
+    m_section.reset();
+    m_view = nullptr;
+    m_region = 0;
+}
+
+void DebugChannel::Read(WorkerShared& s, WorkerIndex who, HANDLE finish)
+{
+    if (!m_view)
+        return;
+    const BYTE* view = m_view;
+    SIZE_T region = m_region;
+    WriterHandles writers;
+    std::string raw;
+    HANDLE wait[2] = { m_data.get(), finish };
+    bool running = true;
+    ::SetEvent(m_ready.get());
+    while (running) {
+        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, INFINITE);
+        if (r == WAIT_OBJECT_0 + 1)
+            break;
+        if (r != WAIT_OBJECT_0) {
+            ::SetEvent(m_ready.get());
+            continue;
+        }
+        // Copy the line out and free the channel at once: the writer
+        // waits for nothing else. The rest happens while it goes on.
+        DebugLine line;
+        line.pid = *reinterpret_cast<const DWORD*>(view);
+        const char* text = reinterpret_cast<const char*>(view + 4);
+        size_t max = region - 4;
+        const void* nul = memchr(text, 0, max);
+        raw.assign(text, nul ? static_cast<const char*>(nul) - text : max);
+        line.process = writers.For(line.pid);
+        ::SetEvent(m_ready.get());
+        line.text = fw::WideFromAnsi(raw);
+        // The FIFO's bound alone may hold the next writer.
+        running = QueueLine(s, who, std::move(line));
+        writers.Prune();
+    }
+}
+
+namespace {
+
+struct GlobalReader {
+    std::shared_ptr<WorkerShared> shared;
+    std::unique_ptr<DebugChannel> channel;
+};
+
+DWORD WINAPI GlobalReaderThread(LPVOID param)
+{
+    std::unique_ptr<GlobalReader> r(static_cast<GlobalReader*>(param));
+    WorkerShared& s = *r->shared;
+    r->channel->Read(s, kGlobalDebugOutput, s.stopEvents[kGlobalDebugOutput].get());
+    r->channel.reset();
+    ::SetEvent(s.doneEvents[kGlobalDebugOutput].get());
+    return 0;
+}
+
+} // namespace
+
+ChannelOpen StartGlobalReader(const std::shared_ptr<WorkerShared>& s, unsigned long& error)
+{
+    auto r = std::make_unique<GlobalReader>();
+    r->shared = s;
+    r->channel = std::make_unique<DebugChannel>();
+    ChannelOpen state = r->channel->Open(kGlobalChannel, true);
+    error = r->channel->Error();
+    if (state != ChannelOpen::Ok)
+        return state;
+    ::ResetEvent(s->stopEvents[kGlobalDebugOutput].get());
+    ::ResetEvent(s->doneEvents[kGlobalDebugOutput].get());
+    fw::UniqueHandle thread(::CreateThread(nullptr, 0, GlobalReaderThread, r.get(), 0, nullptr));
+    if (!thread) {
+        error = ::GetLastError();
+        ::SetEvent(s->doneEvents[kGlobalDebugOutput].get());
+        return ChannelOpen::Failed;
+    }
+    r.release();
+    return ChannelOpen::Ok;
+}
+
+void StopGlobalReader(WorkerShared& s, unsigned long waitMs)
+{
+    ::SetEvent(s.stopEvents[kGlobalDebugOutput].get());
+    // Set again at once: the shutdown wait of the view counts on it.
+    if (::WaitForSingleObject(s.doneEvents[kGlobalDebugOutput].get(), waitMs) == WAIT_OBJECT_0)
+        ::SetEvent(s.doneEvents[kGlobalDebugOutput].get());
+}
+
+} // namespace orlix
 
 DWORD WINAPI DebugOutputThread(LPVOID param)
 {

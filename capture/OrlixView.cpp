@@ -1,4 +1,5 @@
 #include "capture/OrlixView.h"
+#include "capture/DebugChannel.h"
 #include "capture/FilterDlg.h"
 #include "capture/DocumentsFolder.h"
 #include "capture/FrameImages.h"
@@ -109,6 +110,9 @@ void COrlixView::OnDpiChanged(UINT oldDpi, UINT newDpi)
 void COrlixView::StartWorkers()
 {
     m_shared->hwndView = m_hWnd;
+    // The reader of the global channel runs only while Capture › Global is
+    // on: until then it counts as finished for the shutdown wait.
+    ::SetEvent(m_shared->doneEvents[orlix::kGlobalDebugOutput].get());
     LPTHREAD_START_ROUTINE entries[] = { BroadcastSendThread, BroadcastReceiveThread,
                                          DebugOutputThread, LogWriterThread };
     for (auto entry : entries) {
@@ -257,6 +261,9 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
     case ID_CAPTURE:
         return Handle(code, pUI, [&] { OnCapture(); },
                       [&](CCmdUI& ui) { ui.SetCheck(m_bCapture ? 1 : 0); });
+    case ID_CAPTURE_GLOBAL:
+        return Handle(code, pUI, [&] { OnCaptureGlobal(); },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_bCaptureGlobal ? 1 : 0); });
     case ID_AUTO_SCROLL:
         return Handle(code, pUI, [&] { OnAutoScroll(); },
                       [&](CCmdUI& ui) { ui.SetCheck(m_bAutoScroll ? 0 : 1); });
@@ -299,6 +306,30 @@ void COrlixView::OnCapture()
     m_bCapture = !m_bCapture;
     if (IFrameImages* f = FrameImages())
         f->SetCaptureImage(m_bCapture);
+}
+
+// Capture › Global: a second reader, of the channel services write to, into
+// the same intake. Refused (no privilege to create global objects): a box
+// says so and the switch stays off.
+void COrlixView::OnCaptureGlobal()
+{
+    if (m_bCaptureGlobal) {
+        orlix::StopGlobalReader(*m_shared, m_dwShutdownWaitMs);
+        m_bCaptureGlobal = false;
+        return;
+    }
+    unsigned long error = 0;
+    if (orlix::StartGlobalReader(m_shared, error) == orlix::ChannelOpen::Ok) {
+        m_bCaptureGlobal = true;
+        return;
+    }
+    std::wstring text = AfxLoadUIString(IDS_GLOBAL_REFUSED);
+    size_t at = text.find(L"%1");
+    if (at != std::wstring::npos)
+        text.replace(at, 2, std::to_wstring(error));
+    HWND owner = AfxGetMainWnd();
+    ::MessageBoxW(owner, text.c_str(), L"Orlix",
+                  MB_OK | MB_ICONEXCLAMATION | (owner ? 0u : MB_TASKMODAL));
 }
 
 void COrlixView::OnAutoScroll()

@@ -43,6 +43,7 @@ public:
     // Commands
     void OnClear();
     void OnCapture();
+    void OnCaptureGlobal();
     void OnAutoScroll();
     void OnEditCopy();
     void OnFileSave();
@@ -63,6 +64,7 @@ public:
     orlix::ProcessNameCache m_processNames;
     bool m_bBroadcastSend = false;
     bool m_bCapture = true;
+    bool m_bCaptureGlobal = false;   // Capture › Global: off at each start
     bool m_bLogToFile = false;
     BOOL m_bAutoScroll = TRUE;
     BOOL m_bHasSelection = FALSE;

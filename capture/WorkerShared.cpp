@@ -13,6 +13,19 @@ HANDLE NewEvent(bool manual, bool initial)
 
 namespace orlix {
 
+namespace {
+
+// One wake-up per batch: a posted message to the view, else the event of a
+// consumer without a window.
+bool WakeConsumer(WorkerShared& s, HWND view)
+{
+    if (view)
+        return ::PostMessageW(view, kMsgDrainDebug, 0, 0) != FALSE;
+    return ::SetEvent(s.debugWake.get()) != FALSE;
+}
+
+} // namespace
+
 WorkerShared::WorkerShared()
 {
     for (auto& e : stopEvents)
@@ -60,17 +73,17 @@ bool QueueLine(WorkerShared& s, WorkerIndex who, DebugLine&& line)
         HWND view = s.hwndView.load();
         {
             fw::CsLock lock(s.csDebug);
-            if (!view)
+            if (!view && !s.debugWake)
                 return true; // no view to take it
             if (s.debugQueue.size() < kDebugQueueBound) {
                 s.debugQueue.push_back(std::move(line));
                 if (!s.debugPosted)
-                    s.debugPosted = ::PostMessageW(view, kMsgDrainDebug, 0, 0) != FALSE;
+                    s.debugPosted = WakeConsumer(s, view);
                 return true;
             }
             ::ResetEvent(s.debugSpace.get());
             if (!s.debugPosted)
-                s.debugPosted = ::PostMessageW(view, kMsgDrainDebug, 0, 0) != FALSE;
+                s.debugPosted = WakeConsumer(s, view);
         }
         HANDLE wait[2] = { stop, s.debugSpace.get() };
         if (::WaitForMultipleObjects(2, wait, FALSE, 100) == WAIT_OBJECT_0) {

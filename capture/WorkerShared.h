@@ -15,7 +15,7 @@ namespace orlix {
 enum LogState : int32_t { Append = 0, StartNewFile = 1, Stop = 2, Idle = 3 };
 
 enum WorkerIndex { kBroadcastReceive = 0, kBroadcastSend = 1, kDebugOutput = 2, kLogWriter = 3,
-                   kWorkerCount = 4 };
+                   kGlobalDebugOutput = 4, kWorkerCount = 5 };
 
 // One line taken from the system debug channel, on its way to the intake.
 // A line on its way to the intake through the FIFO: from the system debug
@@ -67,6 +67,9 @@ struct WorkerShared {
     std::deque<DebugLine> debugQueue;
     fw::UniqueHandle debugSpace;      // manual-reset: set while the FIFO has room
     bool debugPosted = false;         // a drain message is on its way
+    // A consumer without a window (orlixcap) waits on this auto-reset event
+    // instead of a posted message; null in the viewer.
+    fw::UniqueHandle debugWake;
 };
 
 // The start and finish every worker shares: takes the thread's reference to

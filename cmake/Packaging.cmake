@@ -51,7 +51,7 @@ if(NOT PROJECT_VERSION STREQUAL ORLIX_VERSION)
                         "resources/version.h (${ORLIX_VERSION}): change both together")
 endif()
 
-if(NOT TARGET Orlix OR NOT TARGET tracedemo)
+if(NOT TARGET Orlix OR NOT TARGET tracedemo OR NOT TARGET orlixcap)
     message(STATUS "Packaging: the viewer is not built here, no package targets")
     return()
 endif()
@@ -65,7 +65,7 @@ configure_file(${CMAKE_SOURCE_DIR}/docs/user-guide.txt ${_orlix_pkg}/UserGuide.t
 configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${_orlix_pkg}/LICENSE.txt
                @ONLY NEWLINE_STYLE CRLF)
 
-install(TARGETS Orlix tracedemo RUNTIME DESTINATION . COMPONENT orlix)
+install(TARGETS Orlix tracedemo orlixcap RUNTIME DESTINATION . COMPONENT orlix)
 install(FILES ${ORLIX_LNG_FILES} DESTINATION . COMPONENT orlix)
 install(FILES ${_orlix_pkg}/UserGuide.txt ${_orlix_pkg}/LICENSE.txt
         DESTINATION . COMPONENT orlix)
@@ -102,4 +102,4 @@ add_custom_target(package_zip
     COMMENT "Packing Orlix-${ORLIX_VERSION}-${ORLIX_ARCH}.zip"
     USES_TERMINAL
     VERBATIM)
-add_dependencies(package_zip Orlix tracedemo)
+add_dependencies(package_zip Orlix tracedemo orlixcap)

@@ -56,6 +56,9 @@
 #define IDS_PRINT_NO_SUCH_PAGE      33039
 #define IDS_PRINT_FAILED            33040
 #define IDS_PRINT_LAST              33040
+// Capture of the global (session-independent) debug channel.
+#define ID_CAPTURE_GLOBAL           33500
+#define IDS_GLOBAL_REFUSED          33501
 
 // Forwarding to syslog: the command, its texts, its dialog and controls
 #define ID_SYSLOG_FORWARD           33550

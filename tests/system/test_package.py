@@ -48,7 +48,7 @@ def stem(arch):
     return "Orlix-%s-%s" % (VERSION_TEXT, arch)
 
 
-RELEASE_FILES = {"Orlix.exe", "tracedemo.exe", "English.lng", "UserGuide.txt", "LICENSE.txt",
+RELEASE_FILES = {"Orlix.exe", "tracedemo.exe", "orlixcap.exe", "English.lng", "UserGuide.txt", "LICENSE.txt",
                  "sdk/DebugTrace.h", "sdk/tracedemo.cpp"}
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orlix"
 MENU_ENTRIES = {"Orlix.lnk", "Orlix User Guide.lnk", "Uninstall Orlix.lnk"}
@@ -174,7 +174,7 @@ def test_each_architecture_has_its_zip_of_its_own_programs(w):
     for arch in ("win32", "win64"):
         files = zip_files(w, arch)
         assert set(files) == RELEASE_FILES, arch
-        for exe in ("Orlix.exe", "tracedemo.exe"):
+        for exe in ("Orlix.exe", "tracedemo.exe", "orlixcap.exe"):
             assert pe_kind(files[exe]) == PE_KIND[arch], (arch, exe)
             assert fixed_versions(files[exe]) == (VERSION, VERSION), (arch, exe)
         header = header or files["sdk/DebugTrace.h"]
@@ -191,7 +191,7 @@ def test_zip_holds_the_release_files_at_this_version(w):
         assert files["sdk/DebugTrace.h"] == f.read()
     with open(os.path.join(ROOT, "resources", "English.lng"), "rb") as f:
         assert files["English.lng"] == f.read()
-    for exe in ("Orlix.exe", "tracedemo.exe"):
+    for exe in ("Orlix.exe", "tracedemo.exe", "orlixcap.exe"):
         assert fixed_versions(files[exe]) == (VERSION, VERSION), exe
         assert string_value(files[exe], "FileVersion") == VERSION_TEXT, exe
         assert string_value(files[exe], "ProductVersion") == VERSION_TEXT, exe
