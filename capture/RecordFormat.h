@@ -25,10 +25,17 @@ std::wstring OpenFileFailedText(std::wstring_view path);
 constexpr size_t kMaxTextUnits = 4095;
 constexpr size_t kMaxNameUnits = 127;
 
-// Local arrival time at whole seconds.
+// Local arrival time, kept to the millisecond.
 struct ArrivalTime {
     uint16_t hour = 0, minute = 0, second = 0, millisecond = 0;
 };
+
+// The time as the list, the log and a saved list show it: whole seconds.
+inline ArrivalTime ShownTime(ArrivalTime t)
+{
+    t.millisecond = 0;
+    return t;
+}
 
 // Cuts text to at most maxUnits UTF-16 units without splitting a surrogate
 // pair (wide characters of 32 bits are never split).

@@ -55,6 +55,9 @@
 #define IDS_PRINT_NO_SUCH_PAGE      33039
 #define IDS_PRINT_FAILED            33040
 #define IDS_PRINT_LAST              33040
+// The list's own texts (string table only); also between the commands and
+// the framework's ids.
+#define IDS_SAVE_PROGRESS           33050
 
 // The framework's standard commands, strings and window ids
 #include "../framework/AfxRes.h"
