@@ -41,7 +41,8 @@ inline ArrivalTime ShownTime(ArrivalTime t)
 // pair (wide characters of 32 bits are never split).
 std::wstring_view CutUnits(std::wstring_view text, size_t maxUnits);
 
-// "HH:MM:SS:00" (the last group is the milliseconds, always 0 here).
+// "HH:MM:SS:MS"; the list, the log and a saved list pass ShownTime, so it
+// reads "HH:MM:SS:00".
 std::wstring FormatTime(const ArrivalTime& t);
 // The process id in signed decimal, as the list and the log show it.
 std::wstring FormatPid(uint32_t pid);
