@@ -11,6 +11,7 @@
 #include "framework/Dpi.h"
 #include "framework/File.h"
 #include "framework/Text.h"
+#include "print/Pagination.h"
 #include "print/PrintPreview.h"
 #include "framework/Frame.h"
 #include "resources/resource.h"
@@ -19,6 +20,9 @@
 COrlixView* g_pView = nullptr;
 
 namespace {
+// A save of this many rows or more shows its progress in the status bar.
+const size_t kSaveProgressRows = 100000;
+
 IFrameImages* FrameImages()
 {
     CWinApp* app = AfxGetApp();
@@ -226,16 +230,20 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
             if (item.iItem < 0 || row >= m_rows.Size()) {
                 item.pszText[0] = 0;
             } else {
-                std::wstring tmp;
-                std::wstring_view v;
-                switch (item.iSubItem) {
-                case 0: v = m_rows.Name(row); break;
-                case 3: v = m_rows.Text(row); break;
-                default: tmp = m_rows.Column(row, item.iSubItem); v = tmp; break;
+                const size_t room = static_cast<size_t>(item.cchTextMax - 1);
+                size_t n;
+                if (item.iSubItem == 3) {
+                    n = m_rows.CopyText(row, item.pszText, room);
+                } else {
+                    std::wstring tmp;
+                    std::wstring_view v;
+                    if (item.iSubItem == 0)
+                        v = m_rows.Name(row);
+                    else
+                        v = tmp = m_rows.Column(row, item.iSubItem);
+                    n = v.size() < room ? v.size() : room;
+                    v.copy(item.pszText, n);
                 }
-                size_t n = v.size() < static_cast<size_t>(item.cchTextMax - 1)
-                               ? v.size() : static_cast<size_t>(item.cchTextMax - 1);
-                v.copy(item.pszText, n);
                 item.pszText[n] = 0;
             }
         }
@@ -347,7 +355,7 @@ void COrlixView::OnEditCopy()
         m_bHasSelection = FALSE;
         return;
     }
-    std::wstring_view text = m_rows.Text(row);
+    const std::wstring text = m_rows.Text(row);
     // Another program (a clipboard tool, a reader) may hold the clipboard
     // for a moment: try again briefly before giving up.
     bool open = false;
@@ -377,7 +385,25 @@ void COrlixView::OnFileSave()
     if (dlg.DoModal() != IDOK)
         return;
     m_strSavePath = dlg.GetPathName();
-    if (!orlix::SaveRows(m_rows, m_strSavePath)) {
+    // A long list takes a while: the status bar tells how far it got.
+    CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr;
+    const std::wstring format = AfxLoadUIString(IDS_SAVE_PROGRESS);
+    int shown = -1;
+    auto progress = [&](size_t done, size_t total) {
+        const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+        if (!frame || !frame->m_hWnd || percent == shown || format.empty())
+            return;
+        shown = percent;
+        frame->SetMessageText(orlix::FillInserts(format, { std::to_wstring(percent) }).c_str());
+        ::RedrawWindow(frame->m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    };
+    const bool saved = orlix::SaveRows(m_rows, m_strSavePath,
+                                       m_rows.Size() >= kSaveProgressRows
+                                           ? orlix::SaveProgress(progress)
+                                           : orlix::SaveProgress());
+    if (shown >= 0 && frame && frame->m_hWnd)
+        frame->SetMessageText(AFX_IDS_IDLEMESSAGE);
+    if (!saved) {
         AfxMessageBox(orlix::OpenFileFailedText(m_strSavePath).c_str());
     }
 }

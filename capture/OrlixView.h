@@ -13,14 +13,7 @@
 #include "framework/Handles.h"
 #include <memory>
 #include <string>
-
-// One captured line as the intake builds it.
-struct MessageRecord {
-    std::wstring szProcessName;   // at most orlix::kMaxNameUnits
-    uint32_t dwProcessId = 0;
-    SYSTEMTIME stArrival = {};    // local, whole seconds (milliseconds 0)
-    std::wstring szText;          // at most orlix::kMaxTextUnits
-};
+#include <string_view>
 
 class COrlixView : public CListView {
 public:
@@ -38,7 +31,9 @@ public:
     // `process`, when given, names a writer that has gone since.
     int AddMessage(uint32_t processId, const wchar_t* text, HANDLE process = nullptr);
     void Intake(uint32_t pid, const wchar_t* text, HANDLE process);
-    void InsertRecord(const MessageRecord& record);
+    // A line that passed the filter, into the list.
+    void InsertRow(std::wstring_view name, uint32_t pid, const orlix::ArrivalTime& t,
+                   std::wstring_view text);
 
     // Commands
     void OnClear();
@@ -108,6 +103,11 @@ private:
     fw::UniqueFont m_font;
     bool m_bScrollPending = false;
     ULONGLONG m_lastLineTick = 0;
+    // The intake's reusable name buffer and its clock (ArrivalNow).
+    std::wstring m_nameBuffer;
+    orlix::ArrivalTime ArrivalNow();
+    ULONGLONG m_clockSecond = 0;
+    orlix::ArrivalTime m_clockBase;
     ULONGLONG m_lastFlushTick = 0;
 };
 

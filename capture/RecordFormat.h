@@ -25,16 +25,24 @@ std::wstring OpenFileFailedText(std::wstring_view path);
 constexpr size_t kMaxTextUnits = 4095;
 constexpr size_t kMaxNameUnits = 127;
 
-// Local arrival time at whole seconds.
+// Local arrival time, kept to the millisecond.
 struct ArrivalTime {
     uint16_t hour = 0, minute = 0, second = 0, millisecond = 0;
 };
+
+// The time as the list, the log and a saved list show it: whole seconds.
+inline ArrivalTime ShownTime(ArrivalTime t)
+{
+    t.millisecond = 0;
+    return t;
+}
 
 // Cuts text to at most maxUnits UTF-16 units without splitting a surrogate
 // pair (wide characters of 32 bits are never split).
 std::wstring_view CutUnits(std::wstring_view text, size_t maxUnits);
 
-// "HH:MM:SS:00" (the last group is the milliseconds, always 0 here).
+// "HH:MM:SS:MS"; the list, the log and a saved list pass ShownTime, so it
+// reads "HH:MM:SS:00".
 std::wstring FormatTime(const ArrivalTime& t);
 // The process id in signed decimal, as the list and the log show it.
 std::wstring FormatPid(uint32_t pid);

@@ -1,11 +1,37 @@
 #include "capture/RowStore.h"
+#include <cstring>
+#include <type_traits>
 
 namespace orlix {
 
 namespace {
 
-constexpr uint32_t kLengthBits = 12;
+constexpr unsigned kTimeBits = 27;    // hour 5, minute 6, second 6, millisecond 10
+constexpr unsigned kLengthBits = 12;
+constexpr unsigned kNarrowBit = kTimeBits + kLengthBits;
+constexpr unsigned kOffsetShift = kNarrowBit + 1;
+constexpr unsigned kOffsetBits = 64 - kOffsetShift;
 static_assert(kMaxTextUnits < (1u << kLengthBits), "a kept text's length fits its field");
+// A block's texts, each perhaps after a gap at a chunk's end, stay within
+// the offset's reach.
+static_assert(RowStore::kRowsPerBlock * 2 * kMaxTextUnits * sizeof(wchar_t)
+                  < (uint64_t{ 1 } << kOffsetBits),
+              "a block's texts fit the offset field");
+static_assert(kMaxTextUnits * sizeof(wchar_t) <= RowStore::kChunkBytes, "a text fits a chunk");
+static_assert(sizeof(RowStore::Row) == 16, "the index entry stays 16 bytes");
+
+uint64_t Field(uint64_t packed, unsigned shift, unsigned bits)
+{
+    return (packed >> shift) & ((uint64_t{ 1 } << bits) - 1);
+}
+
+bool FitsEightBits(std::wstring_view text)
+{
+    for (wchar_t c : text)
+        if (static_cast<std::make_unsigned_t<wchar_t>>(c) > 0xFF)
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -25,44 +51,148 @@ void RowStore::Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t
 {
     text = CutUnits(text, kMaxTextUnits);
     name = CutUnits(name, kMaxNameUnits);
-    if (m_chunks.empty() || m_chunks.back().size() + text.size() > kChunkUnits) {
-        m_chunks.emplace_back();
-        m_chunks.back().reserve(kChunkUnits);
+    const bool narrow = FitsEightBits(text);
+    const size_t bytes = text.size() * (narrow ? 1 : sizeof(wchar_t));
+
+    // A text never straddles two chunks: one that does not fit the rest of
+    // the last chunk starts the next.
+    uint64_t pos = m_textEnd;
+    const uint64_t chunkNo = pos / kChunkBytes;
+    if (pos % kChunkBytes + bytes > kChunkBytes)
+        pos = (chunkNo + 1) * kChunkBytes;
+    if (bytes > 0) {
+        while (m_firstTextChunk + m_textChunks.size() <= pos / kChunkBytes)
+            m_textChunks.emplace_back(new unsigned char[kChunkBytes]);
+        unsigned char* dst =
+            m_textChunks[static_cast<size_t>(pos / kChunkBytes - m_firstTextChunk)].get()
+            + pos % kChunkBytes;
+        if (narrow) {
+            for (size_t i = 0; i < text.size(); ++i)
+                dst[i] = static_cast<unsigned char>(text[i]);
+        } else {
+            std::memcpy(dst, text.data(), bytes);
+        }
     }
-    std::vector<wchar_t>& chunk = m_chunks.back();
-    Row r;
+    m_textEnd = pos + bytes;
+
+    const size_t abs = m_first + m_size;
+    if (abs / kRowsPerChunk >= m_rowChunks.size())
+        m_rowChunks.emplace_back(new RowChunk);
+    RowChunk& chunk = *m_rowChunks[abs / kRowsPerChunk];
+    const size_t inChunk = abs % kRowsPerChunk;
+    uint64_t& blockStart = chunk.blockStart[inChunk / kRowsPerBlock];
+    if (inChunk % kRowsPerBlock == 0)
+        blockStart = pos;
+    const uint64_t time = uint64_t(t.hour & 0x1F) | (uint64_t(t.minute & 0x3F) << 5)
+                        | (uint64_t(t.second & 0x3F) << 11) | (uint64_t(t.millisecond & 0x3FF) << 17);
+    Row& r = chunk.rows[inChunk];
     r.pid = pid;
-    r.textChunk = static_cast<uint32_t>(m_chunks.size() - 1);
-    r.textOffset = static_cast<uint32_t>(chunk.size());
     r.nameIndex = InternName(name);
-    r.lengthTime = static_cast<uint32_t>(text.size()) | (uint32_t(t.hour & 0x1F) << 12)
-                 | (uint32_t(t.minute & 0x3F) << 17) | (uint32_t(t.second & 0x3F) << 23);
-    chunk.insert(chunk.end(), text.begin(), text.end());
-    m_rows.push_back(r);
+    r.packed = time | (uint64_t(text.size()) << kTimeBits) | (uint64_t(narrow) << kNarrowBit)
+             | ((pos - blockStart) << kOffsetShift);
+    ++m_size;
 }
 
 void RowStore::Clear()
 {
-    std::vector<Row>().swap(m_rows);
-    std::vector<std::vector<wchar_t>>().swap(m_chunks);
+    std::deque<std::unique_ptr<RowChunk>>().swap(m_rowChunks);
+    std::deque<std::unique_ptr<unsigned char[]>>().swap(m_textChunks);
+    m_first = m_size = 0;
+    m_firstTextChunk = m_textEnd = 0;
     std::unordered_map<std::wstring_view, uint32_t>().swap(m_nameIndex);
     std::deque<std::wstring>().swap(m_names);
 }
 
-std::wstring_view RowStore::Text(size_t row) const
+void RowStore::DropOldest(size_t count)
 {
-    const Row& r = m_rows[row];
-    return std::wstring_view(m_chunks[r.textChunk].data() + r.textOffset,
-                             r.lengthTime & ((1u << kLengthBits) - 1));
+    if (count >= m_size) {
+        // The names stay: a process seen before is likely to write again.
+        std::deque<std::unique_ptr<RowChunk>>().swap(m_rowChunks);
+        std::deque<std::unique_ptr<unsigned char[]>>().swap(m_textChunks);
+        m_first = m_size = 0;
+        m_firstTextChunk = m_textEnd / kChunkBytes;
+        return;
+    }
+    m_first += count;
+    m_size -= count;
+    while (m_first >= kRowsPerChunk) {
+        m_rowChunks.pop_front();
+        m_first -= kRowsPerChunk;
+    }
+    // Text chunks wholly before the first kept text are given back.
+    const size_t abs = m_first;
+    const RowChunk& chunk = *m_rowChunks[0];
+    const uint64_t pos = chunk.blockStart[abs / kRowsPerBlock]
+                       + Field(chunk.rows[abs].packed, kOffsetShift, kOffsetBits);
+    while (!m_textChunks.empty() && m_firstTextChunk < pos / kChunkBytes) {
+        m_textChunks.pop_front();
+        ++m_firstTextChunk;
+    }
+}
+
+const unsigned char* RowStore::TextBytes(size_t row) const
+{
+    const size_t abs = m_first + row;
+    const RowChunk& chunk = *m_rowChunks[abs / kRowsPerChunk];
+    const size_t inChunk = abs % kRowsPerChunk;
+    const uint64_t pos = chunk.blockStart[inChunk / kRowsPerBlock]
+                       + Field(chunk.rows[inChunk].packed, kOffsetShift, kOffsetBits);
+    const size_t index = static_cast<size_t>(pos / kChunkBytes - m_firstTextChunk);
+    // An empty text may sit at a chunk's end with no chunk behind it.
+    if (index >= m_textChunks.size())
+        return nullptr;
+    return m_textChunks[index].get() + pos % kChunkBytes;
+}
+
+size_t RowStore::TextLength(size_t row) const
+{
+    return static_cast<size_t>(Field(At(row).packed, kTimeBits, kLengthBits));
+}
+
+bool RowStore::IsNarrow(size_t row) const
+{
+    return Field(At(row).packed, kNarrowBit, 1) != 0;
+}
+
+size_t RowStore::CopyText(size_t row, wchar_t* out, size_t capacity) const
+{
+    size_t n = TextLength(row);
+    if (n > capacity)
+        n = capacity;
+    if (n == 0)
+        return 0;
+    const unsigned char* src = TextBytes(row);
+    if (IsNarrow(row)) {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<wchar_t>(src[i]);
+    } else {
+        std::memcpy(out, src, n * sizeof(wchar_t));
+    }
+    return n;
+}
+
+void RowStore::AppendText(size_t row, std::wstring& out) const
+{
+    const size_t at = out.size();
+    out.resize(at + TextLength(row));
+    CopyText(row, &out[at], out.size() - at);
+}
+
+std::wstring RowStore::Text(size_t row) const
+{
+    std::wstring s;
+    AppendText(row, s);
+    return s;
 }
 
 ArrivalTime RowStore::Time(size_t row) const
 {
-    const Row& r = m_rows[row];
+    const uint64_t packed = At(row).packed;
     ArrivalTime t;
-    t.hour = static_cast<uint16_t>((r.lengthTime >> 12) & 0x1F);
-    t.minute = static_cast<uint16_t>((r.lengthTime >> 17) & 0x3F);
-    t.second = static_cast<uint16_t>((r.lengthTime >> 23) & 0x3F);
+    t.hour = static_cast<uint16_t>(Field(packed, 0, 5));
+    t.minute = static_cast<uint16_t>(Field(packed, 5, 6));
+    t.second = static_cast<uint16_t>(Field(packed, 11, 6));
+    t.millisecond = static_cast<uint16_t>(Field(packed, 17, 10));
     return t;
 }
 
@@ -71,17 +201,47 @@ std::wstring RowStore::Column(size_t row, int column) const
     switch (column) {
     case 0: return std::wstring(Name(row));
     case 1: return FormatPid(Pid(row));
-    case 2: return FormatTime(Time(row));
-    case 3: return std::wstring(Text(row));
+    case 2: return FormatTime(ShownTime(Time(row)));
+    case 3: return Text(row);
     }
     return std::wstring();
 }
 
+void RowStore::AppendSavedRow(size_t row, std::wstring& out) const
+{
+    const Row& r = At(row);
+    out.append(m_names[r.nameIndex]);
+    out += L'\t';
+    // The pid in signed decimal, as FormatPid has it.
+    wchar_t digits[12];
+    wchar_t* end = digits + 12;
+    wchar_t* p = end;
+    const int32_t pid = static_cast<int32_t>(r.pid);
+    uint32_t v = pid < 0 ? 0u - r.pid : r.pid;
+    do {
+        *--p = static_cast<wchar_t>(L'0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (pid < 0)
+        *--p = L'-';
+    out.append(p, end);
+    out += L'\t';
+    const ArrivalTime t = Time(row);
+    const wchar_t time[] = {
+        wchar_t(L'0' + t.hour / 10),   wchar_t(L'0' + t.hour % 10),   L':',
+        wchar_t(L'0' + t.minute / 10), wchar_t(L'0' + t.minute % 10), L':',
+        wchar_t(L'0' + t.second / 10), wchar_t(L'0' + t.second % 10), L':',
+        L'0', L'0', L'\t',
+    };
+    out.append(time, sizeof(time) / sizeof(time[0]));
+    AppendText(row, out);
+    out += L"\t\r\n";
+}
+
 size_t RowStore::MemoryBytes() const
 {
-    size_t bytes = m_rows.capacity() * sizeof(Row);
-    for (const auto& c : m_chunks)
-        bytes += c.capacity() * sizeof(wchar_t);
+    size_t bytes = m_rowChunks.size() * sizeof(RowChunk)
+                 + m_textChunks.size() * kChunkBytes;
     for (const auto& n : m_names)
         bytes += n.capacity() * sizeof(wchar_t) + sizeof(n);
     // The name map: its buckets, and a node per name (key, value, link).

@@ -4,35 +4,52 @@
 #include "capture/RecordFormat.h"
 #include "print/RowSource.h"
 #include <deque>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 namespace orlix {
 
-// The list's rows: one copy of every kept text, packed in large chunks, and
-// a 20-byte index entry per row. Process names are interned: any number of
-// distinct names, each found again in constant time.
+// The list's rows: one copy of every kept text, packed one after another in
+// large chunks, one byte per character when every character of the text
+// fits in 8 bits (ASCII, Latin-1), else as it came; and a 16-byte index
+// entry per row. Process names are interned: any number of distinct names,
+// each found again in constant time. Rows are appended at the end and may
+// be dropped from the front; both give memory back in whole chunks.
 class RowStore : public IPrintRowSource {
 public:
     struct Row {
         uint32_t pid;
-        uint32_t textChunk;   // chunk index
-        uint32_t textOffset;  // offset inside the chunk, in units
         uint32_t nameIndex;
-        uint32_t lengthTime;  // text length (12 bits), hour (5), minute (6), second (6)
+        // Hour, minute, second, millisecond (5, 6, 6, 10 bits), text length in units (12),
+        // narrow flag (1), byte offset from its block's start (24).
+        uint64_t packed;
     };
 
     void Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
                 std::wstring_view text);
     void Clear();
-    size_t Size() const { return m_rows.size(); }
-    uint32_t Pid(size_t row) const { return m_rows[row].pid; }
-    std::wstring_view Name(size_t row) const { return m_names[m_rows[row].nameIndex]; }
-    std::wstring_view Text(size_t row) const;
+    // Removes the `count` oldest rows (all of them when there are fewer);
+    // the rows after them move down by `count`.
+    void DropOldest(size_t count);
+    size_t Size() const { return m_size; }
+    uint32_t Pid(size_t row) const { return At(row).pid; }
+    std::wstring_view Name(size_t row) const { return m_names[At(row).nameIndex]; }
+    size_t TextLength(size_t row) const;
+    // Copies at most `capacity` units of the text to `out` (no terminator);
+    // returns how many.
+    size_t CopyText(size_t row, wchar_t* out, size_t capacity) const;
+    void AppendText(size_t row, std::wstring& out) const;
+    std::wstring Text(size_t row) const;
+    // True when the row's text is held one byte per character.
+    bool IsNarrow(size_t row) const;
     ArrivalTime Time(size_t row) const;
     // Column 0..3 as the list shows it.
     std::wstring Column(size_t row, int column) const;
+    // The row as a saved list has it: each column followed by a tab, then
+    // "\r\n" (AppendSavedLine of its columns).
+    void AppendSavedRow(size_t row, std::wstring& out) const;
     size_t RowCount() const override { return Size(); }
     std::wstring Cell(size_t row, int column) const override { return Column(row, column); }
     const wchar_t* Heading(int column) const override { return kListColumns[column].heading; }
@@ -41,12 +58,33 @@ public:
     // Bytes held for the rows (texts, index, names), for the benchmarks.
     size_t MemoryBytes() const;
 
+    static constexpr size_t kChunkBytes = size_t{ 1 } << 20;
+    static constexpr size_t kRowsPerChunk = 16384;
+    static constexpr size_t kRowsPerBlock = 256;
+
 private:
-    static constexpr size_t kChunkUnits = 1 << 20;
+    struct RowChunk {
+        Row rows[kRowsPerChunk];
+        // Where each block of kRowsPerBlock rows starts in the text.
+        uint64_t blockStart[kRowsPerChunk / kRowsPerBlock];
+    };
+    const Row& At(size_t row) const
+    {
+        const size_t abs = m_first + row;
+        return m_rowChunks[abs / kRowsPerChunk]->rows[abs % kRowsPerChunk];
+    }
+    const unsigned char* TextBytes(size_t row) const;
     uint32_t InternName(std::wstring_view name);
 
-    std::vector<Row> m_rows;
-    std::vector<std::vector<wchar_t>> m_chunks;
+    // Row `row` is m_rowChunks' row number m_first + row.
+    std::deque<std::unique_ptr<RowChunk>> m_rowChunks;
+    size_t m_first = 0;
+    size_t m_size = 0;
+    // Text positions count bytes from the first text ever appended (since
+    // the last Clear); m_textChunks.front() holds chunk number m_firstTextChunk.
+    std::deque<std::unique_ptr<unsigned char[]>> m_textChunks;
+    uint64_t m_firstTextChunk = 0;
+    uint64_t m_textEnd = 0;
     // A deque never moves its elements, so the map's keys can view them.
     std::deque<std::wstring> m_names;
     std::unordered_map<std::wstring_view, uint32_t> m_nameIndex;

@@ -4,28 +4,37 @@
 
 namespace orlix {
 
-// Writes the list as UTF-16 LE with a byte-order mark; false when the file
-// cannot be opened or not every byte could be written.
-bool SaveRows(const RowStore& rows, const std::wstring& path)
+namespace {
+// Written 64 KiB at a time.
+constexpr size_t kWriteUnits = (64 * 1024) / sizeof(wchar_t);
+// Progress is told about every this many rows.
+constexpr size_t kProgressRows = 1 << 16;
+} // namespace
+
+bool SaveRows(const RowStore& rows, const std::wstring& path, const SaveProgress& progress)
 {
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
         return false;
     bool ok = file.Write(fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom)) != FALSE;
+    // Whole 64 KiB writes; the line that crosses the mark waits in the
+    // buffer for the next one.
     std::wstring buf;
-    buf.reserve(1 << 16);
-    for (size_t row = 0; ok && row < rows.Size(); ++row) {
-        std::wstring pid = FormatPid(rows.Pid(row));
-        std::wstring time = FormatTime(rows.Time(row));
-        std::wstring_view cols[4] = { rows.Name(row), pid, time, rows.Text(row) };
-        AppendSavedLine(buf, cols, 4);
-        if (buf.size() >= (1 << 15)) {
-            ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
-            buf.clear();
+    buf.reserve(kWriteUnits + 2 * kMaxTextUnits + 64);
+    const size_t total = rows.Size();
+    for (size_t row = 0; ok && row < total; ++row) {
+        rows.AppendSavedRow(row, buf);
+        if (buf.size() >= kWriteUnits) {
+            ok = file.Write(buf.data(), static_cast<DWORD>(kWriteUnits * sizeof(wchar_t))) != FALSE;
+            buf.erase(0, kWriteUnits);
         }
+        if (progress && (row + 1) % kProgressRows == 0)
+            progress(row + 1, total);
     }
     if (ok && !buf.empty())
         ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
+    if (progress)
+        progress(total, total);
     return file.Close() && ok;
 }
 

@@ -13,16 +13,6 @@ const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
                                  // (unless refreshing costs too much: RefreshPacer)
 
-orlix::ArrivalTime ToArrival(const SYSTEMTIME& st)
-{
-    orlix::ArrivalTime t;
-    t.hour = st.wHour;
-    t.minute = st.wMinute;
-    t.second = st.wSecond;
-    t.millisecond = st.wMilliseconds;
-    return t;
-}
-
 } // namespace
 
 // Every line, whatever its source: re-broadcast first (lines naming a
@@ -47,24 +37,56 @@ int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE proce
         return 0;
     if (!text)
         text = L"";
-    MessageRecord record;
-    if (processId != 0 && !m_processNames.Lookup(processId, record.szProcessName) && process)
-        orlix::NameFromProcessHandle(process, record.szProcessName);
-    record.szProcessName =
-        std::wstring(orlix::CutUnits(record.szProcessName, orlix::kMaxNameUnits));
-    record.dwProcessId = processId;
-    ::GetLocalTime(&record.stArrival);
-    record.stArrival.wMilliseconds = 0;
-    record.szText = std::wstring(orlix::CutUnits(text, orlix::kMaxTextUnits));
+    // The name is looked up into a buffer kept from line to line; the text
+    // is copied once, into the row store (and the log line when logging).
+    std::wstring& name = m_nameBuffer;
+    name.clear();
+    if (processId != 0 && !m_processNames.Lookup(processId, name) && process)
+        orlix::NameFromProcessHandle(process, name);
+    const std::wstring_view keptName = orlix::CutUnits(name, orlix::kMaxNameUnits);
+    const std::wstring_view keptText = orlix::CutUnits(text, orlix::kMaxTextUnits);
+    const orlix::ArrivalTime arrival = ArrivalNow();
     if (m_bLogToFile)
-        HandOffLogLine(orlix::FormatLogLine(record.szProcessName, processId,
-                                            ToArrival(record.stArrival), record.szText));
+        HandOffLogLine(orlix::FormatLogLine(keptName, processId, orlix::ShownTime(arrival),
+                                            keptText));
     if (m_syslog)
-        m_syslog->Push(processId, record.szProcessName, record.szText);
+        m_syslog->Push(processId, keptName, keptText);
     if (m_filter.Matches(text))
-        InsertRecord(record);
+        InsertRow(keptName, processId, arrival, keptText);
     return 0;
 }
+
+// The local time now, to the millisecond. The system clock is read for
+// every line (a cheap call); its conversion to local hours, minutes and
+// seconds is worked out once a second.
+orlix::ArrivalTime COrlixView::ArrivalNow()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const ULONGLONG ticks = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const ULONGLONG second = ticks / 10000000;
+    if (second != m_clockSecond) {
+        const ULONGLONG whole = second * 10000000;
+        FILETIME utc = { static_cast<DWORD>(whole), static_cast<DWORD>(whole >> 32) };
+        FILETIME local;
+        SYSTEMTIME st;
+        if (::FileTimeToLocalFileTime(&utc, &local) && ::FileTimeToSystemTime(&local, &st)) {
+            m_clockBase.hour = st.wHour;
+            m_clockBase.minute = st.wMinute;
+            m_clockBase.second = st.wSecond;
+            m_clockSecond = second;
+        } else {
+            ::GetLocalTime(&st);
+            m_clockBase.hour = st.wHour;
+            m_clockBase.minute = st.wMinute;
+            m_clockBase.second = st.wSecond;
+        }
+    }
+    orlix::ArrivalTime t = m_clockBase;
+    t.millisecond = static_cast<uint16_t>(ticks / 10000 % 1000);
+    return t;
+}
+
 
 // A line that would carry what waits for the writer past its bound is
 // dropped and counted; the count goes into the file as a line of the
@@ -95,22 +117,19 @@ void COrlixView::QueueDroppedNote()
     if (at != std::wstring::npos)
         text.replace(at, 2, std::to_wstring(m_logDropped));
     m_logDropped = 0;
-    SYSTEMTIME st;
-    ::GetLocalTime(&st);
-    st.wMilliseconds = 0;
     std::wstring name;
     DWORD self = ::GetCurrentProcessId();
     m_processNames.Lookup(self, name);
     std::wstring note = orlix::FormatLogLine(orlix::CutUnits(name, orlix::kMaxNameUnits), self,
-                                             ToArrival(st), text);
+                                             orlix::ShownTime(ArrivalNow()), text);
     m_shared->logWaitingBytes += orlix::LogItemBytes(note);
     m_shared->logQueue.push_back({ orlix::Append, std::move(note) });
 }
 
-void COrlixView::InsertRecord(const MessageRecord& record)
+void COrlixView::InsertRow(std::wstring_view name, uint32_t pid, const orlix::ArrivalTime& t,
+                           std::wstring_view text)
 {
-    m_rows.Append(record.szProcessName, record.dwProcessId, ToArrival(record.stArrival),
-                  record.szText);
+    m_rows.Append(name, pid, t, text);
     if (m_bAutoScroll)
         m_bScrollPending = true;
     ScheduleFlush();

@@ -56,6 +56,10 @@
 #define IDS_PRINT_NO_SUCH_PAGE      33039
 #define IDS_PRINT_FAILED            33040
 #define IDS_PRINT_LAST              33040
+// The list's own texts (string table only); also between the commands and
+// the framework's ids.
+#define IDS_SAVE_PROGRESS           33050
+
 // Capture of the global (session-independent) debug channel.
 #define ID_CAPTURE_GLOBAL           33500
 #define IDS_GLOBAL_REFUSED          33501

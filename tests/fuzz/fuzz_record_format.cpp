@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <map>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -132,15 +133,32 @@ void CheckRow(const RowStore& store, size_t row, const Appended& a)
     FUZZ_CHECK(store.Name(row) == ExpectedCut(a.name, kMaxNameUnits));
     FUZZ_CHECK(store.Text(row) == ExpectedCut(a.text, kMaxTextUnits));
     const ArrivalTime t = store.Time(row);
-    // Kept to whole seconds, packed beside the length: hour in 5 bits,
-    // minute and second in 6 (every clock time fits).
+    // Kept to the millisecond, packed beside the length: hour in 5 bits,
+    // minute and second in 6, millisecond in 10 (every clock time fits).
     FUZZ_CHECK(t.hour == (a.time.hour & 0x1F));
     FUZZ_CHECK(t.minute == (a.time.minute & 0x3F));
     FUZZ_CHECK(t.second == (a.time.second & 0x3F));
-    FUZZ_CHECK(t.millisecond == 0);
+    FUZZ_CHECK(t.millisecond == (a.time.millisecond & 0x3FF));
     FUZZ_CHECK(store.Column(row, 0) == store.Name(row));
     FUZZ_CHECK(store.Column(row, 1) == FormatPid(a.pid));
-    FUZZ_CHECK(store.Column(row, 2) == FormatTime(t));
+    // Shown to the second.
+    FUZZ_CHECK(store.Column(row, 2) == FormatTime(ShownTime(t)));
+    FUZZ_CHECK(store.Column(row, 2).substr(8) == L":00");
+    std::wstring cols[4];
+    std::wstring_view views[4];
+    for (int c = 0; c < 4; ++c)
+        views[c] = cols[c] = store.Column(row, c);
+    std::wstring line, saved;
+    AppendSavedLine(line, views, 4);
+    store.AppendSavedRow(row, saved);
+    FUZZ_CHECK(saved == line);
+    // One byte a character exactly when every character fits in 8 bits.
+    const std::wstring_view kept = ExpectedCut(a.text, kMaxTextUnits);
+    bool narrow = true;
+    for (wchar_t c : kept)
+        narrow = narrow && static_cast<std::make_unsigned_t<wchar_t>>(c) <= 0xFF;
+    FUZZ_CHECK(store.IsNarrow(row) == narrow);
+    FUZZ_CHECK(store.TextLength(row) == kept.size());
     FUZZ_CHECK(store.Column(row, 3) == store.Text(row));
     FUZZ_CHECK(store.Column(row, 4).empty());
     FUZZ_CHECK(store.Column(row, -1).empty());
@@ -159,6 +177,16 @@ void CheckStore(FuzzedDataProvider& p)
             FUZZ_CHECK(store.Size() == 0);
             // Everything given back: no rows, chunks or names, an empty table.
             FUZZ_CHECK(store.MemoryBytes() <= 64);
+            continue;
+        }
+        // The oldest rows dropped now and then, as a history limit does.
+        if (!rows.empty() && p.ConsumeIntegralInRange(0, 7) == 7) {
+            const size_t drop = p.ConsumeIntegralInRange<size_t>(0, rows.size() + 2);
+            store.DropOldest(drop);
+            rows.erase(rows.begin(), rows.begin() + std::min(drop, rows.size()));
+            FUZZ_CHECK(store.Size() == rows.size());
+            if (!rows.empty())
+                CheckRow(store, 0, rows[0]);
             continue;
         }
         // A few names over and over, as few processes send lines.
@@ -180,32 +208,16 @@ void CheckStore(FuzzedDataProvider& p)
     }
 
     FUZZ_CHECK(store.Size() == rows.size());
-    size_t units = 0;
+    size_t bytes = 0;
     std::map<std::wstring_view, const wchar_t*> kept;
     for (size_t i = 0; i < rows.size(); ++i) {
         CheckRow(store, i, rows[i]);
-        units += store.Text(i).size();
+        bytes += store.TextLength(i) * (store.IsNarrow(i) ? 1 : sizeof(wchar_t));
         // Names are kept once each.
         const auto [it, first] = kept.emplace(store.Name(i), store.Name(i).data());
         FUZZ_CHECK(first || it->second == store.Name(i).data());
     }
-    // Texts are packed one after another; a row starts a new chunk only
-    // when its text would not fit in a large one.
-    const wchar_t* chunkStart = nullptr;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::wstring_view t = store.Text(i);
-        if (i == 0) {
-            chunkStart = t.data();
-            continue;
-        }
-        const std::wstring_view prev = store.Text(i - 1);
-        if (t.data() != prev.data() + prev.size()) {
-            const size_t used = static_cast<size_t>(prev.data() + prev.size() - chunkStart);
-            FUZZ_CHECK(used + t.size() > (size_t{ 1 } << 16));
-            chunkStart = t.data();
-        }
-    }
-    FUZZ_CHECK(store.MemoryBytes() >= rows.size() * sizeof(RowStore::Row) + units * sizeof(wchar_t));
+    FUZZ_CHECK(store.MemoryBytes() >= rows.size() * sizeof(RowStore::Row) + bytes);
 }
 
 } // namespace

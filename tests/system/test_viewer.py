@@ -157,6 +157,49 @@ def test_save_writes_utf16_rows_and_empty_list_is_bom_only(w):
     assert save_list(w, "two.txt") == b"\xff\xfe" + expected.encode("utf-16-le")
 
 
+def test_long_list_saves_every_row_and_ends_ready(w):
+    """A list long enough to show the save's progress: every row in the file,
+    narrow and wide texts alike, and the status bar back to its idle text."""
+    clear(w)
+    hwnd = w.viewer.hwnd
+    idle = w.drv("status", hwnd)
+    n = 120000
+    prefix = "long list caf\u00e9 line "
+    w.drv("sendmany", hwnd, 0, prefix, n - 2, "wide", timeout=900)
+    w.viewer.send(8, "中文 wide row")
+    w.viewer.send(0, "")
+    assert w.drv("waitrows", hwnd, n, 120000, timeout=180) == n
+    path = os.path.join(w.prefix, "drive_c", "long.txt")
+    if os.path.exists(path):
+        os.unlink(path)
+    w.viewer.command(ID_FILE_SAVE)
+    assert w.drv("savedialog", w.winpath(path), w.viewer.pid, 10000)
+    wait_until(lambda: os.path.exists(path), what="saved file")
+    # The user-interface thread saves: it answers again once the file is written.
+    deadline = time.time() + 120
+    while True:
+        try:
+            w.drv("sendmsg", hwnd, 0, 0, 0)
+            break
+        except Exception:  # no answer within the driver's wait: still saving
+            assert time.time() < deadline, "the viewer did not answer after saving"
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:2] == b"\xff\xfe"
+    lines = data[2:].decode("utf-16-le").split("\r\n")
+    assert lines[-1] == "" and len(lines) == n + 1, len(lines)
+    for i in range(n - 2):
+        name, pid, stamp, text, end = lines[i].split("\t")
+        assert (name, pid, text, end) == ("", "0", prefix + str(i), ""), lines[i]
+    name, pid, stamp, text, end = lines[n - 2].split("\t")
+    assert (pid, text, end) == ("8", "中文 wide row", ""), lines[n - 2]
+    assert time_ok(stamp), stamp
+    assert lines[n - 1].split("\t")[3] == ""
+    assert w.drv("status", hwnd) == idle
+    os.unlink(path)
+    clear(w)
+
+
 def test_save_failure_is_reported(w):
     clear(w)
     w.viewer.send(0, "x")

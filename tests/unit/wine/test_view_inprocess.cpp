@@ -4,6 +4,8 @@
 #include "capture/DocumentsFolder.h"
 #include "resources/resource.h"
 #include <shlobj.h>
+#include <algorithm>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -161,6 +163,54 @@ TEST(ViewerInProcess, IntakeRulesAndResultOfTheProtocol)
     EXPECT_STREQ(title, L"Orlix");
     // The control catches up once the burst is over.
     EXPECT_TRUE(v.PumpUntil([&] { return v.view->ShownRowCount() == 3; }, 2000));
+}
+
+// The arrival time is kept to the millisecond of the local clock; the list
+// shows it to the second, as always.
+TEST(ViewerInProcess, ArrivalTimeKeepsTheMillisecond)
+{
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    auto msOfDay = [](unsigned h, unsigned m, unsigned s, unsigned ms) {
+        return ((h * 60 + m) * 60 + s) * 1000 + ms;
+    };
+    const auto& rows = v.view->Rows();
+    std::vector<unsigned> seen;
+    for (int i = 0; i < 40 && rows.Size() < 40; ++i) {
+        SYSTEMTIME before, after;
+        ::GetLocalTime(&before);
+        v.Send(0, L"timed");
+        ::GetLocalTime(&after);
+        const orlix::ArrivalTime t = rows.Time(rows.Size() - 1);
+        const unsigned got = msOfDay(t.hour, t.minute, t.second, t.millisecond);
+        const unsigned lo = msOfDay(before.wHour, before.wMinute, before.wSecond,
+                                    before.wMilliseconds);
+        const unsigned hi = msOfDay(after.wHour, after.wMinute, after.wSecond,
+                                    after.wMilliseconds);
+        if (hi < lo)
+            continue;   // midnight passed
+        // Both clocks may tick at a coarser step than a millisecond.
+        EXPECT_GE(got + 20, lo);
+        EXPECT_LE(got, hi + 20);
+        EXPECT_LT(t.millisecond, 1000);
+        seen.push_back(t.millisecond);
+        wchar_t shown[32] = {};
+        LVITEMW item = {};
+        item.iSubItem = 2;
+        item.pszText = shown;
+        item.cchTextMax = 32;
+        v.view->FlushRows();
+        ::SendMessageW(v.view->m_hWnd, LVM_GETITEMTEXTW, rows.Size() - 1,
+                       reinterpret_cast<LPARAM>(&item));
+        wchar_t expected[32];
+        swprintf(expected, 32, L"%02u:%02u:%02u:00", t.hour, t.minute, t.second);
+        EXPECT_STREQ(shown, expected);
+        ::Sleep(7);
+    }
+    ASSERT_FALSE(seen.empty());
+    // Over 40 lines 7 ms apart the milliseconds are not all the same.
+    EXPECT_NE(*std::min_element(seen.begin(), seen.end()),
+              *std::max_element(seen.begin(), seen.end()));
 }
 
 TEST(ViewerInProcess, FileNewKeepsRowsColumnsAndWorkers)
