@@ -33,6 +33,8 @@ public:
     bool ExchangeFilterSettings(bool save);
     void OnLanguage(UINT id);
     void SwitchLanguage(UINT id);
+    // The list's row menu at a screen point (-1: at the selected row).
+    void ShowRowMenu(LPARAM where);
 
     CStatusBar m_statusBar;
     CToolBar m_toolBar;

@@ -1,5 +1,6 @@
 #include "capture/OrlixView.h"
 #include "capture/FilterDlg.h"
+#include "capture/FindDialogs.h"
 #include "capture/DocumentsFolder.h"
 #include "capture/FrameImages.h"
 #include "capture/ProcessNamesWin.h"
@@ -72,6 +73,7 @@ void COrlixView::OnInitialUpdate()
         col.cx = orlix::kListColumns[i].width;
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
+    LoadFeatureSettings();
     StartWorkers();
 }
 
@@ -174,10 +176,11 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
         auto* di = reinterpret_cast<NMLVDISPINFOW*>(nm);
         LVITEMW& item = di->item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-            size_t row = static_cast<size_t>(item.iItem);
-            if (item.iItem < 0 || row >= m_rows.Size()) {
+            size_t shown = static_cast<size_t>(item.iItem);
+            if (item.iItem < 0 || shown >= DisplayCount()) {
                 item.pszText[0] = 0;
             } else {
+                size_t row = StoreRow(shown);
                 std::wstring tmp;
                 std::wstring_view v;
                 switch (item.iSubItem) {
@@ -197,6 +200,10 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
     case LVN_ODFINDITEMW:
         *pResult = -1;
         return true;
+    }
+    if (OnFeatureNotify(nm, pResult))
+        return true;
+    switch (nm->code) {
     case NM_CLICK:
         m_bHasSelection = ::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
         *pResult = 0;
@@ -239,12 +246,14 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
                                                 : m_shared->broadcastRecv.load());
         });
     }
-    return false;
+    return OnFeatureCommand(id, code, pUI);
 }
 
 void COrlixView::OnClear()
 {
     m_rows.Clear();
+    m_display.Clear();
+    m_bookmarks.Clear();
     ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, 0, 0);
     m_bScrollPending = false;
     m_bHasSelection = FALSE;
@@ -266,13 +275,26 @@ void COrlixView::OnAutoScroll()
 
 void COrlixView::OnEditCopy()
 {
-    int row = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                              LVNI_SELECTED));
-    if (row < 0 || static_cast<size_t>(row) >= m_rows.Size()) {
+    int item = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                               LVNI_SELECTED));
+    if (item < 0 || static_cast<size_t>(item) >= DisplayCount()) {
         m_bHasSelection = FALSE;
         return;
     }
-    std::wstring_view text = m_rows.Text(row);
+    // Several rows selected: every one of their texts, one per line.
+    if (::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) > 1) {
+        std::wstring all;
+        for (int i = item; i >= 0 && static_cast<size_t>(i) < DisplayCount();
+             i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED))) {
+            if (!all.empty())
+                all += L"\r\n";
+            all += m_rows.Text(StoreRow(i));
+        }
+        CopyToClipboard(all);
+        m_bHasSelection = TRUE;
+        return;
+    }
+    std::wstring_view text = m_rows.Text(StoreRow(item));
     // Another program (a clipboard tool, a reader) may hold the clipboard
     // for a moment: try again briefly before giving up.
     bool open = false;
