@@ -186,7 +186,11 @@ void CHighlightDialog::PickColour(bool foreground)
     cc.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (!::ChooseColorW(&cc))
         return;
-    (foreground ? m_edit.foreground : m_edit.background) = cc.rgbResult;
+    COLORREF chosen = cc.rgbResult;
+    if (foreground)
+        m_edit.foreground = chosen;
+    else
+        m_edit.background = chosen;
     ::InvalidateRect(::GetDlgItem(m_hWnd, IDC_RULE_SAMPLE), nullptr, TRUE);
 }
 

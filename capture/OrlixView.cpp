@@ -162,6 +162,11 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         m_pacer.AddPaint(RefreshPacer::NowMs() - t0);
         return r;
     }
+    case WM_CONTEXTMENU:
+        // The frame shows the row menu (it knows the translated texts).
+        if (HWND parent = ::GetParent(m_hWnd))
+            ::SendMessageW(parent, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(m_hWnd), lParam);
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         break;
