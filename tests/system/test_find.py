@@ -198,12 +198,14 @@ def test_keyboard_f3_and_bookmarks(w):
     wait_selected(w, [7], "only row 7 left")
     # Find next / previous after a search, from the selection.
     dlg = search(w, "line 1")
-    wait_selected(w, [1])
+    wait_selected(w, [10], "from the selection (row 7) on")
     close_dialog(w, dlg)
     w.drv("clickrow", w.viewer.hwnd, 1)
     wait_selected(w, [1])
-    cmd(w, "ID_FIND_NEXT")
-    wait_selected(w, [10], "find next")
+    w.drv("keys", w.viewer.hwnd, VK_F3)
+    wait_selected(w, [10], "F3")
+    w.drv("keys", w.viewer.hwnd, VK_F3, "shift")
+    wait_selected(w, [1], "Shift+F3")
     # Clear drops the bookmarks with the rows.
     fill(w, [(1, "a"), (1, "b")])
     w.drv("selectrows", w.viewer.hwnd, [0])
