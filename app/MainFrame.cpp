@@ -3,6 +3,7 @@
 #include "capture/SyslogDlg.h"
 #include "i18n/Language.h"
 #include "resources/resource.h"
+#include <windowsx.h>
 
 const wchar_t kMainFrameClass[] = L"Kesto-Orlix";
 const wchar_t kMainFrameTitle[] = L"Orlix";
@@ -184,8 +185,30 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             UpdateSyslogPane();
         return r;
     }
+    case WM_CONTEXTMENU:
+        // The list's row menu (right click, Shift+F10, the menu key).
+        if (g_pView && reinterpret_cast<HWND>(wParam) == g_pView->m_hWnd) {
+            ShowRowMenu(lParam);
+            return 0;
+        }
+        break;
     }
     return CFrameWnd::WindowProc(msg, wParam, lParam);
+}
+
+void CMainFrame::ShowRowMenu(LPARAM where)
+{
+    fw::UniqueMenu menu(::LoadMenuW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_ROW_MENU)));
+    if (!menu)
+        return;
+    TranslateMenu(menu.get(), IDR_ROW_MENU);
+    POINT pt = { GET_X_LPARAM(where), GET_Y_LPARAM(where) };
+    if (where == static_cast<LPARAM>(-1))
+        pt = g_pView->ContextMenuPoint();
+    // Commands go the usual way: check and enable at WM_INITMENUPOPUP, then
+    // WM_COMMAND to this window.
+    ::TrackPopupMenu(::GetSubMenu(menu.get(), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
+                     m_hWnd, nullptr);
 }
 
 bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)

@@ -39,6 +39,8 @@ public:
     void ApplySyslogSettings(const orlix::syslog::Settings& settings);
     void UpdateSyslogPane();
     void SwitchLanguage(UINT id);
+    // The list's row menu at a screen point (-1: at the selected row).
+    void ShowRowMenu(LPARAM where);
 
     CStatusBar m_statusBar;
     CToolBar m_toolBar;

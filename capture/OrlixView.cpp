@@ -1,6 +1,7 @@
 #include "capture/OrlixView.h"
 #include "capture/DebugChannel.h"
 #include "capture/FilterDlg.h"
+#include "capture/FindDialogs.h"
 #include "capture/DocumentsFolder.h"
 #include "capture/FrameImages.h"
 #include "capture/ProcessNamesWin.h"
@@ -90,6 +91,7 @@ void COrlixView::OnInitialUpdate()
         col.cx = ColumnWidthForDpi(orlix::kListColumns[i].width, fw::kBaseDpi, dpi);
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
+    LoadFeatureSettings();
     StartWorkers();
 }
 
@@ -212,6 +214,11 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         m_pacer.AddPaint(RefreshPacer::NowMs() - t0);
         return r;
     }
+    case WM_CONTEXTMENU:
+        // The frame shows the row menu (it knows the translated texts).
+        if (HWND parent = ::GetParent(m_hWnd))
+            ::SendMessageW(parent, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(m_hWnd), lParam);
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         break;
@@ -226,10 +233,11 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
         auto* di = reinterpret_cast<NMLVDISPINFOW*>(nm);
         LVITEMW& item = di->item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-            size_t row = static_cast<size_t>(item.iItem);
-            if (item.iItem < 0 || row >= m_rows.Size()) {
+            size_t shown = static_cast<size_t>(item.iItem);
+            if (item.iItem < 0 || shown >= DisplayCount()) {
                 item.pszText[0] = 0;
             } else {
+                size_t row = StoreRow(shown);
                 const size_t room = static_cast<size_t>(item.cchTextMax - 1);
                 size_t n;
                 if (item.iSubItem == 3) {
@@ -253,6 +261,10 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
     case LVN_ODFINDITEMW:
         *pResult = -1;
         return true;
+    }
+    if (OnFeatureNotify(nm, pResult))
+        return true;
+    switch (nm->code) {
     case NM_CLICK:
         m_bHasSelection = ::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
         *pResult = 0;
@@ -298,12 +310,14 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
                                                 : m_shared->broadcastRecv.load());
         });
     }
-    return false;
+    return OnFeatureCommand(id, code, pUI);
 }
 
 void COrlixView::OnClear()
 {
     m_rows.Clear();
+    m_display.Clear();
+    m_bookmarks.Clear();
     ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, 0, 0);
     m_bScrollPending = false;
     m_bHasSelection = FALSE;
@@ -349,13 +363,26 @@ void COrlixView::OnAutoScroll()
 
 void COrlixView::OnEditCopy()
 {
-    int row = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                              LVNI_SELECTED));
-    if (row < 0 || static_cast<size_t>(row) >= m_rows.Size()) {
+    int item = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                               LVNI_SELECTED));
+    if (item < 0 || static_cast<size_t>(item) >= DisplayCount()) {
         m_bHasSelection = FALSE;
         return;
     }
-    const std::wstring text = m_rows.Text(row);
+    // Several rows selected: every one of their texts, one per line.
+    if (::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) > 1) {
+        std::wstring all;
+        for (int i = item; i >= 0 && static_cast<size_t>(i) < DisplayCount();
+             i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED))) {
+            if (!all.empty())
+                all += L"\r\n";
+            all += m_rows.Text(StoreRow(i));
+        }
+        CopyToClipboard(all);
+        m_bHasSelection = TRUE;
+        return;
+    }
+    const std::wstring text = m_rows.Text(StoreRow(item));
     // Another program (a clipboard tool, a reader) may hold the clipboard
     // for a moment: try again briefly before giving up.
     bool open = false;

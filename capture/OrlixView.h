@@ -2,7 +2,9 @@
 // its source, reaches AddMessage on the user-interface thread.
 #pragma once
 #include <deque>
+#include "capture/HighlightRules.h"
 #include "capture/MessageFilter.h"
+#include "capture/ViewQuickFilter.h"
 #include "capture/ProcessNameCache.h"
 #include "capture/RecordFormat.h"
 #include "capture/RefreshPacer.h"
@@ -54,6 +56,33 @@ public:
     const orlix::RowStore& Rows() const { return m_rows; }
     size_t RowCount() const { return m_rows.Size(); }
     int ShownRowCount() const;
+
+    // Find, highlight rules, quick filters, bookmarks, row copying
+    // (ViewFeatures.cpp). None of them changes anything until used.
+    bool OnFeatureCommand(UINT id, int code, CCmdUI* pUI);
+    bool OnFeatureNotify(NMHDR* nm, LRESULT* pResult);
+    // Rows as the list shows them (list item -> stored row).
+    size_t DisplayCount() const { return m_display.Count(m_rows.Size()); }
+    size_t StoreRow(size_t item) const { return m_display.ToStore(item); }
+    // A new stored row (the last one): the display index and nothing else.
+    void OnRowStored();
+    // The store dropped its `count` oldest rows: the display index and the
+    // bookmarks follow (their rows shift down by count).
+    void OnRowsDropped(size_t count);
+    // Finds from the selection; forward or back; wraps. False: none found
+    // (or no pattern yet).
+    bool FindNext(bool forward);
+    bool SetFindPattern(const std::wstring& text, const orlix::MatchOptions& options,
+                        bool forward);
+    // Selects and shows one list item alone.
+    void SelectItem(size_t item);
+    int FirstSelectedItem() const;
+    POINT ContextMenuPoint() const;
+    void ApplyHighlightRules(std::vector<orlix::HighlightRule> rules);
+    const orlix::HighlightRules& Highlights() const { return m_highlight; }
+    std::wstring FindText() const { return m_find.Pattern(); }
+    orlix::MatchOptions FindOptions() const { return m_findOptions; }
+    bool FindForward() const { return m_bFindForward; }
 
     MessageFilter m_filter;
     orlix::ProcessNameCache m_processNames;
@@ -109,6 +138,31 @@ private:
     ULONGLONG m_clockSecond = 0;
     orlix::ArrivalTime m_clockBase;
     ULONGLONG m_lastFlushTick = 0;
+
+    // Find, highlight rules, quick filters, bookmarks (ViewFeatures.cpp).
+    void OnFind();
+    void OnSelectAll();
+    void CopyToClipboard(const std::wstring& text);
+    void OnCopyRows();
+    void OnToggleBookmark();
+    void OnGotoBookmark(bool forward);
+    void OnQuickFilter(UINT id);
+    void OnHighlightRules();
+    void RebuildDisplay();
+    void ShowNote(const std::wstring& text);
+    void ShowDetails(size_t item);
+    void LoadFeatureSettings();
+    void SaveFindSettings();
+    void SaveHighlightSettings();
+    orlix::TextMatcher m_find;
+    orlix::MatchOptions m_findOptions;
+    bool m_bFindForward = true;
+    orlix::HighlightRules m_highlight;
+    orlix::QuickFilter m_quick;
+    orlix::DisplayIndex m_display;
+    orlix::BookmarkSet m_bookmarks;
+    std::unique_ptr<class CFindDialog> m_findDialog;
+    bool m_bFeatureSettingsLoaded = false;
 };
 
 // The one view of the process (null when there is none).

@@ -130,6 +130,7 @@ void COrlixView::InsertRow(std::wstring_view name, uint32_t pid, const orlix::Ar
                            std::wstring_view text)
 {
     m_rows.Append(name, pid, t, text);
+    OnRowStored();
     if (m_bAutoScroll)
         m_bScrollPending = true;
     ScheduleFlush();
@@ -157,7 +158,7 @@ void COrlixView::ScheduleFlush()
 void COrlixView::OnFlushTimer()
 {
     ULONGLONG now = ::GetTickCount64();
-    if (static_cast<size_t>(ShownRowCount()) != m_rows.Size() || m_bScrollPending) {
+    if (static_cast<size_t>(ShownRowCount()) != DisplayCount() || m_bScrollPending) {
         bool due = now - m_lastLineTick >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
         if (due && m_pacer.MayRefresh(now))
             FlushRows();
@@ -178,7 +179,7 @@ void COrlixView::FlushRows()
     double t0 = RefreshPacer::NowMs();
     double painted = m_pacer.PaintedMs();
     m_lastFlushTick = ::GetTickCount64();
-    int n = static_cast<int>(m_rows.Size());
+    int n = static_cast<int>(DisplayCount());
     if (ShownRowCount() != n)
         ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     if (m_bScrollPending && n > 0)

@@ -85,7 +85,8 @@ int CWinApp::Run()
         CFrameWnd* frame = GetMainFrame();
         HACCEL accel = frame ? frame->GetAccelerators() : nullptr;
         // Accelerators belong to the main window; dialogs handle their own keys.
-        if (!(main && accel && (msg.hwnd == main || ::IsChild(main, msg.hwnd)) &&
+        if (AfxPreTranslateModeless(&msg)) {
+        } else if (!(main && accel && (msg.hwnd == main || ::IsChild(main, msg.hwnd)) &&
               ::TranslateAcceleratorW(main, accel, &msg))) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);

@@ -1,8 +1,30 @@
 #include "framework/Dialog.h"
 #include <commdlg.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 DialogTranslator g_translator = nullptr;
+std::vector<HWND> g_modeless;
+}
+
+HWND CDialog::CreateModeless()
+{
+    HWND h = ::CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate),
+                                  AfxGetDialogOwner(m_hParent), StaticDlgProc,
+                                  reinterpret_cast<LPARAM>(this));
+    if (h)
+        g_modeless.push_back(h);
+    return h;
+}
+
+bool AfxPreTranslateModeless(MSG* msg)
+{
+    for (HWND d : g_modeless)
+        if (msg->hwnd && (msg->hwnd == d || ::IsChild(d, msg->hwnd)))
+            return ::IsDialogMessageW(d, msg) != FALSE;
+    return false;
 }
 
 void SetDialogTranslator(DialogTranslator fn)
@@ -32,6 +54,8 @@ INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         return FALSE;
     INT_PTR r = self->DialogProc(msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
+        g_modeless.erase(std::remove(g_modeless.begin(), g_modeless.end(), hwnd),
+                         g_modeless.end());
         ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->m_hWnd = nullptr;
     }

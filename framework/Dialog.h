@@ -11,6 +11,8 @@ public:
         : m_nIDTemplate(templateId), m_hParent(parent) {}
     // Runs the dialog; its owner is the main window when no parent was given.
     virtual INT_PTR DoModal();
+    // A modeless dialog (its keys go through IsDialogMessage); null on failure.
+    HWND CreateModeless();
     // Runs after the dialog's texts were handed to the translator.
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }
@@ -30,6 +32,9 @@ private:
 // Dialogs hand themselves to the application's translator when they open,
 // before OnInitDialog (set once by the application; none: dialogs keep their
 // resource texts).
+// Hands a message to the modeless dialog it is meant for; true when taken.
+bool AfxPreTranslateModeless(MSG* msg);
+
 using DialogTranslator = void (*)(HWND dialog, UINT templateId);
 void SetDialogTranslator(DialogTranslator fn);
 

@@ -81,6 +81,56 @@
 #define IDC_SYSLOG_PROTOCOL_LABEL   1108
 #define IDC_SYSLOG_FACILITY_LABEL   1109
 
+// Find, highlight rules, quick filters, bookmarks and row copying
+#define IDD_FIND                140
+#define IDD_HIGHLIGHT           141
+#define IDD_ROW_DETAILS         142
+#define IDR_ROW_MENU            143
+#define ID_FIND                 33100
+#define ID_FIND_NEXT            33101
+#define ID_FIND_PREV            33102
+#define ID_BOOKMARK_TOGGLE      33103
+#define ID_BOOKMARK_NEXT        33104
+#define ID_BOOKMARK_PREV        33105
+#define ID_COPY_ROWS            33106
+#define ID_HIGHLIGHT_RULES      33107
+#define ID_QUICK_FIND_PROCESS   33108
+#define ID_QUICK_HIDE_PROCESS   33109
+#define ID_QUICK_ONLY_PROCESS   33110
+#define ID_QUICK_HIGHLIGHT      33111
+#define ID_QUICK_CLEAR          33112
+#define IDS_FIND_WRAPPED        33200
+#define IDS_FIND_NOT_FOUND      33201
+#define IDS_BAD_PATTERN         33202
+#define IDS_BOOKMARK_NONE       33203
+#define IDS_RULE_TEXT           33204
+#define IDS_RULE_PROCESS        33205
+#define IDS_RULES_FULL          33206
+#define IDC_FIND_TEXT           1200
+#define IDC_FIND_CASE           1201
+#define IDC_FIND_WORD           1202
+#define IDC_FIND_REGEX          1203
+#define IDC_FIND_UP             1204
+#define IDC_FIND_DOWN           1205
+#define IDC_FIND_LABEL          1206
+#define IDC_FIND_DIRECTION      1207
+#define IDC_DETAILS_TEXT        1210
+#define IDC_DETAILS_COPY        1211
+#define IDC_RULE_LIST           1220
+#define IDC_RULE_KIND           1221
+#define IDC_RULE_PATTERN        1222
+#define IDC_RULE_CASE           1223
+#define IDC_RULE_REGEX          1224
+#define IDC_RULE_FORE           1225
+#define IDC_RULE_BACK           1226
+#define IDC_RULE_ADD            1227
+#define IDC_RULE_REPLACE        1228
+#define IDC_RULE_REMOVE         1229
+#define IDC_RULE_UP             1230
+#define IDC_RULE_DOWN           1231
+#define IDC_RULE_LABEL          1232
+#define IDC_RULE_SAMPLE         1233
+
 // The framework's standard commands, strings and window ids
 #include "../framework/AfxRes.h"
 

@@ -25,6 +25,11 @@
 //   settext HWND TEXT, gettext HWND, click DIALOG ID
 //   savedialog PATH [PID [MS]]             fills in a file dialog and accepts it
 //   clipboard, clearclipboard, sleep MS, quit
+//   itemrect HWND I                        the row's bounds in the list's client area
+//   rowpixel HWND I X                      [r, g, b] on screen at x = X in the row's middle
+//   dblclickrow HWND I                     a posted double click on the row's first column
+//   keys HWND VK ["ctrl"|"shift"|"ctrl+shift"]  a real key press (SendInput) into the
+//                                          window, brought to the foreground first
 //
 // Controls of another process are read the way that works under Wine and on
 // Windows alike: anything that carries a pointer (LVITEMW, RECT, TBBUTTON,
@@ -733,6 +738,129 @@ bool CmdClickRow(Call& c)
     return true;
 }
 
+// The row's bounds in the list's client area.
+bool RowRect(Call& c, HWND lv, long long index, RECT& r)
+{
+    RemoteBlock block(lv, sizeof(RECT));
+    if (!block.Ok())
+        return c.Fail(block.Error());
+    r = RECT{};
+    r.left = LVIR_BOUNDS;
+    LRESULT ok = 0;
+    std::wstring err;
+    if (!block.Write(0, &r, sizeof r))
+        return c.Fail(block.Error());
+    if (!SendTimeout(lv, LVM_GETITEMRECT, static_cast<WPARAM>(index), block.At(0), kSendTimeoutMs,
+                     ok, err))
+        return c.Fail(err);
+    if (!ok)
+        return c.Fail(L"no row " + std::to_wstring(index));
+    if (!block.Read(0, &r, sizeof r))
+        return c.Fail(block.Error());
+    return true;
+}
+
+bool CmdItemRect(Call& c)
+{
+    HWND lv;
+    long long index = 0;
+    RECT r;
+    if (!ListViewArg(c, 1, lv) || !c.Int(2, index) || !RowRect(c, lv, index, r))
+        return false;
+    c.result = Json::Array()
+                   .Push(Json(static_cast<long long>(r.left)))
+                   .Push(Json(static_cast<long long>(r.top)))
+                   .Push(Json(static_cast<long long>(r.right)))
+                   .Push(Json(static_cast<long long>(r.bottom)));
+    return true;
+}
+
+// What the screen shows there: the colours the list really painted.
+bool CmdRowPixel(Call& c)
+{
+    HWND lv;
+    long long index = 0, x = 0;
+    RECT r;
+    if (!ListViewArg(c, 1, lv) || !c.Int(2, index) || !c.Int(3, x) || !RowRect(c, lv, index, r))
+        return false;
+    POINT pt = { static_cast<LONG>(r.left + x), (r.top + r.bottom) / 2 };
+    ClientToScreen(lv, &pt);
+    HDC screen = GetDC(nullptr);
+    if (!screen)
+        return c.Fail(Win32Error(L"GetDC"));
+    COLORREF px = GetPixel(screen, pt.x, pt.y);
+    ReleaseDC(nullptr, screen);
+    if (px == CLR_INVALID)
+        return c.Fail(L"no pixel at that point");
+    c.result = Json::Array()
+                   .Push(Json(static_cast<long long>(GetRValue(px))))
+                   .Push(Json(static_cast<long long>(GetGValue(px))))
+                   .Push(Json(static_cast<long long>(GetBValue(px))));
+    return true;
+}
+
+bool CmdDblClickRow(Call& c)
+{
+    HWND lv;
+    long long index = 0;
+    RECT r;
+    if (!ListViewArg(c, 1, lv) || !c.Int(2, index) || !RowRect(c, lv, index, r))
+        return false;
+    RECT client{};
+    GetClientRect(lv, &client);
+    LONG y = (r.top + r.bottom) / 2;
+    if (y < client.top || y >= client.bottom)
+        return c.Fail(L"row " + std::to_wstring(index) + L" is not visible");
+    LPARAM at = MAKELPARAM(std::max<LONG>(r.left, 0) + 20, y);
+    if (!PostMessageW(lv, WM_LBUTTONDOWN, MK_LBUTTON, at) ||
+        !PostMessageW(lv, WM_LBUTTONUP, 0, at) ||
+        !PostMessageW(lv, WM_LBUTTONDBLCLK, MK_LBUTTON, at) ||
+        !PostMessageW(lv, WM_LBUTTONUP, 0, at))
+        return c.Fail(Win32Error(L"PostMessage"));
+    c.result = Json(true);
+    return true;
+}
+
+bool CmdKeys(Call& c)
+{
+    HWND h;
+    long long vk = 0;
+    std::wstring mods;
+    if (!c.LiveWindow(1, h) || !c.Int(2, vk) || !c.TextOr(3, L"", mods))
+        return false;
+    HWND top = GetAncestor(h, GA_ROOT);
+    SetForegroundWindow(top);
+    for (int i = 0; i < 50 && GetForegroundWindow() != top; ++i)
+        Sleep(kPollMs);
+    if (h != top)
+        SetFocus(h);
+    std::vector<WORD> held;
+    if (mods.find(L"ctrl") != std::wstring::npos)
+        held.push_back(VK_CONTROL);
+    if (mods.find(L"shift") != std::wstring::npos)
+        held.push_back(VK_SHIFT);
+    std::vector<INPUT> in;
+    auto key = [&](WORD k, bool up) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(k, MAPVK_VK_TO_VSC));
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        in.push_back(i);
+    };
+    for (WORD k : held)
+        key(k, false);
+    key(static_cast<WORD>(vk), false);
+    key(static_cast<WORD>(vk), true);
+    for (auto it = held.rbegin(); it != held.rend(); ++it)
+        key(*it, true);
+    UINT sent = SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    if (sent != in.size())
+        return c.Fail(Win32Error(L"SendInput"));
+    c.result = Json(GetForegroundWindow() == top);
+    return true;
+}
+
 bool CmdTitle(Call& c)
 {
     HWND h;
@@ -1232,6 +1360,10 @@ const Command kCommands[] = {
     {L"selected", CmdSelected},
     {L"selectrows", CmdSelectRows},
     {L"clickrow", CmdClickRow},
+    {L"itemrect", CmdItemRect},
+    {L"rowpixel", CmdRowPixel},
+    {L"dblclickrow", CmdDblClickRow},
+    {L"keys", CmdKeys},
     {L"title", CmdTitle},
     {L"class", CmdClass},
     {L"pid", CmdPid},

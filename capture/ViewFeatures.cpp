@@ -1,0 +1,514 @@
+// The view's everyday tools: find, highlight rules, quick filters by
+// process, bookmarks, selecting and copying rows, a row's details. Each one
+// changes nothing until the user turns to it; choices are kept in the
+// settings file beside the executable ([Find], [Highlight]).
+#include "capture/FindDialogs.h"
+#include "capture/OrlixView.h"
+#include "framework/App.h"
+#include "framework/Frame.h"
+#include "print/Pagination.h"
+#include "resources/resource.h"
+#include <algorithm>
+
+namespace {
+
+const COLORREF kBookmarkMark = RGB(0, 70, 200);
+const int kBookmarkMarkWidth = 5;
+
+std::wstring SettingsFile()
+{
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return std::wstring();
+    std::wstring s(path, n);
+    size_t dot = s.find_last_of(L'.');
+    size_t slash = s.find_last_of(L"\\/");
+    if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash))
+        s.erase(dot);
+    return s + L".ini";
+}
+
+std::wstring ReadSetting(const wchar_t* section, const wchar_t* key)
+{
+    std::wstring file = SettingsFile();
+    if (file.empty())
+        return std::wstring();
+    wchar_t buf[2048] = {};
+    ::GetPrivateProfileStringW(section, key, L"", buf, 2048, file.c_str());
+    return buf;
+}
+
+void WriteSetting(const wchar_t* section, const wchar_t* key, const std::wstring& value)
+{
+    std::wstring file = SettingsFile();
+    if (!file.empty())
+        ::WritePrivateProfileStringW(section, key, value.c_str(), file.c_str());
+}
+
+bool ReadFlag(const wchar_t* section, const wchar_t* key, bool fallback)
+{
+    std::wstring v = ReadSetting(section, key);
+    if (v == L"1")
+        return true;
+    if (v == L"0")
+        return false;
+    return fallback;
+}
+
+CFrameWnd* MainFrame()
+{
+    CWinApp* app = AfxGetApp();
+    return app ? app->GetMainFrame() : nullptr;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- settings
+
+void COrlixView::LoadFeatureSettings()
+{
+    if (m_bFeatureSettingsLoaded)
+        return;
+    m_bFeatureSettingsLoaded = true;
+    orlix::MatchOptions o;
+    o.matchCase = ReadFlag(L"Find", L"MatchCase", false);
+    o.wholeWord = ReadFlag(L"Find", L"WholeWord", false);
+    o.regex = ReadFlag(L"Find", L"Regex", false);
+    m_findOptions = o;
+    m_bFindForward = !ReadFlag(L"Find", L"Up", false);
+    if (!m_find.Set(ReadSetting(L"Find", L"Text"), o))
+        m_find.Reset();
+    std::vector<orlix::HighlightRule> rules;
+    std::wstring count = ReadSetting(L"Highlight", L"Count");
+    int n = 0;
+    for (wchar_t c : count) {
+        if (c < L'0' || c > L'9' || n > 100) {
+            n = 0;
+            break;
+        }
+        n = n * 10 + (c - L'0');
+    }
+    for (int i = 1; i <= n && rules.size() < orlix::HighlightRules::kMaxRules; ++i) {
+        std::wstring key = L"Rule" + std::to_wstring(i);
+        if (auto r = orlix::ParseRule(ReadSetting(L"Highlight", key.c_str())))
+            rules.push_back(*r);
+    }
+    m_highlight.Set(std::move(rules));
+}
+
+void COrlixView::SaveFindSettings()
+{
+    WriteSetting(L"Find", L"Text", m_find.Pattern());
+    WriteSetting(L"Find", L"MatchCase", m_findOptions.matchCase ? L"1" : L"0");
+    WriteSetting(L"Find", L"WholeWord", m_findOptions.wholeWord ? L"1" : L"0");
+    WriteSetting(L"Find", L"Regex", m_findOptions.regex ? L"1" : L"0");
+    WriteSetting(L"Find", L"Up", m_bFindForward ? L"0" : L"1");
+}
+
+void COrlixView::SaveHighlightSettings()
+{
+    std::wstring file = SettingsFile();
+    if (file.empty())
+        return;
+    // The section is written anew: no stale rule lines are left behind.
+    ::WritePrivateProfileStringW(L"Highlight", nullptr, nullptr, file.c_str());
+    const auto& rules = m_highlight.Rules();
+    WriteSetting(L"Highlight", L"Count", std::to_wstring(rules.size()));
+    for (size_t i = 0; i < rules.size(); ++i) {
+        std::wstring key = L"Rule" + std::to_wstring(i + 1);
+        WriteSetting(L"Highlight", key.c_str(), orlix::FormatRule(rules[i]));
+    }
+}
+
+// ---------------------------------------------------------------- commands
+
+bool COrlixView::OnFeatureCommand(UINT id, int code, CCmdUI* pUI)
+{
+    auto hasRows = [&](CCmdUI& ui) { ui.Enable(DisplayCount() > 0); };
+    auto hasSelection = [&](CCmdUI& ui) { ui.Enable(FirstSelectedItem() >= 0); };
+    switch (id) {
+    case ID_FIND:
+        return Handle(code, pUI, [&] { OnFind(); });
+    case ID_FIND_NEXT:
+    case ID_FIND_PREV:
+        return Handle(code, pUI, [&] {
+            if (m_find.Empty())
+                OnFind();
+            else
+                FindNext(id == ID_FIND_NEXT);
+        }, hasRows);
+    case ID_EDIT_SELECT_ALL:
+        return Handle(code, pUI, [&] { OnSelectAll(); }, hasRows);
+    case ID_COPY_ROWS:
+        return Handle(code, pUI, [&] { OnCopyRows(); }, hasSelection);
+    case ID_BOOKMARK_TOGGLE:
+        return Handle(code, pUI, [&] { OnToggleBookmark(); }, hasSelection);
+    case ID_BOOKMARK_NEXT:
+    case ID_BOOKMARK_PREV:
+        return Handle(code, pUI, [&] { OnGotoBookmark(id == ID_BOOKMARK_NEXT); },
+                      [&](CCmdUI& ui) { ui.Enable(!m_bookmarks.Empty()); });
+    case ID_HIGHLIGHT_RULES:
+        return Handle(code, pUI, [&] { OnHighlightRules(); });
+    case ID_QUICK_FIND_PROCESS:
+    case ID_QUICK_HIDE_PROCESS:
+    case ID_QUICK_ONLY_PROCESS:
+    case ID_QUICK_HIGHLIGHT:
+        return Handle(code, pUI, [&] { OnQuickFilter(id); }, hasSelection);
+    case ID_QUICK_CLEAR:
+        return Handle(code, pUI, [&] { OnQuickFilter(id); },
+                      [&](CCmdUI& ui) { ui.Enable(m_quick.Active()); });
+    }
+    return false;
+}
+
+int COrlixView::FirstSelectedItem() const
+{
+    int item = static_cast<int>(
+        ::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return (item >= 0 && static_cast<size_t>(item) < DisplayCount()) ? item : -1;
+}
+
+void COrlixView::SelectItem(size_t item)
+{
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&none));
+    LVITEMW one = {};
+    one.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    one.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&one));
+    ::SendMessageW(m_hWnd, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(item));
+    ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, item, FALSE);
+    m_bHasSelection = TRUE;
+}
+
+void COrlixView::ShowNote(const std::wstring& text)
+{
+    if (CFrameWnd* frame = MainFrame())
+        frame->SetMessageText(text.c_str());
+}
+
+void COrlixView::OnSelectAll()
+{
+    if (DisplayCount() == 0)
+        return;
+    LVITEMW all = {};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&all));
+    m_bHasSelection = TRUE;
+}
+
+void COrlixView::CopyToClipboard(const std::wstring& text)
+{
+    CopyTextToClipboard(m_hWnd, text);
+}
+
+void COrlixView::OnCopyRows()
+{
+    std::wstring all;
+    for (int i = FirstSelectedItem(); i >= 0 && static_cast<size_t>(i) < DisplayCount();
+         i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED))) {
+        size_t row = StoreRow(i);
+        for (int c = 0; c < static_cast<int>(orlix::kListColumnCount); ++c) {
+            if (c)
+                all += L'\t';
+            all += m_rows.Column(row, c);
+        }
+        all += L"\r\n";
+    }
+    if (!all.empty())
+        CopyToClipboard(all);
+}
+
+// -------------------------------------------------------------------- find
+
+void COrlixView::OnFind()
+{
+    if (!m_findDialog) {
+        m_findDialog = std::make_unique<CFindDialog>(this);
+        if (!m_findDialog->CreateModeless()) {
+            m_findDialog.reset();
+            return;
+        }
+    }
+    m_findDialog->ShowAgain();
+}
+
+bool COrlixView::SetFindPattern(const std::wstring& text, const orlix::MatchOptions& options,
+                                bool forward)
+{
+    orlix::TextMatcher m;
+    if (!m.Set(text, options))
+        return false;
+    m_find = std::move(m);
+    m_findOptions = options;
+    m_bFindForward = forward;
+    SaveFindSettings();
+    return true;
+}
+
+bool COrlixView::FindNext(bool forward)
+{
+    const size_t count = DisplayCount();
+    if (m_find.Empty() || count == 0)
+        return false;
+    int sel = FirstSelectedItem();
+    if (!forward && sel >= 0) {
+        // Backwards from the last selected row.
+        for (int i = sel; i >= 0;
+             i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED)))
+            sel = i;
+    }
+    size_t start = sel >= 0 ? static_cast<size_t>(sel) : (forward ? count - 1 : 0);
+    // Every other item once, in order, then the start item itself.
+    for (size_t step = 1; step <= count; ++step) {
+        size_t item = forward ? (start + step) % count : (start + count - step % count) % count;
+        size_t row = StoreRow(item);
+        if (m_find.Matches(m_rows.Text(row))) {
+            bool wrapped = forward ? item <= start : item >= start;
+            if (sel < 0)
+                wrapped = false;
+            SelectItem(item);
+            ShowNote(wrapped ? AfxLoadUIString(IDS_FIND_WRAPPED) : std::wstring());
+            return true;
+        }
+    }
+    ::MessageBeep(MB_ICONASTERISK);
+    ShowNote(orlix::FillInserts(AfxLoadUIString(IDS_FIND_NOT_FOUND), { m_find.Pattern() }));
+    return false;
+}
+
+// --------------------------------------------------------------- bookmarks
+
+void COrlixView::OnToggleBookmark()
+{
+    int item = FirstSelectedItem();
+    if (item < 0)
+        return;
+    m_bookmarks.Toggle(StoreRow(item));
+    ::SendMessageW(m_hWnd, LVM_REDRAWITEMS, item, item);
+    ::UpdateWindow(m_hWnd);
+}
+
+void COrlixView::OnGotoBookmark(bool forward)
+{
+    int sel = FirstSelectedItem();
+    size_t from = sel >= 0 ? StoreRow(sel) : (forward ? m_rows.Size() : 0);
+    if (sel < 0 && forward)
+        from = m_rows.Size() ? m_rows.Size() - 1 : 0;
+    auto shown = [&](size_t row) { return m_display.ToItem(row, m_rows.Size()).has_value(); };
+    auto row = m_bookmarks.Next(from, forward, shown);
+    if (sel < 0 && row && !forward && *row == from && !m_bookmarks.Has(from))
+        row.reset();
+    if (!row) {
+        ShowNote(AfxLoadUIString(IDS_BOOKMARK_NONE));
+        return;
+    }
+    if (auto item = m_display.ToItem(*row, m_rows.Size()))
+        SelectItem(*item);
+}
+
+void COrlixView::OnRowsDropped(size_t count)
+{
+    m_display.DropOldest(count);
+    m_bookmarks.DropOldest(count);
+}
+
+// ----------------------------------------------------------- quick filters
+
+void COrlixView::OnRowStored()
+{
+    if (m_display.Active() && m_rows.Size() > 0) {
+        size_t row = m_rows.Size() - 1;
+        if (m_quick.Shows(m_rows.Pid(row)))
+            m_display.Append(row);
+    }
+}
+
+void COrlixView::RebuildDisplay()
+{
+    int sel = FirstSelectedItem();
+    std::optional<size_t> keep;
+    if (sel >= 0)
+        keep = StoreRow(sel);
+    m_display.Rebuild(m_rows.Size(), [&](size_t r) { return m_quick.Shows(m_rows.Pid(r)); },
+                      m_quick.Active());
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&none));
+    ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, DisplayCount(), 0);
+    m_bHasSelection = FALSE;
+    if (keep)
+        if (auto item = m_display.ToItem(*keep, m_rows.Size()))
+            SelectItem(*item);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void COrlixView::OnQuickFilter(UINT id)
+{
+    int item = FirstSelectedItem();
+    if (id == ID_QUICK_CLEAR) {
+        m_quick.Clear();
+        RebuildDisplay();
+        return;
+    }
+    if (item < 0)
+        return;
+    size_t row = StoreRow(item);
+    uint32_t pid = m_rows.Pid(row);
+    switch (id) {
+    case ID_QUICK_FIND_PROCESS: {
+        const size_t count = DisplayCount();
+        for (size_t step = 1; step < count; ++step) {
+            size_t i = (item + step) % count;
+            if (m_rows.Pid(StoreRow(i)) == pid) {
+                SelectItem(i);
+                ShowNote(i < static_cast<size_t>(item) ? AfxLoadUIString(IDS_FIND_WRAPPED)
+                                                       : std::wstring());
+                return;
+            }
+        }
+        ::MessageBeep(MB_ICONASTERISK);
+        return;
+    }
+    case ID_QUICK_HIDE_PROCESS:
+        m_quick.Hide(pid);
+        RebuildDisplay();
+        return;
+    case ID_QUICK_ONLY_PROCESS:
+        m_quick.ShowOnly(pid);
+        RebuildDisplay();
+        return;
+    case ID_QUICK_HIGHLIGHT: {
+        std::vector<orlix::HighlightRule> rules = m_highlight.Rules();
+        if (rules.size() >= orlix::HighlightRules::kMaxRules) {
+            AfxMessageBox(AfxLoadUIString(IDS_RULES_FULL).c_str(), MB_OK | MB_ICONEXCLAMATION);
+            return;
+        }
+        orlix::HighlightRule r;
+        r.kind = orlix::HighlightRule::ProcessIs;
+        r.pattern = std::wstring(m_rows.Name(row));
+        if (r.pattern.empty())
+            return;   // a line of no process has no name to go by
+        rules.insert(rules.begin(), r);
+        ApplyHighlightRules(std::move(rules));
+        return;
+    }
+    }
+}
+
+// --------------------------------------------------------------- highlight
+
+void COrlixView::ApplyHighlightRules(std::vector<orlix::HighlightRule> rules)
+{
+    m_highlight.Set(std::move(rules));
+    SaveHighlightSettings();
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void COrlixView::OnHighlightRules()
+{
+    CHighlightDialog dlg(m_highlight.Rules());
+    if (dlg.DoModal() == IDOK)
+        ApplyHighlightRules(dlg.m_rules);
+}
+
+// ---------------------------------------------------------------- the list
+
+POINT COrlixView::ContextMenuPoint() const
+{
+    POINT pt = { 8, 8 };
+    int item = FirstSelectedItem();
+    RECT rc = {};
+    rc.left = LVIR_BOUNDS;
+    if (item >= 0 && ::SendMessageW(m_hWnd, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rc))) {
+        pt.x = rc.left + 8;
+        pt.y = rc.bottom;
+    }
+    ::ClientToScreen(m_hWnd, &pt);
+    return pt;
+}
+
+void COrlixView::ShowDetails(size_t item)
+{
+    if (item >= DisplayCount())
+        return;
+    size_t row = StoreRow(item);
+    std::wstring text;
+    for (int c = 0; c < static_cast<int>(orlix::kListColumnCount); ++c) {
+        wchar_t heading[128] = {};
+        LVCOLUMNW col = {};
+        col.mask = LVCF_TEXT;
+        col.pszText = heading;
+        col.cchTextMax = 128;
+        ::SendMessageW(m_hWnd, LVM_GETCOLUMNW, c, reinterpret_cast<LPARAM>(&col));
+        text += heading;
+        text += c == 3 ? L":\r\n" : L": ";
+        text += m_rows.Column(row, c);
+        text += L"\r\n";
+    }
+    CRowDetailsDialog dlg(text);
+    dlg.DoModal();
+}
+
+bool COrlixView::OnFeatureNotify(NMHDR* nm, LRESULT* pResult)
+{
+    switch (nm->code) {
+    case NM_DBLCLK: {
+        auto* act = reinterpret_cast<NMITEMACTIVATE*>(nm);
+        if (act->iItem >= 0) {
+            m_bHasSelection = TRUE;
+            ShowDetails(static_cast<size_t>(act->iItem));
+        }
+        *pResult = 0;
+        return true;
+    }
+    case NM_CUSTOMDRAW: {
+        if (m_highlight.Empty() && m_bookmarks.Empty())
+            return false;
+        auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(nm);
+        switch (cd->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            *pResult = CDRF_NOTIFYITEMDRAW;
+            return true;
+        case CDDS_ITEMPREPAINT: {
+            size_t item = cd->nmcd.dwItemSpec;
+            LRESULT r = CDRF_DODEFAULT;
+            if (item < DisplayCount()) {
+                size_t row = StoreRow(item);
+                int rule = m_highlight.Match(m_rows.Name(row), m_rows.Text(row));
+                if (rule >= 0) {
+                    cd->clrText = m_highlight.Rules()[rule].foreground;
+                    cd->clrTextBk = m_highlight.Rules()[rule].background;
+                    r |= CDRF_NEWFONT;
+                }
+                if (m_bookmarks.Has(row))
+                    r |= CDRF_NOTIFYPOSTPAINT;
+            }
+            *pResult = r;
+            return true;
+        }
+        case CDDS_ITEMPOSTPAINT: {
+            RECT rc = {};
+            rc.left = LVIR_BOUNDS;
+            if (::SendMessageW(m_hWnd, LVM_GETITEMRECT, cd->nmcd.dwItemSpec,
+                               reinterpret_cast<LPARAM>(&rc))) {
+                rc.right = rc.left + kBookmarkMarkWidth;
+                ::SetDCBrushColor(cd->nmcd.hdc, kBookmarkMark);
+                ::FillRect(cd->nmcd.hdc, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+            }
+            *pResult = CDRF_DODEFAULT;
+            return true;
+        }
+        }
+        *pResult = CDRF_DODEFAULT;
+        return true;
+    }
+    }
+    return false;
+}

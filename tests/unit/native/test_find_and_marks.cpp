@@ -1,0 +1,243 @@
+// Find's matching, the highlight rules, the quick filters' display index and
+// the bookmarks: what each finds, and how they follow the store when its
+// oldest rows are dropped.
+#include "capture/HighlightRules.h"
+#include "capture/TextMatch.h"
+#include "capture/ViewQuickFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace orlix;
+
+namespace {
+
+TextMatcher Matcher(const wchar_t* pattern, bool matchCase, bool wholeWord, bool regex = false)
+{
+    TextMatcher m;
+    MatchOptions o;
+    o.matchCase = matchCase;
+    o.wholeWord = wholeWord;
+    o.regex = regex;
+    EXPECT_TRUE(m.Set(pattern, o));
+    return m;
+}
+
+} // namespace
+
+TEST(TextMatch, PlainTextWithAndWithoutCase)
+{
+    auto any = Matcher(L"Error", false, false);
+    EXPECT_TRUE(any.Matches(L"an ERROR here"));
+    EXPECT_TRUE(any.Matches(L"error"));
+    EXPECT_TRUE(any.Matches(L"xxerrorxx"));
+    EXPECT_FALSE(any.Matches(L"erro"));
+    EXPECT_FALSE(any.Matches(L""));
+    auto exact = Matcher(L"Error", true, false);
+    EXPECT_TRUE(exact.Matches(L"an Error here"));
+    EXPECT_FALSE(exact.Matches(L"an ERROR here"));
+    // A match that starts like the pattern but fails later does not hide a
+    // later real one.
+    EXPECT_TRUE(Matcher(L"aab", true, false).Matches(L"aaab"));
+}
+
+TEST(TextMatch, WholeWords)
+{
+    auto w = Matcher(L"id", false, true);
+    EXPECT_TRUE(w.Matches(L"id"));
+    EXPECT_TRUE(w.Matches(L"the id=4"));
+    EXPECT_TRUE(w.Matches(L"(ID)"));
+    EXPECT_FALSE(w.Matches(L"idle"));
+    EXPECT_FALSE(w.Matches(L"pid 4"));
+    EXPECT_FALSE(w.Matches(L"my_id"));
+    // A later whole-word match after a part-word one.
+    EXPECT_TRUE(w.Matches(L"valid id"));
+    // A pattern that starts or ends with a non-word unit is bounded by it.
+    EXPECT_TRUE(Matcher(L"=4", false, true).Matches(L"id=4 x"));
+    EXPECT_FALSE(Matcher(L"=4", false, true).Matches(L"id=42"));
+}
+
+TEST(TextMatch, RegularExpressions)
+{
+    auto r = Matcher(L"err(or)? [0-9]+", false, false, true);
+    EXPECT_TRUE(r.Matches(L"ERR 42 happened"));
+    EXPECT_TRUE(r.Matches(L"error 7"));
+    EXPECT_FALSE(r.Matches(L"error x"));
+    auto cased = Matcher(L"^Start", true, false, true);
+    EXPECT_TRUE(cased.Matches(L"Start of it"));
+    EXPECT_FALSE(cased.Matches(L"start of it"));
+    EXPECT_FALSE(cased.Matches(L"the Start"));
+    auto word = Matcher(L"a.c", false, true, true);
+    EXPECT_TRUE(word.Matches(L"x abc y"));
+    EXPECT_FALSE(word.Matches(L"xabc y"));
+
+    TextMatcher bad;
+    MatchOptions o;
+    o.regex = true;
+    EXPECT_FALSE(bad.Set(L"(unclosed", o));
+    EXPECT_TRUE(bad.Empty());
+    EXPECT_FALSE(bad.Matches(L"(unclosed"));
+    EXPECT_FALSE(bad.Set(L"[z-a]", o));
+    // An empty pattern matches nothing.
+    EXPECT_TRUE(bad.Set(L"", o));
+    EXPECT_FALSE(bad.Matches(L"anything"));
+}
+
+TEST(HighlightRules, FormatAndParseRoundTrip)
+{
+    HighlightRule r;
+    r.kind = HighlightRule::ProcessIs;
+    r.pattern = L"app.exe, with, commas";
+    r.matchCase = true;
+    r.regex = true;
+    r.foreground = 0x0000FF;   // red as a COLORREF
+    r.background = 0xFFEECC;
+    std::wstring line = FormatRule(r);
+    EXPECT_EQ(line, L"process,cr,FF0000,CCEEFF,app.exe, with, commas");
+    auto back = ParseRule(line);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->kind, r.kind);
+    EXPECT_EQ(back->pattern, r.pattern);
+    EXPECT_EQ(back->matchCase, true);
+    EXPECT_EQ(back->regex, true);
+    EXPECT_EQ(back->foreground, r.foreground);
+    EXPECT_EQ(back->background, r.background);
+
+    auto plain = ParseRule(L"text,-,000000,99ffff,warn");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->kind, HighlightRule::TextContains);
+    EXPECT_FALSE(plain->matchCase || plain->regex);
+    EXPECT_EQ(plain->background, 0xFFFF99u);
+
+    // Damaged lines are refused as a whole.
+    for (const wchar_t* bad : { L"", L"text", L"text,-,000000,FFFFFF,", L"word,-,000000,FFFFFF,x",
+                                L"text,q,000000,FFFFFF,x", L"text,-,00000,FFFFFF,x",
+                                L"text,-,00000G,FFFFFF,x", L"text,,000000,FFFFFF,x" })
+        EXPECT_FALSE(ParseRule(bad)) << std::wstring(bad).size();
+}
+
+TEST(HighlightRules, FirstMatchingRuleWins)
+{
+    HighlightRule warn;
+    warn.pattern = L"warn";
+    HighlightRule proc;
+    proc.kind = HighlightRule::ProcessIs;
+    proc.pattern = L"App.exe";
+    HighlightRule badRegex;
+    badRegex.pattern = L"(";
+    badRegex.regex = true;
+    HighlightRule digits;
+    digits.pattern = L"[0-9]{3}";
+    digits.regex = true;
+
+    HighlightRules rules;
+    EXPECT_EQ(rules.Set({ warn, proc, badRegex, digits }), 2);
+    EXPECT_EQ(rules.Match(L"app.exe", L"a warning"), 0);
+    EXPECT_EQ(rules.Match(L"APP.EXE", L"fine"), 1);
+    // "process is" means the whole name.
+    EXPECT_EQ(rules.Match(L"myapp.exe", L"fine"), -1);
+    EXPECT_EQ(rules.Match(L"appxexe", L"fine"), -1);
+    EXPECT_EQ(rules.Match(L"x.exe", L"code 404"), 3);
+    EXPECT_EQ(rules.Match(L"x.exe", L"("), -1);
+
+    std::vector<HighlightRule> many(20, warn);
+    rules.Set(many);
+    EXPECT_EQ(rules.Rules().size(), HighlightRules::kMaxRules);
+}
+
+TEST(QuickFilter, HideAndShowOnly)
+{
+    QuickFilter f;
+    EXPECT_FALSE(f.Active());
+    EXPECT_TRUE(f.Shows(7));
+    f.Hide(7);
+    f.Hide(8);
+    EXPECT_TRUE(f.Active());
+    EXPECT_FALSE(f.Shows(7));
+    EXPECT_FALSE(f.Shows(8));
+    EXPECT_TRUE(f.Shows(9));
+    f.ShowOnly(8);   // showing only a hidden process shows it
+    EXPECT_TRUE(f.Shows(8));
+    EXPECT_FALSE(f.Shows(9));
+    EXPECT_FALSE(f.Shows(7));
+    f.ShowOnly(9);   // another "only" replaces the first
+    EXPECT_FALSE(f.Shows(8));
+    EXPECT_TRUE(f.Shows(9));
+    f.Clear();
+    EXPECT_FALSE(f.Active());
+    EXPECT_TRUE(f.Shows(7));
+}
+
+TEST(DisplayIndex, MapsItemsAndFollowsDroppedRows)
+{
+    // Stored rows 0..9; pids alternate 1, 2.
+    std::vector<uint32_t> pids;
+    for (int i = 0; i < 10; ++i)
+        pids.push_back(1 + i % 2);
+    QuickFilter f;
+    f.Hide(1);
+    DisplayIndex d;
+    EXPECT_EQ(d.Count(10), 10u);
+    EXPECT_EQ(d.ToStore(4), 4u);
+    d.Rebuild(pids.size(), [&](size_t r) { return f.Shows(pids[r]); }, f.Active());
+    ASSERT_EQ(d.Count(10), 5u);
+    EXPECT_EQ(d.ToStore(0), 1u);
+    EXPECT_EQ(d.ToStore(4), 9u);
+    EXPECT_EQ(d.ToItem(3, 10), std::optional<size_t>(1));
+    EXPECT_FALSE(d.ToItem(2, 10));
+    EXPECT_EQ(d.LowerItem(2, 10), 1u);
+    EXPECT_EQ(d.LowerItem(10, 10), 5u);
+
+    d.Append(11);    // a new shown row
+    d.Append(11);    // never twice
+    EXPECT_EQ(d.Count(12), 6u);
+
+    // The store drops its 4 oldest rows: 1 and 3 go, the rest shift down.
+    d.DropOldest(4);
+    ASSERT_EQ(d.Count(8), 4u);
+    EXPECT_EQ(d.ToStore(0), 1u);
+    EXPECT_EQ(d.ToStore(3), 7u);
+    d.DropOldest(100);
+    EXPECT_EQ(d.Count(0), 0u);
+
+    d.Deactivate();
+    EXPECT_EQ(d.Count(3), 3u);
+    EXPECT_EQ(d.ToItem(2, 3), std::optional<size_t>(2));
+    EXPECT_FALSE(d.ToItem(3, 3));
+}
+
+TEST(Bookmarks, ToggleWalkWrapAndDrop)
+{
+    BookmarkSet b;
+    auto all = [](size_t) { return true; };
+    EXPECT_FALSE(b.Next(0, true, all));
+    EXPECT_TRUE(b.Toggle(3));
+    EXPECT_TRUE(b.Toggle(8));
+    EXPECT_TRUE(b.Toggle(5));
+    EXPECT_FALSE(b.Toggle(5));
+    EXPECT_TRUE(b.Has(3));
+    EXPECT_FALSE(b.Has(5));
+    EXPECT_EQ(b.Next(0, true, all), std::optional<size_t>(3));
+    EXPECT_EQ(b.Next(3, true, all), std::optional<size_t>(8));
+    EXPECT_EQ(b.Next(8, true, all), std::optional<size_t>(3));    // wraps
+    EXPECT_EQ(b.Next(8, false, all), std::optional<size_t>(3));
+    EXPECT_EQ(b.Next(3, false, all), std::optional<size_t>(8));   // wraps back
+    EXPECT_EQ(b.Next(6, false, all), std::optional<size_t>(3));
+    // A single bookmark is found again from itself.
+    BookmarkSet one;
+    one.Toggle(4);
+    EXPECT_EQ(one.Next(4, true, all), std::optional<size_t>(4));
+    EXPECT_EQ(one.Next(4, false, all), std::optional<size_t>(4));
+    // Rows not shown are passed over.
+    EXPECT_EQ(b.Next(0, true, [](size_t r) { return r != 3; }), std::optional<size_t>(8));
+    EXPECT_FALSE(b.Next(0, true, [](size_t) { return false; }));
+
+    // Dropping the 4 oldest rows: the bookmark on 3 goes, 8 becomes 4.
+    b.DropOldest(4);
+    EXPECT_EQ(b.Size(), 1u);
+    EXPECT_TRUE(b.Has(4));
+    b.Clear();
+    EXPECT_TRUE(b.Empty());
+}
