@@ -26,6 +26,9 @@ public:
     void Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
                 std::wstring_view text);
     void Clear();
+    // Removes the `count` oldest rows (all when count >= Size()); later rows'
+    // indices shift down, text chunks no row needs any more are given back.
+    void DropOldest(size_t count);
     size_t Size() const { return m_rows.size(); }
     uint32_t Pid(size_t row) const { return m_rows[row].pid; }
     std::wstring_view Name(size_t row) const { return m_names[m_rows[row].nameIndex]; }
@@ -46,6 +49,7 @@ private:
     uint32_t InternName(std::wstring_view name);
 
     std::vector<Row> m_rows;
+    std::vector<uint16_t> m_millis;   // each row's arrival milliseconds
     std::vector<std::vector<wchar_t>> m_chunks;
     // A deque never moves its elements, so the map's keys can view them.
     std::deque<std::wstring> m_names;
