@@ -39,6 +39,7 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
             ::RegisterClassExW(&mine);
     }
     cs.lpszClass = kMainFrameClass;
+    LoadWindowOptions(cs);
     return TRUE;
 }
 
@@ -75,11 +76,13 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
     SetButtonImage(ID_LOG_TO_FILE, m_nExtraImageBase + 19);
     SetButtonImage(ID_AUTO_SCROLL, m_nExtraImageBase + 4);
     RecalcLayout();
+    NoteStartPlacement();
     return 0;
 }
 
 void CMainFrame::OnDestroy()
 {
+    SaveWindowPlacement();
     SaveFilterSettings();
     m_pIniFile.reset();
     CFrameWnd::OnDestroy();
@@ -122,8 +125,19 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             return 1;
         return ::SendMessageW(view->m_hWnd, WM_SETTEXT, wParam, lParam);
     }
+    case WM_GETMINMAXINFO: {
+        // Room for the toolbar and the start of the message column.
+        auto* mm = reinterpret_cast<MINMAXINFO*>(lParam);
+        mm->ptMinTrackSize.x = 360;
+        mm->ptMinTrackSize.y = 200;
+        return 0;
+    }
     case WM_MENUSELECT: {
         UINT id = LOWORD(wParam);
+        if (HIWORD(wParam) == 0xFFFF && lParam == 0) {
+            SetMessageText(AFX_IDS_IDLEMESSAGE);   // the menu closed
+            return 1;
+        }
         if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST)
             GetLanguageDescription(::GetMenu(m_hWnd), id);
         else
@@ -145,6 +159,8 @@ bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
         return Handle(code, pUI, [&] { OnLanguage(id); },
                       [&](CCmdUI& ui) { ui.SetRadio(id == g_nCheckedLanguageId); });
     }
+    if (OnWindowOptionCmd(id, code, pUI))
+        return true;
     return CFrameWnd::OnCmdMsg(id, code, pUI);
 }
 

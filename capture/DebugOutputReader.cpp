@@ -2,6 +2,7 @@
 // frees the channel at once and queues the line for the user-interface thread.
 #include "capture/OrlixView.h"
 #include "capture/WorkerShared.h"
+#include "capture/Utf8Text.h"
 #include "framework/Text.h"
 #include <cstring>
 #include <memory>
@@ -105,7 +106,7 @@ void ReadDebugOutput(WorkerShared& s)
             raw.assign(text, nul ? static_cast<const char*>(nul) - text : max);
             line.process = writers.For(line.pid);
             ::SetEvent(ready.get());
-            line.text = fw::WideFromAnsi(raw);
+            line.text = orlix::DecodeNarrowText(raw, s.decodeUtf8.load(), fw::WideFromAnsi);
             // The FIFO's bound alone may hold the next writer.
             running = orlix::QueueLine(s, orlix::kDebugOutput, std::move(line));
             writers.Prune();

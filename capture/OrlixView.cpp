@@ -72,6 +72,8 @@ void COrlixView::OnInitialUpdate()
         col.cx = orlix::kListColumns[i].width;
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
+    LoadViewOptions();
+    LoadColumnLayout();
     StartWorkers();
 }
 
@@ -90,6 +92,7 @@ void COrlixView::StartWorkers()
 
 void COrlixView::OnDestroy()
 {
+    SaveColumnLayout();
     if (m_bFlushTimer) {
         ::KillTimer(m_hWnd, kFlushTimerId);
         m_bFlushTimer = false;
@@ -163,6 +166,16 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         break;
+    case WM_NOTIFY: {
+        // A right click on the header: the columns' menu.
+        auto* nm = reinterpret_cast<NMHDR*>(lParam);
+        HWND header = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
+        if (nm && header && nm->hwndFrom == header && nm->code == NM_RCLICK) {
+            ShowColumnMenu();
+            return TRUE;
+        }
+        break;
+    }
     }
     return CListView::WindowProc(msg, wParam, lParam);
 }
@@ -183,6 +196,13 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
                 switch (item.iSubItem) {
                 case 0: v = m_rows.Name(row); break;
                 case 3: v = m_rows.Text(row); break;
+                case 2:
+                    if (m_timeMode != orlix::TimeMode::Clock) {
+                        tmp = TimeText(row);
+                        v = tmp;
+                        break;
+                    }
+                    [[fallthrough]];
                 default: tmp = m_rows.Column(row, item.iSubItem); v = tmp; break;
                 }
                 size_t n = v.size() < static_cast<size_t>(item.cchTextMax - 1)
@@ -302,7 +322,7 @@ void COrlixView::OnFileSave()
     if (dlg.DoModal() != IDOK)
         return;
     m_strSavePath = dlg.GetPathName();
-    if (!orlix::SaveRows(m_rows, m_strSavePath)) {
+    if (!orlix::SaveRows(m_rows, m_strSavePath, [this](size_t row) { return TimeText(row); })) {
         AfxMessageBox(orlix::OpenFileFailedText(m_strSavePath).c_str());
     }
 }
@@ -333,7 +353,7 @@ void COrlixView::OnLogToFile()
             if (!path.empty() && path.back() != L'\\')
                 path += L'\\';
             path += name;
-            std::wstring prompt = AfxLoadString(AFX_IDS_AUTOSAVE_NAME) + path;
+            std::wstring prompt = AfxLoadUIString(AFX_IDS_AUTOSAVE_NAME) + path;
             AfxMessageBox(prompt.c_str(), MB_OK | MB_ICONEXCLAMATION);
             fw::CsLock lock(m_shared->csLog);
             m_shared->logQueue.push_back({ orlix::StartNewFile, path });

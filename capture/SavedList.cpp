@@ -6,7 +6,8 @@ namespace orlix {
 
 // Writes the list as UTF-16 LE with a byte-order mark; false when the file
 // cannot be opened or not every byte could be written.
-bool SaveRows(const RowStore& rows, const std::wstring& path)
+bool SaveRows(const RowStore& rows, const std::wstring& path,
+              const std::function<std::wstring(size_t)>& timeText)
 {
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
@@ -16,7 +17,7 @@ bool SaveRows(const RowStore& rows, const std::wstring& path)
     buf.reserve(1 << 16);
     for (size_t row = 0; ok && row < rows.Size(); ++row) {
         std::wstring pid = FormatPid(rows.Pid(row));
-        std::wstring time = FormatTime(rows.Time(row));
+        std::wstring time = timeText(row);
         std::wstring_view cols[4] = { rows.Name(row), pid, time, rows.Text(row) };
         AppendSavedLine(buf, cols, 4);
         if (buf.size() >= (1 << 15)) {

@@ -53,11 +53,14 @@ int COrlixView::AddMessage(uint32_t processId, const wchar_t* text, HANDLE proce
         std::wstring(orlix::CutUnits(record.szProcessName, orlix::kMaxNameUnits));
     record.dwProcessId = processId;
     ::GetLocalTime(&record.stArrival);
-    record.stArrival.wMilliseconds = 0;
     record.szText = std::wstring(orlix::CutUnits(text, orlix::kMaxTextUnits));
-    if (m_bLogToFile)
-        HandOffLogLine(orlix::FormatLogLine(record.szProcessName, processId,
-                                            ToArrival(record.stArrival), record.szText));
+    if (m_bLogToFile) {
+        // The log file keeps whole seconds whatever the list shows.
+        orlix::ArrivalTime logged = ToArrival(record.stArrival);
+        logged.millisecond = 0;
+        HandOffLogLine(orlix::FormatLogLine(record.szProcessName, processId, logged,
+                                            record.szText));
+    }
     if (m_filter.Matches(text))
         InsertRecord(record);
     return 0;
@@ -74,6 +77,8 @@ void COrlixView::HandOffLogLine(std::wstring line)
 
 void COrlixView::InsertRecord(const MessageRecord& record)
 {
+    if (m_rows.Size() == 0)
+        m_timeOrigin = ToArrival(record.stArrival);
     m_rows.Append(record.szProcessName, record.dwProcessId, ToArrival(record.stArrival),
                   record.szText);
     if (m_bAutoScroll)
@@ -124,6 +129,7 @@ void COrlixView::FlushRows()
     double t0 = RefreshPacer::NowMs();
     double painted = m_pacer.PaintedMs();
     m_lastFlushTick = ::GetTickCount64();
+    TrimHistory();
     int n = static_cast<int>(m_rows.Size());
     if (ShownRowCount() != n)
         ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
