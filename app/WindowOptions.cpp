@@ -82,7 +82,7 @@ bool CMainFrame::OnWindowOptionCmd(UINT id, int code, CCmdUI* pUI)
                   [&] {
                       m_bAlwaysOnTop = !m_bAlwaysOnTop;
                       ::SetWindowPos(m_hWnd, m_bAlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0,
-                                     0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                                     0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
                       orlix::WriteIntOption(kWindowSection, L"AlwaysOnTop",
                                             m_bAlwaysOnTop ? 1 : 0);
                   },

@@ -259,7 +259,7 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
                                                 : m_shared->broadcastRecv.load());
         });
     }
-    return false;
+    return OnOptionCmdMsg(id, code, pUI);
 }
 
 void COrlixView::OnClear()

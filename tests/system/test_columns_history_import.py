@@ -158,9 +158,14 @@ def test_import_reads_a_saved_list_back_and_refuses_other_files(w):
     with open(foreign, "wb") as f:
         f.write(b"plain ASCII notes\r\nnothing of ours\r\n")
     import_file(w, foreign)
-    box = w.drv("waitdialog", None, w.viewer.pid, 10000)
-    assert box, "no message for a foreign file"
-    assert any("Orlix" in c["text"] and "foreign.txt" in c["text"] for c in box["controls"]), box
+
+    def message():
+        for box in w.drv("dialogs", w.viewer.pid):
+            if any("Orlix" in c["text"] and "foreign.txt" in c["text"] for c in box["controls"]):
+                return box
+        return None
+    wait_until(message, timeout=15, what="the message for a foreign file")
+    box = message()
     w.drv("click", box["hwnd"], 1)
     wait_until(lambda: not w.drv("exists", box["hwnd"]), what="box closed")
     assert len(w.viewer.settled_rows()) == 6
