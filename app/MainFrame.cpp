@@ -134,10 +134,6 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_MENUSELECT: {
         UINT id = LOWORD(wParam);
-        if (HIWORD(wParam) == 0xFFFF && lParam == 0) {
-            SetMessageText(AFX_IDS_IDLEMESSAGE);   // the menu closed
-            return 1;
-        }
         if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST)
             GetLanguageDescription(::GetMenu(m_hWnd), id);
         else

@@ -170,6 +170,7 @@ def test_utf8_debug_text_arrives_right_with_the_option_and_as_before_without(w):
     clear(w)
     ods(w, UTF8_TEXT.encode("utf-8"))
     ods(w, GBK_TEXT.encode("cp936"))
+    w.viewer.wait_rows(2)
     off = [r[3] for r in w.viewer.settled_rows()]
     assert len(off) == 2 and off[0] != UTF8_TEXT and off[1] == GBK_TEXT, off
 
@@ -178,14 +179,17 @@ def test_utf8_debug_text_arrives_right_with_the_option_and_as_before_without(w):
     ods(w, UTF8_TEXT.encode("utf-8"))
     ods(w, GBK_TEXT.encode("cp936"))
     ods(w, b"plain ascii")
+    w.viewer.wait_rows(3)
     on = [r[3] for r in w.viewer.settled_rows()]
     assert on == [UTF8_TEXT, GBK_TEXT, "plain ascii"], on
 
     # Kept across a restart, and switched off again from the menu.
     restart(w)
     ods(w, UTF8_TEXT.encode("utf-8"))
+    w.viewer.wait_rows(1)
     assert [r[3] for r in w.viewer.settled_rows()] == [UTF8_TEXT]
     choose(w, ID_DECODE_UTF8)
     clear(w)
     ods(w, UTF8_TEXT.encode("utf-8"))
+    w.viewer.wait_rows(1)
     assert [r[3] for r in w.viewer.settled_rows()] == off[:1]

