@@ -3,8 +3,6 @@ from outside: widths, order and hidden columns survive a restart through
 Orlix.ini; with a limit the list keeps N rows and the viewer's memory falls;
 a saved list reads back into the list and a foreign file is refused."""
 import os
-import re
-import time
 
 from e2e import IDS, Driver, Viewer, wait_until
 
