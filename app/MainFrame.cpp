@@ -74,6 +74,7 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
             ::RegisterClassExW(&mine);
     }
     cs.lpszClass = kMainFrameClass;
+    LoadWindowOptions(cs);
     return TRUE;
 }
 
@@ -114,12 +115,14 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
     orlix::syslog::Settings syslog = ReadSyslogSettings();
     if (syslog.enabled)
         ApplySyslogSettings(syslog);
+    NoteStartPlacement();
     return 0;
 }
 
 void CMainFrame::OnDestroy()
 {
     ::KillTimer(m_hWnd, kSyslogPaneTimer);
+    SaveWindowPlacement();
     SaveFilterSettings();
     m_pIniFile.reset();
     CFrameWnd::OnDestroy();
@@ -161,6 +164,13 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (!view || !view->m_hWnd)
             return 1;
         return ::SendMessageW(view->m_hWnd, WM_SETTEXT, wParam, lParam);
+    }
+    case WM_GETMINMAXINFO: {
+        // Room for the toolbar and the start of the message column.
+        auto* mm = reinterpret_cast<MINMAXINFO*>(lParam);
+        mm->ptMinTrackSize.x = 360;
+        mm->ptMinTrackSize.y = 200;
+        return 0;
     }
     case WM_MENUSELECT: {
         UINT id = LOWORD(wParam);
@@ -223,6 +233,8 @@ bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
         return Handle(code, pUI, [&] { OnLanguage(id); },
                       [&](CCmdUI& ui) { ui.SetRadio(id == g_nCheckedLanguageId); });
     }
+    if (OnWindowOptionCmd(id, code, pUI))
+        return true;
     return CFrameWnd::OnCmdMsg(id, code, pUI);
 }
 

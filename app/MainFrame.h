@@ -45,8 +45,22 @@ public:
     CStatusBar m_statusBar;
     CToolBar m_toolBar;
 
+    // Everyday window options (app/WindowOptions.cpp): always on top, the
+    // window's place and state restored at start (kept once the user moved or
+    // sized it), tooltips in the chosen language, a minimum size.
+    std::wstring TooltipFor(UINT id) const override;
+    void LoadWindowOptions(CREATESTRUCTW& cs);
+    void NoteStartPlacement();
+    void SaveWindowPlacement();
+    bool OnWindowOptionCmd(UINT id, int code, CCmdUI* pUI);
+    int StartShowCommand() const { return m_bStartMaximized ? SW_SHOWMAXIMIZED : SW_SHOW; }
+    bool m_bAlwaysOnTop = false;
+
 private:
     void SetButtonImage(UINT id, int image);
+    bool m_bStartMaximized = false;
+    bool m_bPlacementSaved = false;
+    RECT m_startNormalRect = {};
 
     fw::UniqueGdi<HBITMAP> m_bmpExtraImages;
     int m_nExtraImageBase = 0;

@@ -49,7 +49,8 @@ BOOL COrlixApp::InitInstance()
     CFrameWnd* main = GetMainFrame();
     if (!main)
         return FALSE;
-    ::ShowWindow(main->m_hWnd, SW_SHOW);
+    auto* frame = dynamic_cast<CMainFrame*>(main);
+    ::ShowWindow(main->m_hWnd, frame ? frame->StartShowCommand() : SW_SHOW);
     ::UpdateWindow(main->m_hWnd);
     if (!cmdInfo.m_unknown.empty())
         ReportUnknownArguments(cmdInfo.m_unknown);
@@ -78,16 +79,17 @@ void COrlixApp::ReportUnknownArguments(const std::vector<std::wstring>& args)
 
 std::wstring COrlixApp::GetFileOpenFilter() const
 {
-    return L"所有文件 (*.*)|*.*||";
+    LPCWSTR text = TranslateString(IDS_ALL_FILES_FILTER);
+    return text ? text : L"|*.*||";
 }
 
 void COrlixApp::OnDocumentFailed(LPCWSTR path)
 {
     if (!path) {
-        AfxMessageBox(L"创建空文档失败。");
+        AfxMessageBox(AfxLoadUIString(IDS_NEW_DOCUMENT_FAILED).c_str());
         return;
     }
-    std::wstring msg = L"无法打开文档 ";
+    std::wstring msg = AfxLoadUIString(IDS_OPEN_DOCUMENT_FAILED);
     msg += path;
     AfxMessageBox(msg.c_str());
 }

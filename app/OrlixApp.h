@@ -11,9 +11,9 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
     bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
+    std::wstring GetFileOpenFilter() const override;
 
 protected:
-    std::wstring GetFileOpenFilter() const override;
     void OnDocumentFailed(LPCWSTR path) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "capture/DebugChannel.h"
 #include "capture/OrlixView.h"
 #include "capture/WorkerShared.h"
+#include "capture/Utf8Text.h"
 #include "framework/Text.h"
 #include <cstring>
 #include <memory>
@@ -173,7 +174,7 @@ void DebugChannel::Read(WorkerShared& s, WorkerIndex who, HANDLE finish)
         raw.assign(text, nul ? static_cast<const char*>(nul) - text : max);
         line.process = writers.For(line.pid);
         ::SetEvent(m_ready.get());
-        line.text = fw::WideFromAnsi(raw);
+        line.text = DecodeNarrowText(raw, s.decodeUtf8.load(), fw::WideFromAnsi);
         // The FIFO's bound alone may hold the next writer.
         running = QueueLine(s, who, std::move(line));
         writers.Prune();

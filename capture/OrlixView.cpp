@@ -92,6 +92,8 @@ void COrlixView::OnInitialUpdate()
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
     LoadFeatureSettings();
+    LoadViewOptions();
+    LoadColumnLayout();
     StartWorkers();
 }
 
@@ -138,6 +140,7 @@ void COrlixView::SetSyslogForwarding(const orlix::syslog::Settings& settings)
 
 void COrlixView::OnDestroy()
 {
+    SaveColumnLayout();
     m_syslog.reset();
     if (m_bFlushTimer) {
         ::KillTimer(m_hWnd, kFlushTimerId);
@@ -222,6 +225,16 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         break;
+    case WM_NOTIFY: {
+        // A right click on the header: the columns' menu.
+        auto* nm = reinterpret_cast<NMHDR*>(lParam);
+        HWND header = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
+        if (nm && header && nm->hwndFrom == header && nm->code == NM_RCLICK) {
+            ShowColumnMenu();
+            return TRUE;
+        }
+        break;
+    }
     }
     return CListView::WindowProc(msg, wParam, lParam);
 }
@@ -247,6 +260,8 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
                     std::wstring_view v;
                     if (item.iSubItem == 0)
                         v = m_rows.Name(row);
+                    else if (item.iSubItem == 2 && m_timeMode != orlix::TimeMode::Clock)
+                        v = tmp = TimeText(row);
                     else
                         v = tmp = m_rows.Column(row, item.iSubItem);
                     n = v.size() < room ? v.size() : room;
@@ -310,7 +325,9 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
                                                 : m_shared->broadcastRecv.load());
         });
     }
-    return OnFeatureCommand(id, code, pUI);
+    if (OnFeatureCommand(id, code, pUI))
+        return true;
+    return OnOptionCmdMsg(id, code, pUI);
 }
 
 void COrlixView::OnClear()
@@ -427,7 +444,12 @@ void COrlixView::OnFileSave()
     const bool saved = orlix::SaveRows(m_rows, m_strSavePath,
                                        m_rows.Size() >= kSaveProgressRows
                                            ? orlix::SaveProgress(progress)
-                                           : orlix::SaveProgress());
+                                           : orlix::SaveProgress(),
+                                       m_timeMode != orlix::TimeMode::Clock
+                                           ? orlix::SaveTimeText([this](size_t row) {
+                                                 return TimeText(row);
+                                             })
+                                           : orlix::SaveTimeText());
     if (shown >= 0 && frame && frame->m_hWnd)
         frame->SetMessageText(AFX_IDS_IDLEMESSAGE);
     if (!saved) {
@@ -462,7 +484,7 @@ void COrlixView::OnLogToFile()
             if (!path.empty() && path.back() != L'\\')
                 path += L'\\';
             path += name;
-            std::wstring prompt = AfxLoadString(AFX_IDS_AUTOSAVE_NAME) + path;
+            std::wstring prompt = AfxLoadUIString(AFX_IDS_AUTOSAVE_NAME) + path;
             AfxMessageBox(prompt.c_str(), MB_OK | MB_ICONEXCLAMATION);
             fw::CsLock lock(m_shared->csLog);
             m_shared->logQueue.push_back({ orlix::StartNewFile, path });

@@ -10,6 +10,8 @@
 #include "capture/RefreshPacer.h"
 #include "capture/RowStore.h"
 #include "capture/SyslogForwarder.h"
+#include "capture/TimeModes.h"
+#include "capture/ColumnSettings.h"
 #include "capture/WorkerShared.h"
 #include "framework/DocView.h"
 #include "framework/Handles.h"
@@ -100,6 +102,35 @@ public:
     const orlix::SyslogForwarder* SyslogForwarding() const { return m_syslog.get(); }
     // How long OnDestroy waits for the workers.
     DWORD m_dwShutdownWaitMs = 1000;
+
+    // Everyday options (capture/ViewOptions.cpp): the Time column's mode and
+    // UTF-8 decoding, kept in the settings file's [View] section.
+    void LoadViewOptions();
+    bool OnOptionCmdMsg(UINT id, int code, CCmdUI* pUI);
+    void SetTimeMode(orlix::TimeMode mode);
+    // The Time column's text of a row as the list shows it.
+    std::wstring TimeText(size_t row) const;
+    orlix::TimeMode m_timeMode = orlix::TimeMode::Clock;
+    orlix::ArrivalTime m_timeOrigin;   // the first row's arrival since Clear
+    // Columns (capture/ColumnOptions.cpp): order and widths as the user left
+    // them, hidden columns, kept in the settings file's [Columns] section.
+    void LoadColumnLayout();
+    void SaveColumnLayout();
+    orlix::ColumnLayout CurrentColumnLayout() const;
+    void ShowColumnMenu();
+    void ToggleColumn(int column);
+    bool OnColumnCmdMsg(UINT id, int code, CCmdUI* pUI);
+    orlix::ColumnLayout m_columns = orlix::DefaultColumnLayout();
+    bool m_bColumnsSaved = false;   // a layout was read from the settings file
+    // History limit (capture/HistoryLimit.cpp): 0 keeps every row.
+    void LoadHistoryLimit();
+    void OnHistoryLimit();
+    void SetHistoryLimit(size_t rows);
+    void TrimHistory();
+    size_t m_historyLimit = 0;
+    // File > Import (capture/ImportCommand.cpp).
+    void OnFileImport();
+    bool ImportFile(const std::wstring& path);
 
 protected:
     void OnDestroy();

@@ -207,7 +207,7 @@ std::wstring RowStore::Column(size_t row, int column) const
     return std::wstring();
 }
 
-void RowStore::AppendSavedRow(size_t row, std::wstring& out) const
+void RowStore::AppendSavedRow(size_t row, std::wstring& out, std::wstring_view time) const
 {
     const Row& r = At(row);
     out.append(m_names[r.nameIndex]);
@@ -226,14 +226,21 @@ void RowStore::AppendSavedRow(size_t row, std::wstring& out) const
         *--p = L'-';
     out.append(p, end);
     out += L'\t';
+    if (!time.empty()) {
+        out.append(time);
+        out += L'\t';
+        AppendText(row, out);
+        out += L"\t\r\n";
+        return;
+    }
     const ArrivalTime t = Time(row);
-    const wchar_t time[] = {
+    const wchar_t clock[] = {
         wchar_t(L'0' + t.hour / 10),   wchar_t(L'0' + t.hour % 10),   L':',
         wchar_t(L'0' + t.minute / 10), wchar_t(L'0' + t.minute % 10), L':',
         wchar_t(L'0' + t.second / 10), wchar_t(L'0' + t.second % 10), L':',
         L'0', L'0', L'\t',
     };
-    out.append(time, sizeof(time) / sizeof(time[0]));
+    out.append(clock, sizeof(clock) / sizeof(clock[0]));
     AppendText(row, out);
     out += L"\t\r\n";
 }

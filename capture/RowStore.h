@@ -49,7 +49,8 @@ public:
     std::wstring Column(size_t row, int column) const;
     // The row as a saved list has it: each column followed by a tab, then
     // "\r\n" (AppendSavedLine of its columns).
-    void AppendSavedRow(size_t row, std::wstring& out) const;
+    // `time`, when not empty, stands in for the clock text of the Time column.
+    void AppendSavedRow(size_t row, std::wstring& out, std::wstring_view time = {}) const;
     size_t RowCount() const override { return Size(); }
     std::wstring Cell(size_t row, int column) const override { return Column(row, column); }
     const wchar_t* Heading(int column) const override { return kListColumns[column].heading; }

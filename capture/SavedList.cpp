@@ -11,7 +11,8 @@ constexpr size_t kWriteUnits = (64 * 1024) / sizeof(wchar_t);
 constexpr size_t kProgressRows = 1 << 16;
 } // namespace
 
-bool SaveRows(const RowStore& rows, const std::wstring& path, const SaveProgress& progress)
+bool SaveRows(const RowStore& rows, const std::wstring& path, const SaveProgress& progress,
+              const SaveTimeText& timeText)
 {
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
@@ -23,7 +24,10 @@ bool SaveRows(const RowStore& rows, const std::wstring& path, const SaveProgress
     buf.reserve(kWriteUnits + 2 * kMaxTextUnits + 64);
     const size_t total = rows.Size();
     for (size_t row = 0; ok && row < total; ++row) {
-        rows.AppendSavedRow(row, buf);
+        if (timeText)
+            rows.AppendSavedRow(row, buf, timeText(row));
+        else
+            rows.AppendSavedRow(row, buf);
         if (buf.size() >= kWriteUnits) {
             ok = file.Write(buf.data(), static_cast<DWORD>(kWriteUnits * sizeof(wchar_t))) != FALSE;
             buf.erase(0, kWriteUnits);

@@ -10,8 +10,12 @@ namespace orlix {
 // rows to write.
 using SaveProgress = std::function<void(size_t done, size_t total)>;
 
+// A row's Time column as the list shows it; empty for the clock text.
+using SaveTimeText = std::function<std::wstring(size_t row)>;
+
 // False when the file cannot be opened or not every byte could be written.
 bool SaveRows(const RowStore& rows, const std::wstring& path,
-              const SaveProgress& progress = SaveProgress());
+              const SaveProgress& progress = SaveProgress(),
+              const SaveTimeText& timeText = SaveTimeText());
 
 } // namespace orlix

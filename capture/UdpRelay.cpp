@@ -5,6 +5,8 @@
 #include "capture/OrlixView.h"
 #include "capture/WorkerShared.h"
 #include "capture/Datagram.h"
+#include "capture/Utf8Text.h"
+#include "framework/Text.h"
 
 using orlix::WorkerShared;
 
@@ -83,7 +85,13 @@ void ReceiveBroadcasts(WorkerShared& s)
         // Through the same ordered FIFO as the debug channel: a busy
         // window delays a datagram, never loses it.
         orlix::DebugLine line;
-        line.text = orlix::DecodeDatagram(buf, static_cast<size_t>(got));
+        line.text = s.decodeUtf8.load()
+                        ? orlix::DecodeDatagram(buf, static_cast<size_t>(got),
+                                                [](std::string_view b) {
+                                                    return orlix::DecodeNarrowText(
+                                                        b, true, fw::WideFromAnsi);
+                                                })
+                        : orlix::DecodeDatagram(buf, static_cast<size_t>(got));
         if (!orlix::QueueLine(s, orlix::kBroadcastReceive, std::move(line)))
             break;
     }

@@ -129,6 +129,8 @@ void COrlixView::QueueDroppedNote()
 void COrlixView::InsertRow(std::wstring_view name, uint32_t pid, const orlix::ArrivalTime& t,
                            std::wstring_view text)
 {
+    if (m_rows.Size() == 0)
+        m_timeOrigin = t;
     m_rows.Append(name, pid, t, text);
     OnRowStored();
     if (m_bAutoScroll)
@@ -179,6 +181,7 @@ void COrlixView::FlushRows()
     double t0 = RefreshPacer::NowMs();
     double painted = m_pacer.PaintedMs();
     m_lastFlushTick = ::GetTickCount64();
+    TrimHistory();
     int n = static_cast<int>(DisplayCount());
     if (ShownRowCount() != n)
         ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);

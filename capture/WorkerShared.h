@@ -48,6 +48,8 @@ struct WorkerShared {
     fw::CriticalSection csBroadcast;
     std::deque<std::wstring> broadcastQueue;
     std::atomic<bool> broadcastRecv{ false };
+    // Narrow text (debug channel, datagrams) read as UTF-8 when it is valid.
+    std::atomic<bool> decodeUtf8{ false };
 
     // Log writer queue and state; guarded by csLog.
     fw::UniqueHandle logEvent;

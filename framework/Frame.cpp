@@ -109,7 +109,7 @@ void CFrameWnd::SetMessageText(UINT id)
 
 std::wstring CFrameWnd::PromptFor(UINT id) const
 {
-    std::wstring s = AfxLoadString(id);
+    std::wstring s = AfxLoadUIString(id);
     return s.substr(0, s.find(L'\n'));
 }
 
@@ -266,7 +266,7 @@ LRESULT CFrameWnd::OnToolbarNotify(NMHDR* nm, bool* handled)
     case TTN_GETDISPINFOW: {
         auto* di = reinterpret_cast<NMTTDISPINFOW*>(nm);
         static std::wstring tip;
-        tip = PromptFor(static_cast<UINT>(nm->idFrom));
+        tip = TooltipFor(static_cast<UINT>(nm->idFrom));
         di->lpszText = const_cast<LPWSTR>(tip.c_str());
         di->hinst = nullptr;
         return 0;

@@ -59,6 +59,8 @@ public:
 protected:
     void UpdateMenuPopup(HMENU popup);
     std::wstring PromptFor(UINT id) const;
+    // A toolbar button's tooltip (by default its prompt).
+    virtual std::wstring TooltipFor(UINT id) const { return PromptFor(id); }
     LRESULT OnToolbarNotify(NMHDR* nm, bool* handled);
 
     CView* m_pViewActive = nullptr;

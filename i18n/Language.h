@@ -32,6 +32,9 @@ void ApplyLanguage(HMENU menu, UINT id);
 int DialogFontHeight(int pointSize, int dpi);
 
 LPCWSTR TranslateString(UINT id);
+// A toolbar button's short name from the language file's [Tooltip] section;
+// null without a language file or a name there.
+LPCWSTR TranslateTooltip(UINT id);
 LPCWSTR GetLanguageDescription(HMENU menu, UINT id);
 void TranslateMenu(HMENU menu, UINT id);
 void TranslateMenu(HMENU menu, LPCWSTR section);

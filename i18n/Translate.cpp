@@ -69,6 +69,16 @@ LPCWSTR TranslateString(UINT id)
     return nullptr;
 }
 
+LPCWSTR TranslateTooltip(UINT id)
+{
+    wchar_t key[16];
+    wsprintfW(key, L"%u", id);
+    if (ReadLanguageValue(L"Tooltip", key, g_szUIText, kValueUnits))
+        return g_szUIText;
+    g_szUIText[0] = 0;
+    return nullptr;
+}
+
 LPCWSTR GetLanguageDescription(HMENU menu, UINT id)
 {
     wchar_t label[MAX_PATH] = {};

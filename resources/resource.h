@@ -131,6 +131,28 @@
 #define IDC_RULE_LABEL          1232
 #define IDC_RULE_SAMPLE         1233
 
+// Everyday options beyond the basic viewer (all off or unchanged by default):
+// time modes, window and column choices, text decoding, history, import.
+#define ID_TIME_CLOCK           33300
+#define ID_TIME_CLOCK_MS        33301
+#define ID_TIME_SINCE_FIRST     33302
+#define ID_TIME_DELTA           33303
+#define ID_ALWAYS_ON_TOP        33304
+#define ID_DECODE_UTF8          33305
+#define ID_HISTORY_LIMIT        33306
+#define ID_FILE_IMPORT          33307
+#define ID_COLUMN_FIRST         33310   // show/hide column 0..3 (the header's menu)
+#define ID_COLUMN_LAST          33313
+#define IDS_ALL_FILES_FILTER    33400
+#define IDS_NEW_DOCUMENT_FAILED 33401
+#define IDS_OPEN_DOCUMENT_FAILED 33402
+#define IDS_IMPORT_NOT_OURS     33403
+#define IDS_IMPORT_FILTER       33404
+#define IDS_HISTORY_LIMIT_PROMPT 33405
+#define IDD_HISTORY_LIMIT       150
+#define IDC_HISTORY_ROWS        1300
+#define IDC_HISTORY_LABEL       1301
+
 // The framework's standard commands, strings and window ids
 #include "../framework/AfxRes.h"
 

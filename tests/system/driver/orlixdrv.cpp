@@ -30,6 +30,12 @@
 //   dblclickrow HWND I                     a posted double click on the row's first column
 //   keys HWND VK ["ctrl"|"shift"|"ctrl+shift"]  a real key press (SendInput) into the
 //                                          window, brought to the foreground first
+//   winrect HWND, exstyle HWND             window rectangle [l, t, r, b] / extended style
+//   placewindow HWND X Y CX CY             moves and sizes a top-level window
+//   tooltip HWND ID                        a toolbar button's tooltip text
+//   headerwidths HWND                      the list's column order and widths in that order
+//   setcolumnorder HWND C0 C1 ...          the list's column order (as a header drag sets it)
+//   memory PID                             {"private": bytes, "workingset": bytes}
 //
 // Controls of another process are read the way that works under Wine and on
 // Windows alike: anything that carries a pointer (LVITEMW, RECT, TBBUTTON,
@@ -39,6 +45,7 @@
 
 #include <commctrl.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -1063,6 +1070,167 @@ bool CmdToolbar(Call& c)
     return true;
 }
 
+bool CmdWinRect(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    RECT rc{};
+    if (!GetWindowRect(h, &rc))
+        return c.Fail(Win32Error(L"GetWindowRect"));
+    c.result = Json::Array();
+    c.result.Push(Json(rc.left)).Push(Json(rc.top)).Push(Json(rc.right)).Push(Json(rc.bottom));
+    return true;
+}
+
+bool CmdExStyle(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    c.result = Json(static_cast<long long>(GetWindowLongW(h, GWL_EXSTYLE)));
+    return true;
+}
+
+bool CmdPlaceWindow(Call& c)
+{
+    HWND h;
+    long long x = 0, y = 0, cx = 0, cy = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, x) || !c.Int(3, y) || !c.Int(4, cx) || !c.Int(5, cy))
+        return false;
+    c.result = Json(SetWindowPos(h, nullptr, static_cast<int>(x), static_cast<int>(y),
+                                 static_cast<int>(cx), static_cast<int>(cy),
+                                 SWP_NOZORDER | SWP_NOACTIVATE) != FALSE);
+    return true;
+}
+
+// The tooltip control asks the toolbar's owner for the text of a callback
+// tool, as it does when the mouse rests on the button.
+bool CmdTooltip(Call& c)
+{
+    HWND h;
+    long long id = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, id))
+        return false;
+    HWND tb = FindOfClass(h, TOOLBARCLASSNAMEW);
+    if (!tb)
+        return c.Fail(L"no toolbar in that window");
+    LRESULT r = 0;
+    std::wstring err;
+    if (!SendTimeout(tb, TB_GETTOOLTIPS, 0, 0, kSendTimeoutMs, r, err))
+        return c.Fail(err);
+    HWND tip = reinterpret_cast<HWND>(r);
+    if (!tip)
+        return c.Fail(L"the toolbar has no tooltips");
+    const SIZE_T textChars = 1024;
+    RemoteBlock block(tb, sizeof(TTTOOLINFOW) + textChars * sizeof(wchar_t));
+    if (!block.Ok())
+        return c.Fail(block.Error());
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.hwnd = tb;
+    ti.uId = static_cast<UINT_PTR>(id);
+    ti.lpszText = reinterpret_cast<LPWSTR>(block.At(sizeof ti));
+    wchar_t nul = 0;
+    if (!block.Write(0, &ti, sizeof ti) || !block.Write(sizeof ti, &nul, sizeof nul))
+        return c.Fail(block.Error());
+    if (!SendTimeout(tip, TTM_GETTEXTW, textChars, block.At(0), kSendTimeoutMs, r, err))
+        return c.Fail(err);
+    std::wstring text;
+    if (!block.ReadText(sizeof ti, textChars, text))
+        return c.Fail(block.Error());
+    c.result = Json(text);
+    return true;
+}
+
+bool CmdHeaderWidths(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    HWND lv = FindOfClass(h, WC_LISTVIEWW);
+    if (!lv)
+        return c.Fail(L"no list in that window");
+    HWND header = FindOfClass(lv, WC_HEADERW);
+    LRESULT n = 0;
+    std::wstring err;
+    if (!header || !SendTimeout(header, HDM_GETITEMCOUNT, 0, 0, kSendTimeoutMs, n, err))
+        return c.Fail(err.empty() ? L"no header" : err);
+    RemoteBlock block(lv, 64 * sizeof(int));
+    if (!block.Ok() || n > 64)
+        return c.Fail(block.Error());
+    LRESULT ok = 0;
+    if (!SendTimeout(lv, LVM_GETCOLUMNORDERARRAY, static_cast<WPARAM>(n), block.At(0),
+                     kSendTimeoutMs, ok, err))
+        return c.Fail(err);
+    std::vector<int> order(static_cast<size_t>(n));
+    if (n && !block.Read(0, order.data(), order.size() * sizeof(int)))
+        return c.Fail(block.Error());
+    Json widths = Json::Array();
+    Json orderJson = Json::Array();
+    for (int col : order) {
+        LRESULT w = 0;
+        if (!SendTimeout(lv, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col), 0, kSendTimeoutMs, w,
+                         err))
+            return c.Fail(err);
+        widths.Push(Json(static_cast<long long>(w)));
+        orderJson.Push(Json(col));
+    }
+    c.result = Json::Object().Set(L"order", std::move(orderJson)).Set(L"widths", std::move(widths));
+    return true;
+}
+
+bool CmdSetColumnOrder(Call& c)
+{
+    HWND h;
+    if (!c.LiveWindow(1, h))
+        return false;
+    HWND lv = FindOfClass(h, WC_LISTVIEWW);
+    if (!lv)
+        return c.Fail(L"no list in that window");
+    std::vector<int> order;
+    for (size_t i = 2;; ++i) {
+        long long v = 0;
+        if (!c.IntOr(i, -1, v) || v < 0)
+            break;
+        order.push_back(static_cast<int>(v));
+    }
+    if (order.empty())
+        return c.Fail(L"no columns given");
+    RemoteBlock block(lv, order.size() * sizeof(int));
+    if (!block.Ok() || !block.Write(0, order.data(), order.size() * sizeof(int)))
+        return c.Fail(block.Error());
+    LRESULT ok = 0;
+    std::wstring err;
+    if (!SendTimeout(lv, LVM_SETCOLUMNORDERARRAY, order.size(), block.At(0), kSendTimeoutMs, ok,
+                     err))
+        return c.Fail(err);
+    InvalidateRect(lv, nullptr, TRUE);
+    c.result = Json(ok != 0);
+    return true;
+}
+
+bool CmdMemory(Call& c)
+{
+    long long pid = 0;
+    if (!c.Int(1, pid))
+        return false;
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                           static_cast<DWORD>(pid));
+    if (!p)
+        return c.Fail(Win32Error(L"OpenProcess"));
+    PROCESS_MEMORY_COUNTERS_EX pmc{};
+    pmc.cb = sizeof pmc;
+    BOOL ok = GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+    CloseHandle(p);
+    if (!ok)
+        return c.Fail(Win32Error(L"GetProcessMemoryInfo"));
+    c.result = Json::Object()
+                   .Set(L"private", Json(static_cast<long long>(pmc.PrivateUsage)))
+                   .Set(L"workingset", Json(static_cast<long long>(pmc.WorkingSetSize)));
+    return true;
+}
+
 bool CmdCommand(Call& c)
 {
     HWND h;
@@ -1391,6 +1559,13 @@ const Command kCommands[] = {
     {L"clearclipboard", CmdClearClipboard},
     {L"sleep", CmdSleep},
     {L"quit", CmdQuit},
+    {L"winrect", CmdWinRect},
+    {L"exstyle", CmdExStyle},
+    {L"placewindow", CmdPlaceWindow},
+    {L"tooltip", CmdTooltip},
+    {L"headerwidths", CmdHeaderWidths},
+    {L"setcolumnorder", CmdSetColumnOrder},
+    {L"memory", CmdMemory},
 };
 
 Json Failure(const std::wstring& message)

@@ -5,7 +5,7 @@ set(_orlix_sys_defs WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x06
 
 add_executable(orlixdrv ${_orlix_sys}/driver/orlixdrv.cpp)
 target_compile_definitions(orlixdrv PRIVATE UNICODE _UNICODE ${_orlix_sys_defs})
-target_link_libraries(orlixdrv PRIVATE comctl32 user32)
+target_link_libraries(orlixdrv PRIVATE comctl32 user32 psapi)
 
 add_executable(recvwin ${_orlix_sys}/fixtures/recvwin.cpp)
 target_compile_definitions(recvwin PRIVATE UNICODE _UNICODE ${_orlix_sys_defs})

@@ -888,3 +888,47 @@ TEST_F(LanguageTest, WithEnglishCurrentNoChineseTextIsLeft)
         EXPECT_NE(FaceOf(g_dialogFont.get()), L"<no font>");
     }
 }
+
+// Beyond the menus and dialogs: the idle text, the toolbar's tooltips (short
+// names, the long prompt in the status bar), the open dialog's file types and
+// the document messages read in English; with no file, they stay built in.
+TEST_F(LanguageTest, WithEnglishCurrentIdleTextTooltipsAndFileTypesAreEnglish)
+{
+    ASSERT_TRUE(Exists(m_aside + L"English.lng"));
+    RestoreShipped(L"English.lng");
+    SaveSetting(L"1033");
+    {
+        Viewer v;
+        ASSERT_TRUE(v.ok);
+        EXPECT_EQ(StatusText(v), L"Ready");
+        const std::wstring english = m_dir + L"English.lng";
+        HWND tb = v.frame->m_toolBar.m_hWnd;
+        int buttons = static_cast<int>(::SendMessageW(tb, TB_BUTTONCOUNT, 0, 0));
+        int named = 0;
+        for (int i = 0; i < buttons; ++i) {
+            TBBUTTON b = {};
+            ::SendMessageW(tb, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b));
+            if (b.fsStyle & BTNS_SEP)
+                continue;
+            std::wstring tip = v.frame->TooltipFor(static_cast<UINT>(b.idCommand));
+            EXPECT_EQ(tip, ReadProfile(english, L"Tooltip", std::to_wstring(b.idCommand).c_str()))
+                << b.idCommand;
+            EXPECT_FALSE(tip.empty() || HasChinese(tip)) << b.idCommand;
+            ++named;
+        }
+        EXPECT_EQ(named, 10);
+        std::wstring filter = v.app.GetFileOpenFilter();
+        EXPECT_EQ(filter, L"All files (*.*)|*.*||");
+        for (UINT id : { UINT(IDS_NEW_DOCUMENT_FAILED), UINT(IDS_OPEN_DOCUMENT_FAILED),
+                         UINT(AFX_IDS_AUTOSAVE_NAME) })
+            EXPECT_FALSE(HasChinese(AfxLoadUIString(id))) << id;
+    }
+    SaveSetting(L"0");
+    g_szLanguageFile[0] = 0;   // as a new start with the built-in texts finds it
+    Viewer v;
+    ASSERT_TRUE(v.ok);
+    EXPECT_EQ(StatusText(v), L"就绪");
+    EXPECT_EQ(v.frame->TooltipFor(ID_CAPTURE), L"Capture");
+    EXPECT_EQ(v.frame->TooltipFor(ID_FILE_OPEN), L"打开一个现有文档");
+    EXPECT_EQ(v.app.GetFileOpenFilter(), L"所有文件 (*.*)|*.*||");
+}
