@@ -2,9 +2,12 @@
 // can be dragged), columns hidden from the header's right-click menu (never
 // Logmessage). Kept in the settings file's [Columns] section once the user
 // changed something; a run that leaves them as they are writes nothing.
+// Widths are kept at 96 DPI, so they mean the same on a screen of any scale.
 #include "capture/OrlixView.h"
 #include "capture/ViewOptions.h"
 #include "framework/AfxState.h"
+#include "framework/Dpi.h"
+#include "framework/DpiScale.h"
 #include "resources/resource.h"
 #include <commctrl.h>
 
@@ -25,8 +28,11 @@ void COrlixView::LoadColumnLayout()
     orlix::ApplyColumnSettings(m_columns, order, widths, hidden);
     if (m_columns == orlix::DefaultColumnLayout())
         return;
+    const UINT dpi = fw::WindowDpi(m_hWnd);
     for (int i = 0; i < kColumnCount; ++i)
-        ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, i, m_columns.hidden[i] ? 0 : m_columns.width[i]);
+        ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, i,
+                       m_columns.hidden[i] ? 0
+                                           : fw::RescaleForDpi(m_columns.width[i], fw::kBaseDpi, dpi));
     ::SendMessageW(m_hWnd, LVM_SETCOLUMNORDERARRAY, kColumnCount,
                    reinterpret_cast<LPARAM>(m_columns.order.data()));
 }
@@ -38,8 +44,10 @@ orlix::ColumnLayout COrlixView::CurrentColumnLayout() const
     if (::SendMessageW(m_hWnd, LVM_GETCOLUMNORDERARRAY, kColumnCount,
                        reinterpret_cast<LPARAM>(order.data())))
         l.order = order;
+    const UINT dpi = fw::WindowDpi(m_hWnd);
     for (int i = 0; i < kColumnCount; ++i) {
         int w = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
+        w = fw::RescaleForDpi(w, dpi, fw::kBaseDpi);
         // A hidden column the user dragged open again counts as shown.
         if (l.hidden[i] && w > 0)
             l.hidden[i] = false;
@@ -71,7 +79,8 @@ void COrlixView::ToggleColumn(int column)
     int width = m_columns.width[column];
     if (!hide && width <= 0)
         width = orlix::kListColumns[column].width;
-    ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, column, hide ? 0 : width);
+    ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, column,
+                   hide ? 0 : fw::RescaleForDpi(width, fw::kBaseDpi, fw::WindowDpi(m_hWnd)));
 }
 
 void COrlixView::ShowColumnMenu()

@@ -272,6 +272,10 @@ def row_pixels(w, row):
 
 
 def test_highlight_this_process_colours_its_rows_and_is_kept(w):
+    # Screen pixels are read: start afresh, so no window an earlier case
+    # left open (the find window, a details window) lies over the rows.
+    w.viewer.close()
+    w.viewer = Viewer(w, w.drv)
     fill(w, [(0, "zero")])
     client = HeaderClient(w)
     try:
@@ -284,6 +288,7 @@ def test_highlight_this_process_colours_its_rows_and_is_kept(w):
     name = rows[1][0]
     assert name, rows
     w.drv("selectrows", w.viewer.hwnd, [1])
+    wait_until(lambda: w.drv("selected", w.viewer.hwnd) == [1], what="row 1 selected")
     cmd(w, "ID_QUICK_HIGHLIGHT")
     w.drv("selectrows", w.viewer.hwnd, [])
     # Light yellow behind the client's rows, the usual white elsewhere.
