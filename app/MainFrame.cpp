@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 #include "capture/OrlixView.h"
 #include "capture/SyslogDlg.h"
+#include "capture/ViewOptions.h"
 #include "i18n/Language.h"
 #include "resources/resource.h"
 #include <windowsx.h>
@@ -16,7 +17,7 @@ const int kSyslogPaneWidth = 220;
 
 orlix::syslog::Settings ReadSyslogSettings()
 {
-    std::wstring path = GetSettingsFilePath();
+    std::wstring path = GetSettingsReadPath();
     auto read = [&](const wchar_t* key) {
         wchar_t value[512] = {};
         ::GetPrivateProfileStringW(L"Syslog", key, L"", value, 512, path.c_str());
@@ -80,6 +81,10 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
 
 int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
 {
+    // The view's options live in the one settings file, wherever it is kept.
+    orlix::SetOptionsFileLocator([](bool forReading) {
+        return forReading ? GetSettingsReadPath() : GetSettingsFilePath();
+    });
     if (CFrameWnd::OnCreate(cs) == -1)
         return -1;
     LoadFilterSettings();

@@ -211,7 +211,8 @@ ChannelOpen StartGlobalReader(const std::shared_ptr<WorkerShared>& s, unsigned l
         return state;
     ::ResetEvent(s->stopEvents[kGlobalDebugOutput].get());
     ::ResetEvent(s->doneEvents[kGlobalDebugOutput].get());
-    fw::UniqueHandle thread(::CreateThread(nullptr, 0, GlobalReaderThread, r.get(), 0, nullptr));
+    fw::UniqueHandle thread(::CreateThread(nullptr, kWorkerStackBytes, GlobalReaderThread, r.get(),
+                                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) {
         error = ::GetLastError();
         ::SetEvent(s->doneEvents[kGlobalDebugOutput].get());

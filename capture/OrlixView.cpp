@@ -125,7 +125,8 @@ void COrlixView::StartWorkers()
                                          DebugOutputThread, LogWriterThread };
     for (auto entry : entries) {
         auto* arg = new std::shared_ptr<orlix::WorkerShared>(m_shared);
-        fw::UniqueHandle thread(::CreateThread(nullptr, 0, entry, arg, 0, nullptr));
+        fw::UniqueHandle thread(::CreateThread(nullptr, orlix::kWorkerStackBytes, entry, arg,
+                                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
         if (!thread)
             delete arg;
     }

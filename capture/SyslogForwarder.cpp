@@ -4,6 +4,7 @@
 // the queue only once it was handed to the network, so what waits for a
 // server that is down is exactly what the queue holds.
 #include "capture/SyslogForwarder.h"
+#include "capture/WorkerShared.h"
 #include "framework/Handles.h"
 #include <algorithm>
 #include <atomic>
@@ -326,7 +327,8 @@ std::unique_ptr<SyslogForwarder> SyslogForwarder::Start(const syslog::Settings& 
     if (!state->wake || !state->stop || !state->done)
         return nullptr;
     auto* arg = new std::shared_ptr<SyslogState>(state);
-    fw::UniqueHandle thread(::CreateThread(nullptr, 0, ForwarderThread, arg, 0, nullptr));
+    fw::UniqueHandle thread(::CreateThread(nullptr, kWorkerStackBytes, ForwarderThread, arg,
+                                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) {
         delete arg;
         return nullptr;

@@ -4,6 +4,7 @@
 // settings file beside the executable ([Find], [Highlight]).
 #include "capture/FindDialogs.h"
 #include "capture/OrlixView.h"
+#include "capture/ViewOptions.h"
 #include "framework/App.h"
 #include "framework/Frame.h"
 #include "print/Pagination.h"
@@ -15,35 +16,14 @@ namespace {
 const COLORREF kBookmarkMark = RGB(0, 70, 200);
 const int kBookmarkMarkWidth = 5;
 
-std::wstring SettingsFile()
-{
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::wstring();
-    std::wstring s(path, n);
-    size_t dot = s.find_last_of(L'.');
-    size_t slash = s.find_last_of(L"\\/");
-    if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash))
-        s.erase(dot);
-    return s + L".ini";
-}
-
 std::wstring ReadSetting(const wchar_t* section, const wchar_t* key)
 {
-    std::wstring file = SettingsFile();
-    if (file.empty())
-        return std::wstring();
-    wchar_t buf[2048] = {};
-    ::GetPrivateProfileStringW(section, key, L"", buf, 2048, file.c_str());
-    return buf;
+    return orlix::ReadTextOption(section, key);
 }
 
 void WriteSetting(const wchar_t* section, const wchar_t* key, const std::wstring& value)
 {
-    std::wstring file = SettingsFile();
-    if (!file.empty())
-        ::WritePrivateProfileStringW(section, key, value.c_str(), file.c_str());
+    orlix::WriteTextOption(section, key, value);
 }
 
 bool ReadFlag(const wchar_t* section, const wchar_t* key, bool fallback)
@@ -108,11 +88,8 @@ void COrlixView::SaveFindSettings()
 
 void COrlixView::SaveHighlightSettings()
 {
-    std::wstring file = SettingsFile();
-    if (file.empty())
-        return;
     // The section is written anew: no stale rule lines are left behind.
-    ::WritePrivateProfileStringW(L"Highlight", nullptr, nullptr, file.c_str());
+    orlix::ClearOptionSection(L"Highlight");
     const auto& rules = m_highlight.Rules();
     WriteSetting(L"Highlight", L"Count", std::to_wstring(rules.size()));
     for (size_t i = 0; i < rules.size(); ++i) {

@@ -12,6 +12,12 @@
 
 namespace orlix {
 
+// Stack reserved for each worker thread. The program's own threads reserve
+// more (the user-interface thread runs regular-expression searches, whose
+// matcher recurses once per character), so the workers ask for the usual
+// size explicitly instead of inheriting that.
+constexpr unsigned kWorkerStackBytes = 1u << 20;
+
 enum LogState : int32_t { Append = 0, StartNewFile = 1, Stop = 2, Idle = 3 };
 
 enum WorkerIndex { kBroadcastReceive = 0, kBroadcastSend = 1, kDebugOutput = 2, kLogWriter = 3,

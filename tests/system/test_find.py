@@ -119,6 +119,18 @@ def test_find_options_case_word_regex_and_a_bad_pattern(w):
     close_dialog(w, dlg)
 
 
+def test_a_regular_expression_over_a_whole_long_line_does_not_end_the_viewer(w):
+    """The matcher recurses once per character: a repeated group over the
+    longest line the list keeps needs more than the usual stack."""
+    fill(w, [(1, "a" * 4095), (1, "a" * 4094 + "c")])
+    w.drv("selectrows", w.viewer.hwnd, [0])
+    dlg = search(w, "(a|b)*c", regex=True)
+    wait_selected(w, [1], "the long line that ends in c")
+    close_dialog(w, dlg)
+    w.viewer.send(1, "still here")
+    w.viewer.wait_rows(3)
+
+
 def test_find_reaches_the_far_end_of_a_large_list(w):
     """Found across 3,000 rows, from the first to the last (the speed
     itself is measured in bench/)."""
