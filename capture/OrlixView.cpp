@@ -400,27 +400,9 @@ void COrlixView::OnEditCopy()
         m_bHasSelection = TRUE;
         return;
     }
-    const std::wstring text = m_rows.Text(StoreRow(item));
-    // Another program (a clipboard tool, a reader) may hold the clipboard
-    // for a moment: try again briefly before giving up.
-    bool open = false;
-    for (int attempt = 0; attempt < 20 && !(open = ::OpenClipboard(m_hWnd) != FALSE); ++attempt)
-        ::Sleep(10);
-    if (!open)
-        return;
-    fw::UniqueGlobal mem(::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
-    if (mem) {
-        if (auto* p = static_cast<wchar_t*>(::GlobalLock(mem.get()))) {
-            text.copy(p, text.size());
-            p[text.size()] = 0;
-            ::GlobalUnlock(mem.get());
-            ::EmptyClipboard();
-            // The clipboard owns the memory once it took it.
-            if (::SetClipboardData(CF_UNICODETEXT, mem.get()))
-                mem.release();
-        }
-    }
-    ::CloseClipboard();
+    // Another program may hold the clipboard for a moment: the copy tries
+    // again briefly before giving up.
+    CopyToClipboard(m_rows.Text(StoreRow(item)));
     m_bHasSelection = TRUE;
 }
 

@@ -1,4 +1,5 @@
 #include "capture/SyslogFormat.h"
+#include "framework/Utf16.h"
 #include <cstdio>
 
 namespace orlix::syslog {
@@ -53,25 +54,6 @@ bool ParseNumber(std::wstring_view s, unsigned long long max, unsigned long long
 }
 
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
-
-void PutUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 } // namespace
 
@@ -156,14 +138,14 @@ std::string ToUtf8(std::wstring_view text)
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
             char32_t low = static_cast<char32_t>(text[i + 1]);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                PutUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                fw::AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
                 continue;
             }
         }
         if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
             c = 0xFFFD;
-        PutUtf8(out, c);
+        fw::AppendUtf8(out, c);
     }
     return out;
 }

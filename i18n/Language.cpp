@@ -130,24 +130,25 @@ std::wstring SettingsFilePath(const std::wstring& name, bool forReading)
     return perUser;
 }
 
-std::wstring GetSettingsFilePath()
+// The program settings file's name: the executable's, ending in ".ini".
+static std::wstring SettingsFileName()
 {
     std::wstring p = ModulePath();
     size_t slash = p.find_last_of(L'\\');
     std::wstring name = slash == std::wstring::npos ? p : p.substr(slash + 1);
     if (name.size() >= 4)
         name.resize(name.size() - 4);
-    return SettingsFilePath(name + L".ini", false);
+    return name + L".ini";
+}
+
+std::wstring GetSettingsFilePath()
+{
+    return SettingsFilePath(SettingsFileName(), false);
 }
 
 std::wstring GetSettingsReadPath()
 {
-    std::wstring p = ModulePath();
-    size_t slash = p.find_last_of(L'\\');
-    std::wstring name = slash == std::wstring::npos ? p : p.substr(slash + 1);
-    if (name.size() >= 4)
-        name.resize(name.size() - 4);
-    return SettingsFilePath(name + L".ini", true);
+    return SettingsFilePath(SettingsFileName(), true);
 }
 
 int DialogFontHeight(int pointSize, int dpi)

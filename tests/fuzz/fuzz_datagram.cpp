@@ -4,6 +4,7 @@
 // The first byte picks the converter; the rest is both the datagram (bytes)
 // and the text to relay (UTF-16 units, two bytes each).
 #include "capture/Datagram.h"
+#include "framework/Utf16.h"
 
 #include "FuzzSupport.h"
 
@@ -19,25 +20,6 @@ namespace {
 bool IsHigh(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-void PutUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Stand-in code pages. Each gives more bytes for a longer prefix of the
 // same text, as real ones do.
 enum class Page { kEveryUnit, kDoubleByte, kPairs, kCount };
@@ -49,7 +31,7 @@ std::string Narrow(Page page, std::wstring_view w)
         const char32_t c = static_cast<char32_t>(w[i]) & 0xFFFF;
         switch (page) {
         case Page::kEveryUnit:  // every unit on its own, surrogates too
-            PutUtf8(s, c);
+            fw::AppendUtf8(s, c);
             break;
         case Page::kDoubleByte:  // ASCII one byte, the rest two (lossy)
             if (c < 0x80) {
@@ -61,12 +43,12 @@ std::string Narrow(Page page, std::wstring_view w)
             break;
         default:  // pairs joined, a lone surrogate becomes "?"
             if (IsHigh(w[i]) && i + 1 < w.size() && IsLow(w[i + 1])) {
-                PutUtf8(s, 0x10000 + ((c - 0xD800) << 10) + ((w[i + 1] & 0xFFFF) - 0xDC00));
+                fw::AppendUtf8(s, 0x10000 + ((c - 0xD800) << 10) + ((w[i + 1] & 0xFFFF) - 0xDC00));
                 ++i;
             } else if (IsHigh(w[i]) || IsLow(w[i])) {
                 s += '?';
             } else {
-                PutUtf8(s, c);
+                fw::AppendUtf8(s, c);
             }
             break;
         }

@@ -192,6 +192,12 @@ def stop_viewer(world):
         world.drv.close()
 
 
+def restart_viewer(world):
+    """Closes the viewer and starts it again (settings are read anew)."""
+    world.viewer.close()
+    world.viewer = Viewer(world, world.drv)
+
+
 def resident_kib(world, name="Orlix.exe"):
     """Resident memory (KiB) of the world's one Windows process of that
     program, read from Linux's view of it; None when it is not running."""

@@ -4,7 +4,7 @@ Orlix.ini; with a limit the list keeps N rows and the viewer's memory falls;
 a saved list reads back into the list and a foreign file is refused."""
 import os
 
-from e2e import IDS, Driver, Viewer, wait_until
+from e2e import IDS, Driver, Viewer, wait_until, start_viewer, stop_viewer, restart_viewer
 
 LOCALE = "zh_CN.UTF-8"
 
@@ -16,20 +16,14 @@ DEFAULT = {"order": [0, 1, 2, 3], "widths": [150, 100, 90, 450]}
 
 
 def setup(w):
-    w.drv = Driver(w)
     w.ini = os.path.join(w.build, "Orlix.ini")
-    w.viewer = Viewer(w, w.drv)
-    return w
+    return start_viewer(w)
 
 
-def teardown(w):
-    w.viewer.close()
-    w.drv.close()
+teardown = stop_viewer
 
 
-def restart(w):
-    w.viewer.close()
-    w.viewer = Viewer(w, w.drv)
+restart = restart_viewer
 
 
 def ini_text(w):

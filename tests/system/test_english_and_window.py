@@ -6,7 +6,7 @@ Always on Top and the window's place survive a restart."""
 import os
 import re
 
-from e2e import IDS, Driver, Viewer, wait_until
+from e2e import IDS, Driver, Viewer, wait_until, start_viewer, stop_viewer, restart_viewer
 
 LOCALE = "en_US.UTF-8"
 
@@ -36,21 +36,15 @@ def read_profile(path):
 
 
 def setup(w):
-    w.drv = Driver(w)
     w.english = read_profile(os.path.join(w.build, "English.lng"))
     w.seen = []
-    w.viewer = Viewer(w, w.drv)
-    return w
+    return start_viewer(w)
 
 
-def teardown(w):
-    w.viewer.close()
-    w.drv.close()
+teardown = stop_viewer
 
 
-def restart(w):
-    w.viewer.close()
-    w.viewer = Viewer(w, w.drv)
+restart = restart_viewer
 
 
 def seen(w, where, text):

@@ -7,7 +7,7 @@ import os
 import re
 import time
 
-from e2e import IDS, Driver, Viewer, wait_until
+from e2e import IDS, Driver, Viewer, wait_until, start_viewer, stop_viewer, restart_viewer
 
 LOCALE = "zh_CN.UTF-8"
 
@@ -22,20 +22,14 @@ SECONDS = re.compile(r"^\d+\.\d\d\d$")
 
 
 def setup(w):
-    w.drv = Driver(w)
     w.ini = os.path.join(w.build, "Orlix.ini")
-    w.viewer = Viewer(w, w.drv)
-    return w
+    return start_viewer(w)
 
 
-def teardown(w):
-    w.viewer.close()
-    w.drv.close()
+teardown = stop_viewer
 
 
-def restart(w):
-    w.viewer.close()
-    w.viewer = Viewer(w, w.drv)
+restart = restart_viewer
 
 
 def clear(w):
