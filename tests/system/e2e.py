@@ -4,6 +4,7 @@ import os
 import queue
 import re
 import subprocess
+import sys
 import threading
 import time
 
@@ -122,11 +123,24 @@ class Viewer:
         self.world = world
         self.drv = drv
         self.exe = exe or os.path.join(world.build, "Orlix.exe")
-        self.proc = world.wine(self.exe, *args, cwd=cwd, env=env,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        start = lambda: world.wine(self.exe, *args, cwd=cwd, env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.proc = start()
         self.hwnd = 0
         if wait:
             self.hwnd = drv("find", VIEWER_CLASS, VIEWER_TITLE, 30000)
+            if not self.hwnd:
+                # Seen once in many hundred starts on a loaded machine: no
+                # window after 30 s. Say what was there, then start once more
+                # (a second miss fails the test).
+                code = self.proc.poll()
+                sys.stderr.write("viewer window did not appear (process %s); starting again\n"
+                                 % ("ended with %s" % code if code is not None else "still running"))
+                if code is None:
+                    self.proc.kill()
+                    self.proc.wait(10)
+                self.proc = start()
+                self.hwnd = drv("find", VIEWER_CLASS, VIEWER_TITLE, 30000)
             assert self.hwnd, "viewer window did not appear"
             wait_until(lambda: drv("pid", self.hwnd), what="viewer pid")
             self.pid = drv("pid", self.hwnd)
