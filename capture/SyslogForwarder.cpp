@@ -262,19 +262,22 @@ void Forward(SyslogState& s)
             size_t n = std::min(s.queue.size(), kBatchLines);
             batch.assign(s.queue.begin(), s.queue.begin() + static_cast<ptrdiff_t>(n));
         }
+        auto message = [&](const auto& line) {
+            syslog::Message m;
+            m.facility = s.settings.facility;
+            m.time = LocalTimestamp(line.fileTime);
+            m.hostName = host;
+            m.appName = line.name;
+            m.procId = line.pid;
+            m.text = line.text;
+            return m;
+        };
         size_t done = 0;
         if (tcp) {
             stream.clear();
             frameEnds.clear();
             for (const auto& line : batch) {
-                syslog::Message m;
-                m.facility = s.settings.facility;
-                m.time = LocalTimestamp(line.fileTime);
-                m.hostName = host;
-                m.appName = line.name;
-                m.procId = line.pid;
-                m.text = line.text;
-                stream += syslog::OctetCountedFrame(syslog::FormatLine(m));
+                stream += syslog::OctetCountedFrame(syslog::FormatLine(message(line)));
                 frameEnds.push_back(stream.size());
             }
             size_t bytes = link.SendStream(stream);
@@ -284,14 +287,7 @@ void Forward(SyslogState& s)
                 link.Close();  // again from the first line not wholly sent
         } else {
             for (const auto& line : batch) {
-                syslog::Message m;
-                m.facility = s.settings.facility;
-                m.time = LocalTimestamp(line.fileTime);
-                m.hostName = host;
-                m.appName = line.name;
-                m.procId = line.pid;
-                m.text = line.text;
-                if (!link.SendDatagram(syslog::UdpPayload(syslog::FormatLine(m)))) {
+                if (!link.SendDatagram(syslog::UdpPayload(syslog::FormatLine(message(line))))) {
                     link.Close();
                     break;
                 }
