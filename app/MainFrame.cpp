@@ -2,7 +2,10 @@
 #include "capture/OrlixView.h"
 #include "capture/SyslogDlg.h"
 #include "capture/ViewOptions.h"
+#include "framework/Dpi.h"
+#include "framework/DpiScale.h"
 #include "i18n/Language.h"
+#include "print/Pagination.h"
 #include "resources/resource.h"
 #include <windowsx.h>
 
@@ -11,9 +14,8 @@ const wchar_t kMainFrameTitle[] = L"Orlix";
 
 namespace {
 const UINT kIndicators[] = { 0 /* the message pane */ };
-const UINT_PTR kSyslogPaneTimer = 0x5350;
-const UINT kSyslogPaneMs = 500;
-const int kSyslogPaneWidth = 220;
+const UINT_PTR kStatusPaneTimer = 0x5350;
+const UINT kStatusPaneMs = 500;
 
 orlix::syslog::Settings ReadSyslogSettings()
 {
@@ -121,12 +123,13 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
     if (syslog.enabled)
         ApplySyslogSettings(syslog);
     NoteStartPlacement();
+    UpdateStatusPanes();
     return 0;
 }
 
 void CMainFrame::OnDestroy()
 {
-    ::KillTimer(m_hWnd, kSyslogPaneTimer);
+    ::KillTimer(m_hWnd, kStatusPaneTimer);
     SaveWindowPlacement();
     SaveFilterSettings();
     m_pIniFile.reset();
@@ -179,6 +182,11 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_MENUSELECT: {
         UINT id = LOWORD(wParam);
+        // A menu closed: back to the idle text (with the details on).
+        if (m_bStatusDetails && HIWORD(wParam) == 0xFFFF && lParam == 0) {
+            SetMessageText(AFX_IDS_IDLEMESSAGE);
+            return 1;
+        }
         if (id >= ID_LANGUAGE_FIRST && id <= ID_LANGUAGE_LAST)
             GetLanguageDescription(::GetMenu(m_hWnd), id);
         else
@@ -189,15 +197,15 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 1;
     }
     case WM_TIMER:
-        if (wParam == kSyslogPaneTimer) {
-            UpdateSyslogPane();
+        if (wParam == kStatusPaneTimer) {
+            UpdateStatusPanes();
             return 0;
         }
         break;
     case WM_SIZE: {
         LRESULT r = CFrameWnd::WindowProc(msg, wParam, lParam);
-        if (m_bSyslogPane)
-            UpdateSyslogPane();
+        if (m_nStatusParts > 1)
+            UpdateStatusPanes();
         return r;
     }
     case WM_CONTEXTMENU:
@@ -329,46 +337,69 @@ void CMainFrame::ApplySyslogSettings(const orlix::syslog::Settings& settings)
 {
     if (g_pView)
         g_pView->SetSyslogForwarding(settings);
-    bool on = g_pView && g_pView->SyslogForwarding();
-    if (on)
-        ::SetTimer(m_hWnd, kSyslogPaneTimer, kSyslogPaneMs, nullptr);
-    else
-        ::KillTimer(m_hWnd, kSyslogPaneTimer);
-    UpdateSyslogPane();
+    UpdateStatusPanes();
 }
 
-// While forwarding is on, a second pane at the right counts the lines the
-// full queue turned away; with it off, the status bar is the one message pane.
-void CMainFrame::UpdateSyslogPane()
+// The panes right of the message pane: with Status Bar Details on, a note
+// while a filter is in force and the row count; while forwarding to syslog
+// is on, the count of lines its full queue turned away. With neither, the
+// status bar is the one message pane.
+void CMainFrame::UpdateStatusPanes()
 {
     HWND bar = m_statusBar.m_hWnd;
     if (!bar)
         return;
-    const orlix::SyslogForwarder* fwd = g_pView ? g_pView->SyslogForwarding() : nullptr;
-    if (!fwd) {
-        if (m_bSyslogPane) {
-            int parts[1] = { -1 };
-            ::SendMessageW(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-            m_bSyslogPane = false;
-        }
-        return;
+    std::vector<std::pair<int, std::wstring>> panes;   // width at 96 DPI, text
+    if (m_bStatusDetails && g_pView) {
+        bool intake = g_pView->m_filter.InForce();
+        bool quick = g_pView->QuickFilterActive();
+        UINT note = intake && quick ? IDS_STATUS_BOTH_FILTERS
+                    : intake        ? IDS_STATUS_FILTER
+                    : quick         ? IDS_STATUS_QUICK_FILTER
+                                    : 0;
+        panes.push_back({ 150, note ? AfxLoadUIString(note) : std::wstring() });
+        std::wstring shown = std::to_wstring(g_pView->ShownRowCount());
+        panes.push_back({ 170, quick ? orlix::FillInserts(AfxLoadUIString(IDS_STATUS_ROWS_SHOWN),
+                                                   { shown, std::to_wstring(g_pView->RowCount()) })
+                                     : orlix::FillInserts(AfxLoadUIString(IDS_STATUS_ROWS), { shown }) });
+    }
+    if (const orlix::SyslogForwarder* fwd = g_pView ? g_pView->SyslogForwarding() : nullptr) {
+        std::wstring text = AfxLoadUIString(IDS_SYSLOG_PANE);
+        std::wstring count = std::to_wstring(fwd->Dropped());
+        panes.push_back({ 220, text.find(L"%1") != std::wstring::npos
+                                   ? orlix::FillInserts(text, { count })
+                                   : text + L" " + count });
+    }
+    const bool timer = m_bStatusDetails || (g_pView && g_pView->SyslogForwarding());
+    if (timer != m_bStatusTimer) {
+        if (timer)
+            ::SetTimer(m_hWnd, kStatusPaneTimer, kStatusPaneMs, nullptr);
+        else
+            ::KillTimer(m_hWnd, kStatusPaneTimer);
+        m_bStatusTimer = timer;
     }
     RECT rc = {};
     ::GetClientRect(bar, &rc);
-    int parts[2] = { rc.right > kSyslogPaneWidth * 2 ? rc.right - kSyslogPaneWidth : rc.right / 2,
-                     -1 };
-    ::SendMessageW(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    m_bSyslogPane = true;
-    std::wstring text = AfxLoadUIString(IDS_SYSLOG_PANE);
-    size_t at = text.find(L"%1");
-    std::wstring count = std::to_wstring(fwd->Dropped());
-    if (at != std::wstring::npos)
-        text.replace(at, 2, count);
-    else
-        text += L" " + count;
-    wchar_t current[256] = {};
-    if (::SendMessageW(bar, SB_GETTEXTLENGTHW, 1, 0) < 256)
-        ::SendMessageW(bar, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(current));
-    if (text != current)
-        ::SendMessageW(bar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+    std::vector<int> parts;
+    int right = rc.right;
+    for (auto it = panes.rbegin(); it != panes.rend(); ++it) {
+        int width = fw::ScaleForDpi(it->first, fw::WindowDpi(bar));
+        // A narrow window keeps half of its width for the message pane.
+        right = (std::max)(right - width, static_cast<int>(rc.right) / 2);
+        parts.insert(parts.begin(), right);
+    }
+    parts.push_back(-1);
+    if (parts.size() != m_nStatusParts || parts != m_statusPartEdges) {
+        ::SendMessageW(bar, SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
+        m_nStatusParts = parts.size();
+        m_statusPartEdges = parts;
+    }
+    for (size_t i = 0; i < panes.size(); ++i) {
+        const WPARAM pane = i + 1;
+        wchar_t current[256] = {};
+        if (::SendMessageW(bar, SB_GETTEXTLENGTHW, pane, 0) < 256)
+            ::SendMessageW(bar, SB_GETTEXTW, pane, reinterpret_cast<LPARAM>(current));
+        if (panes[i].second != current)
+            ::SendMessageW(bar, SB_SETTEXTW, pane, reinterpret_cast<LPARAM>(panes[i].second.c_str()));
+    }
 }

@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "settings/IniFile.h"
 #include <memory>
+#include <vector>
 
 // The main window's class and title, which clients look for.
 extern const wchar_t kMainFrameClass[];
@@ -37,7 +38,7 @@ public:
     // program's settings file, and the status bar's note of dropped lines.
     void OnSyslogForward();
     void ApplySyslogSettings(const orlix::syslog::Settings& settings);
-    void UpdateSyslogPane();
+    void UpdateStatusPanes();
     void SwitchLanguage(UINT id);
     // The list's row menu at a screen point (-1: at the selected row).
     void ShowRowMenu(LPARAM where);
@@ -55,6 +56,7 @@ public:
     bool OnWindowOptionCmd(UINT id, int code, CCmdUI* pUI);
     int StartShowCommand() const { return m_bStartMaximized ? SW_SHOWMAXIMIZED : SW_SHOW; }
     bool m_bAlwaysOnTop = false;
+    bool m_bStatusDetails = false;   // View › Status Bar Details
 
 private:
     void SetButtonImage(UINT id, int image);
@@ -64,7 +66,9 @@ private:
 
     fw::UniqueGdi<HBITMAP> m_bmpExtraImages;
     int m_nExtraImageBase = 0;
-    bool m_bSyslogPane = false;
+    size_t m_nStatusParts = 1;
+    std::vector<int> m_statusPartEdges;
+    bool m_bStatusTimer = false;
     std::unique_ptr<IniFile> m_pIniFile;
     // The filter as the load gave it to the view: while the view still has
     // it, the file's values are written back as they were read (a value

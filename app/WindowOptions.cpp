@@ -1,9 +1,11 @@
 // The main window's everyday options, kept in the settings file's [Window]
-// section: always on top, and the window's place, size and maximised state.
+// section: always on top, the window's place, size and maximised state,
+// dialogs centred over the window, and the status bar's details.
 // The place is written only once the user moved or sized the window (or a
 // place was kept before), so a run that changes nothing writes nothing.
 #include "app/MainFrame.h"
 #include "capture/ViewOptions.h"
+#include "framework/Dialog.h"
 #include "i18n/Language.h"
 #include "resources/resource.h"
 
@@ -30,6 +32,8 @@ void CMainFrame::LoadWindowOptions(CREATESTRUCTW& cs)
     m_bAlwaysOnTop = ReadIntOption(kWindowSection, L"AlwaysOnTop", 0, 0, 1) != 0;
     if (m_bAlwaysOnTop)
         cs.dwExStyle |= WS_EX_TOPMOST;
+    SetDialogCentring(ReadIntOption(kWindowSection, L"CentreDialogs", 0, 0, 1) != 0);
+    m_bStatusDetails = ReadIntOption(kWindowSection, L"StatusDetails", 0, 0, 1) != 0;
     RECT rc;
     rc.left = ReadIntOption(kWindowSection, L"Left", -kFar, -kFar, kFar);
     rc.top = ReadIntOption(kWindowSection, L"Top", -kFar, -kFar, kFar);
@@ -76,6 +80,22 @@ void CMainFrame::SaveWindowPlacement()
 
 bool CMainFrame::OnWindowOptionCmd(UINT id, int code, CCmdUI* pUI)
 {
+    using orlix::WriteIntOption;
+    if (id == ID_CENTER_DIALOGS)
+        return Handle(code, pUI,
+                      [&] {
+                          SetDialogCentring(!DialogCentring());
+                          WriteIntOption(kWindowSection, L"CentreDialogs", DialogCentring() ? 1 : 0);
+                      },
+                      [&](CCmdUI& ui) { ui.SetCheck(DialogCentring() ? 1 : 0); });
+    if (id == ID_STATUS_DETAILS)
+        return Handle(code, pUI,
+                      [&] {
+                          m_bStatusDetails = !m_bStatusDetails;
+                          WriteIntOption(kWindowSection, L"StatusDetails", m_bStatusDetails ? 1 : 0);
+                          UpdateStatusPanes();
+                      },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_bStatusDetails ? 1 : 0); });
     if (id != ID_ALWAYS_ON_TOP)
         return false;
     return Handle(code, pUI,
@@ -83,8 +103,7 @@ bool CMainFrame::OnWindowOptionCmd(UINT id, int code, CCmdUI* pUI)
                       m_bAlwaysOnTop = !m_bAlwaysOnTop;
                       ::SetWindowPos(m_hWnd, m_bAlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0,
                                      0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-                      orlix::WriteIntOption(kWindowSection, L"AlwaysOnTop",
-                                            m_bAlwaysOnTop ? 1 : 0);
+                      WriteIntOption(kWindowSection, L"AlwaysOnTop", m_bAlwaysOnTop ? 1 : 0);
                   },
                   [&](CCmdUI& ui) { ui.SetCheck(m_bAlwaysOnTop ? 1 : 0); });
 }

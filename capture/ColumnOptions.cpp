@@ -51,7 +51,8 @@ orlix::ColumnLayout COrlixView::CurrentColumnLayout() const
         // A hidden column the user dragged open again counts as shown.
         if (l.hidden[i] && w > 0)
             l.hidden[i] = false;
-        if (!l.hidden[i])
+        // A width the window gave the message column is not the user's.
+        if (!l.hidden[i] && !(i == orlix::kMessageColumn && m_bFitMessage && !m_bMessageUserSized))
             l.width[i] = w;
     }
     return l;
@@ -81,6 +82,65 @@ void COrlixView::ToggleColumn(int column)
         width = orlix::kListColumns[column].width;
     ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, column,
                    hide ? 0 : fw::RescaleForDpi(width, fw::kBaseDpi, fw::WindowDpi(m_hWnd)));
+    FitMessageColumn();
+}
+
+// View › Message Column Fills Width: the message column takes the list's
+// width that the other columns leave, on every resize, until the user sizes
+// it by hand (for this run; switching the option on again resumes).
+void COrlixView::SetFitMessageColumn(bool on)
+{
+    m_bFitMessage = on;
+    m_bMessageUserSized = false;
+    if (!on && m_hWnd) {
+        const int kept = m_columns.width[orlix::kMessageColumn];
+        ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, orlix::kMessageColumn,
+                       fw::RescaleForDpi(kept, fw::kBaseDpi, fw::WindowDpi(m_hWnd)));
+    }
+    FitMessageColumn();
+}
+
+void COrlixView::FitMessageColumn()
+{
+    if (!m_bFitMessage || m_bMessageUserSized || !m_hWnd || !m_bInitialized || m_bFitting)
+        return;
+    RECT rc = {};
+    ::GetClientRect(m_hWnd, &rc);
+    int others = 0;
+    for (int i = 0; i < kColumnCount; ++i)
+        if (i != orlix::kMessageColumn)
+            others += static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
+    const int least = fw::ScaleForDpi(80, fw::WindowDpi(m_hWnd));
+    int width = rc.right - others;
+    if (width < least)
+        width = least;
+    if (width == static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH,
+                                                 orlix::kMessageColumn, 0)))
+        return;
+    m_bFitting = true;
+    ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, orlix::kMessageColumn, width);
+    m_bFitting = false;
+}
+
+// The header's notifications: a divider dragged or double-clicked by the user.
+void COrlixView::OnHeaderNotify(const NMHDR* nm)
+{
+    const auto* h = reinterpret_cast<const NMHEADERW*>(nm);
+    switch (nm->code) {
+    case HDN_ENDTRACKW:
+    case HDN_ENDTRACKA:
+    case HDN_DIVIDERDBLCLICKW:
+    case HDN_DIVIDERDBLCLICKA:
+        if (h->iItem == orlix::kMessageColumn) {
+            if (m_bFitMessage)
+                m_bMessageUserSized = true;
+        } else {
+            // The other columns' new widths are known once the header is
+            // done with them.
+            ::PostMessageW(m_hWnd, orlix::kMsgFitColumns, 0, 0);
+        }
+        break;
+    }
 }
 
 void COrlixView::ShowColumnMenu()

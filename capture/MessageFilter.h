@@ -40,6 +40,9 @@ public:
     bool GetFilters(wchar_t* include, size_t includeUnits,
                     wchar_t* exclude, size_t excludeUnits) const;
 
+    // A filter is in force: some line could be turned away.
+    bool InForce() const { return m_bActive && (!m_include.empty() || !m_exclude.empty()); }
+
     std::vector<std::wstring> m_include;
     std::vector<std::wstring> m_exclude;
     bool m_bActive = false;

@@ -94,6 +94,7 @@ void COrlixView::OnInitialUpdate()
     LoadFeatureSettings();
     LoadViewOptions();
     LoadColumnLayout();
+    FitMessageColumn();
     StartWorkers();
 }
 
@@ -113,6 +114,7 @@ void COrlixView::OnDpiChanged(UINT oldDpi, UINT newDpi)
         ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, i,
                        MAKELPARAM(ColumnWidthForDpi(width, oldDpi, newDpi), 0));
     }
+    FitMessageColumn();
 }
 
 void COrlixView::StartWorkers()
@@ -211,6 +213,14 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case orlix::kMsgWorkerBox:
         OnWorkerBox(reinterpret_cast<std::wstring*>(lParam));
         return 0;
+    case orlix::kMsgFitColumns:
+        FitMessageColumn();
+        return 0;
+    case WM_SIZE: {
+        LRESULT r = CListView::WindowProc(msg, wParam, lParam);
+        FitMessageColumn();
+        return r;
+    }
     case WM_PAINT: {
         // Painting the new rows is part of what a refresh costs.
         double t0 = RefreshPacer::NowMs();
@@ -234,6 +244,8 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             ShowColumnMenu();
             return TRUE;
         }
+        if (nm && header && nm->hwndFrom == header)
+            OnHeaderNotify(nm);
         break;
     }
     }

@@ -65,6 +65,7 @@ public:
     bool OnFeatureNotify(NMHDR* nm, LRESULT* pResult);
     // Rows as the list shows them (list item -> stored row).
     size_t DisplayCount() const { return m_display.Count(m_rows.Size()); }
+    bool QuickFilterActive() const { return m_quick.Active(); }
     size_t StoreRow(size_t item) const { return m_display.ToStore(item); }
     // A new stored row (the last one): the display index and nothing else.
     void OnRowStored();
@@ -120,6 +121,14 @@ public:
     void ShowColumnMenu();
     void ToggleColumn(int column);
     bool OnColumnCmdMsg(UINT id, int code, CCmdUI* pUI);
+    // View › Message Column Fills Width ([View] FitMessageColumn).
+    void SetFitMessageColumn(bool on);
+    bool FitsMessageColumn() const { return m_bFitMessage; }
+    void FitMessageColumn();
+    void OnHeaderNotify(const NMHDR* nm);
+    bool m_bFitMessage = false;
+    bool m_bMessageUserSized = false;
+    bool m_bFitting = false;
     orlix::ColumnLayout m_columns = orlix::DefaultColumnLayout();
     bool m_bColumnsSaved = false;   // a layout was read from the settings file
     // History limit (capture/HistoryLimit.cpp): 0 keeps every row.

@@ -1,6 +1,6 @@
-// The view's everyday options: the Time column's mode and UTF-8 decoding of
-// narrow text. Both start as the classic viewer has them and are kept in the
-// settings file's [View] section.
+// The view's everyday options: the Time column's mode, UTF-8 decoding of
+// narrow text, and the message column filling the width. All start as the
+// classic viewer has them and are kept in the settings file's [View] section.
 #include "capture/OrlixView.h"
 #include "capture/ViewOptions.h"
 #include "resources/resource.h"
@@ -9,6 +9,7 @@ namespace {
 const wchar_t kViewSection[] = L"View";
 const wchar_t kTimeModeKey[] = L"TimeMode";
 const wchar_t kUtf8Key[] = L"DecodeUtf8";
+const wchar_t kFitKey[] = L"FitMessageColumn";
 } // namespace
 
 void COrlixView::LoadViewOptions()
@@ -16,6 +17,7 @@ void COrlixView::LoadViewOptions()
     m_timeMode = orlix::TimeModeFromInt(
         orlix::ReadIntOption(kViewSection, kTimeModeKey, 0, 0, orlix::kTimeModeCount - 1));
     m_shared->decodeUtf8 = orlix::ReadIntOption(kViewSection, kUtf8Key, 0, 0, 1) != 0;
+    m_bFitMessage = orlix::ReadIntOption(kViewSection, kFitKey, 0, 0, 1) != 0;
     LoadHistoryLimit();
 }
 
@@ -54,6 +56,13 @@ bool COrlixView::OnOptionCmdMsg(UINT id, int code, CCmdUI* pUI)
         return Handle(code, pUI, [&] { OnFileImport(); });
     case ID_HISTORY_LIMIT:
         return Handle(code, pUI, [&] { OnHistoryLimit(); });
+    case ID_FIT_MESSAGE_COLUMN:
+        return Handle(code, pUI,
+                      [&] {
+                          SetFitMessageColumn(!m_bFitMessage);
+                          orlix::WriteIntOption(kViewSection, kFitKey, m_bFitMessage ? 1 : 0);
+                      },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_bFitMessage ? 1 : 0); });
     case ID_DECODE_UTF8:
         return Handle(code, pUI,
                       [&] {

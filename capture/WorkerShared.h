@@ -108,6 +108,9 @@ constexpr unsigned kMsgDrainDebug = 0x8000 + 0x41;  // WM_APP + 0x41
 // A worker's failure for the user: lParam is a new std::wstring (the text)
 // the view takes over; the view shows it in a box, then sets boxDone.
 constexpr unsigned kMsgWorkerBox = 0x8000 + 0x42;   // WM_APP + 0x42
+// The message column is fitted to the width again (after the header's own
+// handling of a divider drag).
+constexpr unsigned kMsgFitColumns = 0x8000 + 0x43;  // WM_APP + 0x43
 
 // Has the view's window show `text` in a box and waits until it is
 // dismissed or the worker's `stop` event is set (that stop stays set for

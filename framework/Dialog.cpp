@@ -7,6 +7,38 @@
 namespace {
 DialogTranslator g_translator = nullptr;
 std::vector<HWND> g_modeless;
+bool g_centre = false;
+}
+
+void SetDialogCentring(bool on)
+{
+    g_centre = on;
+}
+
+bool DialogCentring()
+{
+    return g_centre;
+}
+
+void CentreWindowOver(HWND window, HWND over)
+{
+    if (!over)
+        over = ::GetWindow(window, GW_OWNER);
+    RECT outer = {}, own = {};
+    if (!over || !::GetWindowRect(over, &outer) || ::IsIconic(over) ||
+        !::GetWindowRect(window, &own))
+        return;
+    MONITORINFO mi = { sizeof(mi) };
+    if (!::GetMonitorInfoW(::MonitorFromWindow(over, MONITOR_DEFAULTTONEAREST), &mi))
+        return;
+    const RECT& area = mi.rcWork;
+    const int w = own.right - own.left, h = own.bottom - own.top;
+    int x = outer.left + ((outer.right - outer.left) - w) / 2;
+    int y = outer.top + ((outer.bottom - outer.top) - h) / 2;
+    // Whole on the screen; the caption first when the dialog is the taller.
+    x = (std::max)(static_cast<int>(area.left), (std::min)(x, static_cast<int>(area.right) - w));
+    y = (std::max)(static_cast<int>(area.top), (std::min)(y, static_cast<int>(area.bottom) - h));
+    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND CDialog::CreateModeless()
@@ -48,7 +80,10 @@ INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         self->m_hWnd = hwnd;
         if (g_translator)
             g_translator(hwnd, self->m_nIDTemplate);
-        return self->OnInitDialog();
+        BOOL focus = self->OnInitDialog();
+        if (g_centre)
+            CentreWindowOver(hwnd);
+        return focus;
     }
     if (!self)
         return FALSE;

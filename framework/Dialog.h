@@ -38,6 +38,14 @@ bool AfxPreTranslateModeless(MSG* msg);
 using DialogTranslator = void (*)(HWND dialog, UINT templateId);
 void SetDialogTranslator(DialogTranslator fn);
 
+// With centring on, every dialog opens centred over its owner window, kept
+// inside the work area of the owner's monitor; off (the start), dialogs open
+// where their templates put them.
+void SetDialogCentring(bool on);
+bool DialogCentring();
+// Centres `window` over `over` (its owner when null) within the work area.
+void CentreWindowOver(HWND window, HWND over = nullptr);
+
 class CFileDialog {
 public:
     // filter: "Name|*.ext|Name2|*.x||", as the common dialog's pairs.

@@ -70,6 +70,17 @@
 #define IDS_SYSLOG_BAD_PORT         33552
 #define IDS_SYSLOG_NO_HOST          33553
 #define IDD_SYSLOG                  165
+
+// The window's finish: the message column fills the width, dialogs open
+// centred over the window, the status bar shows the row count and filters.
+#define ID_FIT_MESSAGE_COLUMN       33600
+#define ID_CENTER_DIALOGS           33601
+#define ID_STATUS_DETAILS           33602
+#define IDS_STATUS_ROWS             33603
+#define IDS_STATUS_ROWS_SHOWN       33604
+#define IDS_STATUS_FILTER           33605
+#define IDS_STATUS_QUICK_FILTER     33606
+#define IDS_STATUS_BOTH_FILTERS     33607
 #define IDC_SYSLOG_ENABLE           1100
 #define IDC_SYSLOG_HOST             1101
 #define IDC_SYSLOG_PORT             1102
