@@ -2,6 +2,7 @@
 // source. Platform-free.
 #pragma once
 #include "capture/RecordFormat.h"
+#include "capture/TextMatch.h"
 #include "print/RowSource.h"
 #include <deque>
 #include <memory>
@@ -42,6 +43,9 @@ public:
     size_t CopyText(size_t row, wchar_t* out, size_t capacity) const;
     void AppendText(size_t row, std::wstring& out) const;
     std::wstring Text(size_t row) const;
+    // The matcher over the row's text, an 8-bit text read where it lies;
+    // `scratch` is room for a copy when one is needed.
+    bool TextMatches(size_t row, const TextMatcher& matcher, std::wstring& scratch) const;
     // True when the row's text is held one byte per character.
     bool IsNarrow(size_t row) const;
     ArrivalTime Time(size_t row) const;

@@ -242,10 +242,11 @@ bool COrlixView::FindNext(bool forward)
     }
     size_t start = sel >= 0 ? static_cast<size_t>(sel) : (forward ? count - 1 : 0);
     // Every other item once, in order, then the start item itself.
+    std::wstring scratch;
     for (size_t step = 1; step <= count; ++step) {
         size_t item = forward ? (start + step) % count : (start + count - step % count) % count;
         size_t row = StoreRow(item);
-        if (m_find.Matches(m_rows.Text(row))) {
+        if (m_rows.TextMatches(row, m_find, scratch)) {
             bool wrapped = forward ? item <= start : item >= start;
             if (sel < 0)
                 wrapped = false;

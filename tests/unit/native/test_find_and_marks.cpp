@@ -85,6 +85,51 @@ TEST(TextMatch, RegularExpressions)
     EXPECT_FALSE(bad.Matches(L"anything"));
 }
 
+// The text a regular expression cannot match without: only what is plainly
+// required, never a count, a class, an optional unit or part of a group.
+TEST(TextMatch, RequiredTextOfARegularExpression)
+{
+    EXPECT_EQ(RequiredLiteral(L"needle.*42"), L"needle");
+    EXPECT_EQ(RequiredLiteral(L"^status ok\\d+$"), L"status ok");
+    EXPECT_EQ(RequiredLiteral(L"\\d{7}"), L"");
+    EXPECT_EQ(RequiredLiteral(L"ab{2,3}cd"), L"cd");
+    EXPECT_EQ(RequiredLiteral(L"colou?r"), L"colo");
+    EXPECT_EQ(RequiredLiteral(L"abc*"), L"ab");
+    EXPECT_EQ(RequiredLiteral(L"ab+c"), L"ab");   // "abbc" has no "abc"
+    EXPECT_EQ(RequiredLiteral(L"error|warning"), L"");
+    EXPECT_EQ(RequiredLiteral(L"x(abc)?yz"), L"yz");
+    EXPECT_EQ(RequiredLiteral(L"[abc]def[g]"), L"def");
+    EXPECT_EQ(RequiredLiteral(L"[]x]yy"), L"yy");
+    EXPECT_EQ(RequiredLiteral(L"a\\.bc"), L"bc");
+    EXPECT_EQ(RequiredLiteral(L"(?!zz)q"), L"q");
+    EXPECT_EQ(RequiredLiteral(L"\u4e2d\u6587"), L"");
+}
+
+// Lines of 8-bit units match exactly as their UTF-16 form does, with the
+// required-text shortcut in front of the expression.
+TEST(TextMatch, EightBitTextsMatchAsTheirWideForm)
+{
+    const std::wstring lines[] = { L"status ok 1234567", L"STATUS OK 12", L"caf\u00e9 au lait",
+                                   L"CAF\u00c9", L"", L"id=42 needle" };
+    const TextMatcher matchers[] = {
+        Matcher(L"status ok", false, false), Matcher(L"status ok", true, false),
+        Matcher(L"\u00e9", false, false),    Matcher(L"ok", false, true),
+        Matcher(L"\\d{7}", false, false, true), Matcher(L"NEEDLE$", false, false, true),
+        Matcher(L"caf\u00e9", false, false),  Matcher(L"^status ok \\d+$", true, false, true),
+    };
+    std::wstring scratch;
+    for (const auto& m : matchers) {
+        for (const auto& line : lines) {
+            std::vector<unsigned char> bytes(line.begin(), line.end());
+            EXPECT_EQ(m.MatchesLatin1(bytes.data(), bytes.size(), scratch), m.Matches(line))
+                << "pattern " << std::string(m.Pattern().begin(), m.Pattern().end());
+        }
+    }
+    EXPECT_TRUE(matchers[4].Matches(L"status ok 1234567"));
+    EXPECT_FALSE(matchers[4].Matches(L"STATUS OK 12"));
+    EXPECT_TRUE(matchers[5].Matches(L"id=42 needle"));
+}
+
 TEST(HighlightRules, FormatAndParseRoundTrip)
 {
     HighlightRule r;
