@@ -71,6 +71,22 @@ void CFindDialog::OnOK()
     m_view->FindNext(forward);
 }
 
+// While the dialog is up the list keeps the found row visibly selected,
+// though the dialog has the focus.
+INT_PTR CFindDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if ((msg == WM_SHOWWINDOW || msg == WM_DESTROY) && m_view->m_hWnd) {
+        const bool shown = msg == WM_SHOWWINDOW && wParam;
+        LONG_PTR style = ::GetWindowLongPtrW(m_view->m_hWnd, GWL_STYLE);
+        LONG_PTR wanted = shown ? (style | LVS_SHOWSELALWAYS) : (style & ~LONG_PTR{ LVS_SHOWSELALWAYS });
+        if (wanted != style) {
+            ::SetWindowLongPtrW(m_view->m_hWnd, GWL_STYLE, wanted);
+            ::InvalidateRect(m_view->m_hWnd, nullptr, FALSE);
+        }
+    }
+    return CDialog::DialogProc(msg, wParam, lParam);
+}
+
 void CFindDialog::OnCancel()
 {
     ::ShowWindow(m_hWnd, SW_HIDE);

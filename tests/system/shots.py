@@ -1,4 +1,6 @@
-"""Screenshots of the main window for the README, taken from the real program.
+"""Screenshots of the main window for the README, taken from the real program:
+a few lines from two clients, highlight rules colouring some of them, and the
+Find dialog open over the list with the row it found selected.
 
 scripts/screenshots.sh runs this once per language through the harness:
 
@@ -14,7 +16,7 @@ import shutil
 import subprocess
 import time
 
-from e2e import Driver, HeaderClient, LineReader, Viewer, wait_until
+from e2e import IDS, Driver, HeaderClient, LineReader, Viewer, wait_until
 
 LANG = os.environ.get("ORLIX_SHOT_LANG", "zh")
 LOCALES = {"en": "en_US.UTF-8", "zh": "zh_CN.UTF-8"}
@@ -26,7 +28,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 OUT_DIR = os.environ.get("ORLIX_SHOT_DIR") or os.path.join(ROOT, "docs")
 CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
 # Window size of the picture (outer frame, pixels).
-WIDTH, HEIGHT = 860, 420
+WIDTH, HEIGHT = 860, 540
 
 # (client, text): "a" a narrow client, "w" a UNICODE one, both built from the
 # shipped header and installed under names of their own.
@@ -55,6 +57,13 @@ LINES = {
     ],
 }
 CLIENT_NAMES = {"a": "backupd.exe", "w": "PhotoSync.exe"}
+# Highlight rules (kind, flags, text RRGGBB, background RRGGBB, pattern), the
+# text Find looks for, and the row it must select.
+RULES = {
+    "en": ["text,-,9C0006,FFC7CE,warning", "process,-,1F3864,DDEBF7,backupd.exe"],
+    "zh": ["text,-,9C0006,FFC7CE,警告", "process,-,1F3864,DDEBF7,backupd.exe"],
+}
+FIND_TEXT, FIND_ROW = "IMG_2042", 6
 
 
 def setup(world):
@@ -67,6 +76,13 @@ def setup(world):
     for kind, name in CLIENT_NAMES.items():
         shutil.copy(os.path.join(world.build, "headerclient_%s.exe" % kind),
                     os.path.join(world.app_dir, name))
+    # The options a picture shows: highlight rules, the message column
+    # filling the width, the row count in the status bar.
+    ini = "\r\n".join(["[View]", "FitMessageColumn=1", "[Window]", "StatusDetails=1",
+                        "[Highlight]", "Count=%d" % len(RULES[LANG])] +
+                       ["Rule%d=%s" % (i + 1, r) for i, r in enumerate(RULES[LANG])]) + "\r\n"
+    with open(os.path.join(world.app_dir, "Orlix.ini"), "wb") as f:
+        f.write(b"\xff\xfe" + ini.encode("utf-16-le"))
     world.drv = Driver(world)
     return world
 
@@ -155,6 +171,30 @@ def test_screenshot(w):
         xdotool(w, "mouseup", 1)
         xdotool(w, "mousemove", 1200, 950)
         wait_until(lambda: w.drv("status", viewer.hwnd), timeout=10, what="status text")
+
+        # Find, as a user would: Ctrl+F's dialog, the text, Find Next. The
+        # dialog goes to the list's empty lower right part.
+        w.drv("keys", viewer.hwnd, ord("F"), "ctrl")
+        dlg = w.drv("waitdialog", None, viewer.pid, 10000)
+        assert dlg, "no find dialog"
+        controls = {c["id"]: c["hwnd"] for c in dlg["controls"]}
+        w.drv("settext", controls[IDS["IDC_FIND_TEXT"]], FIND_TEXT)
+        w.drv("click", dlg["hwnd"], 1)
+        wait_until(lambda: w.drv("selected", viewer.hwnd) == [FIND_ROW], timeout=10,
+                   what="the found row selected")
+        dl, dt, dr, db = w.drv("winrect", dlg["hwnd"])
+        vl, vt, vr, vb = w.drv("winrect", viewer.hwnd)
+        w.drv("placewindow", dlg["hwnd"], vr - (dr - dl) - 24, vb - (db - dt) - 48,
+              dr - dl, db - dt)
+        # Back to the main window (a click on its title bar): the dialog
+        # stays open and the found row shows in the selection's colour.
+        xdotool(w, "mousemove", vl + 300, vt + 10)
+        xdotool(w, "click", 1)
+        xdotool(w, "mousemove", 1200, 950)
+        # Without a window manager the click stacked the main window over
+        # its dialog; put the dialog back on top, as Windows keeps it.
+        title = w.drv("title", dlg["hwnd"])
+        xdotool(w, "search", "--name", "^%s$" % title, "windowraise")
         time.sleep(1.5)  # list updates and the resize repaint are coalesced
 
         full = os.path.join(w.prefix, "full.png")
@@ -167,6 +207,9 @@ def test_screenshot(w):
         convert(full, "-crop", "%dx%d+%d+%d" % (ww, wh, wx, wy), "+repage", "-strip", tmp)
         colours = int(convert(tmp, "-format", "%k", "info:"))
         assert colours > 16, "the picture is nearly blank (%d colours)" % colours
+        # The highlighted row's background is in the picture.
+        assert "FFC7CE" in convert(tmp, "-unique-colors", "txt:").upper(), \
+            "no highlighted row in the picture"
         os.replace(tmp, out)
         print("wrote %s (%dx%d)" % (out, ww, wh))
     finally:
