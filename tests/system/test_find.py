@@ -75,6 +75,9 @@ def test_find_next_previous_and_wrap(w):
     wait_selected(w, [1], "first match")
     w.drv("click", dlg["hwnd"], IDOK)
     wait_selected(w, [3], "second match")
+    # The find window has the focus; the list still shows the row found.
+    wait_until(lambda: w.drv("rowpixel", w.viewer.hwnd, 3, 300) !=
+               w.drv("rowpixel", w.viewer.hwnd, 2, 300), what="found row drawn selected")
     close_dialog(w, dlg)
     cmd(w, "ID_FIND_NEXT")
     wait_selected(w, [4], "a part of a word matches too")
