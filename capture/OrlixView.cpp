@@ -434,7 +434,10 @@ void COrlixView::OnFileSave()
             return;
         shown = percent;
         frame->SetMessageText(orlix::FillInserts(format, { std::to_wstring(percent) }).c_str());
-        ::RedrawWindow(frame->m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        // Only the status bar: painting the whole window a hundred times
+        // would cost more than the save.
+        if (frame->m_pStatusBar && frame->m_pStatusBar->m_hWnd)
+            ::UpdateWindow(frame->m_pStatusBar->m_hWnd);
     };
     const bool saved = orlix::SaveRows(m_rows, m_strSavePath,
                                        m_rows.Size() >= kSaveProgressRows
