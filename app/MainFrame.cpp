@@ -178,6 +178,19 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         auto* mm = reinterpret_cast<MINMAXINFO*>(lParam);
         mm->ptMinTrackSize.x = 360;
         mm->ptMinTrackSize.y = 200;
+        // Wide enough for the columns left of the message column and the
+        // start of its text, within two thirds of the screen.
+        RECT outer = {}, list = {};
+        if (g_pView && g_pView->m_hWnd && ::GetWindowRect(m_hWnd, &outer) &&
+            ::GetClientRect(g_pView->m_hWnd, &list)) {
+            const UINT dpi = fw::WindowDpi(m_hWnd);
+            int wanted = (outer.right - outer.left) - list.right + g_pView->WidthBeforeMessage() +
+                         fw::ScaleForDpi(100, dpi);
+            MONITORINFO mi = { sizeof(mi) };
+            if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi))
+                wanted = (std::min)(wanted, static_cast<int>(mi.rcWork.right - mi.rcWork.left) * 2 / 3);
+            mm->ptMinTrackSize.x = (std::max)(static_cast<int>(mm->ptMinTrackSize.x), wanted);
+        }
         return 0;
     }
     case WM_MENUSELECT: {

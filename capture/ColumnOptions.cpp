@@ -122,6 +122,21 @@ void COrlixView::FitMessageColumn()
     m_bFitting = false;
 }
 
+int COrlixView::WidthBeforeMessage() const
+{
+    std::array<int, orlix::kListColumnCount> order{};
+    if (!::SendMessageW(m_hWnd, LVM_GETCOLUMNORDERARRAY, kColumnCount,
+                        reinterpret_cast<LPARAM>(order.data())))
+        return 0;
+    int width = 0;
+    for (int column : order) {
+        if (column == orlix::kMessageColumn)
+            break;
+        width += static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, column, 0));
+    }
+    return width;
+}
+
 // The header's notifications: a divider dragged or double-clicked by the user.
 void COrlixView::OnHeaderNotify(const NMHDR* nm)
 {

@@ -125,6 +125,8 @@ public:
     void SetFitMessageColumn(bool on);
     bool FitsMessageColumn() const { return m_bFitMessage; }
     void FitMessageColumn();
+    // Pixels of the columns shown left of the message column.
+    int WidthBeforeMessage() const;
     void OnHeaderNotify(const NMHDR* nm);
     bool m_bFitMessage = false;
     bool m_bMessageUserSized = false;

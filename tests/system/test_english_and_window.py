@@ -142,7 +142,14 @@ def test_window_place_and_size_are_kept_across_a_restart(w):
     assert w.drv("winrect", w.viewer.hwnd) == [40, 30, 740, 530], w.drv("winrect", w.viewer.hwnd)
     ini = read_profile(os.path.join(w.build, "Orlix.ini"))["window"]
     assert (ini["left"], ini["top"], ini["right"], ini["bottom"]) == ("40", "30", "740", "530")
-    # Too small is not allowed: the message column stays in sight.
+    # Too small is not allowed: the message column stays in sight, however
+    # wide the columns in front of it are.
     w.drv("placewindow", w.viewer.hwnd, 40, 30, 50, 40)
     l, t, r, b = w.drv("winrect", w.viewer.hwnd)
     assert r - l >= 360 and b - t >= 200, (l, t, r, b)
+    lv = w.drv("child", w.viewer.hwnd, "SysListView32")
+    w.drv("sendmsg", lv, 0x101E, 0, 400)  # LVM_SETCOLUMNWIDTH: Process 400 wide
+    w.drv("placewindow", w.viewer.hwnd, 40, 30, 50, 40)
+    ll, _, lr, _ = w.drv("rect", lv, "client")
+    assert lr - ll >= 400 + 190 + 100, (ll, lr)
+    w.drv("sendmsg", lv, 0x101E, 0, 150)
