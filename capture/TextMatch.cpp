@@ -24,6 +24,7 @@ void TextMatcher::Reset()
     m_folded.clear();
     m_required.clear();
     m_regex.reset();
+    m_asciiRegex.reset();
     m_options = {};
 }
 
@@ -43,6 +44,17 @@ bool TextMatcher::Set(std::wstring_view pattern, const MatchOptions& options)
             m_regex = std::make_shared<const std::wregex>(source, flags);
         } catch (const std::regex_error&) {
             return false;
+        }
+        bool ascii = source.find(L"\\u") == std::wstring::npos;
+        for (wchar_t c : source)
+            ascii = ascii && c < 0x80;
+        if (ascii) {
+            try {
+                m_asciiRegex = std::make_shared<const std::regex>(
+                    std::string(source.begin(), source.end()), flags);
+            } catch (const std::regex_error&) {
+                m_asciiRegex.reset();
+            }
         }
     }
     m_pattern = pattern;
@@ -201,6 +213,15 @@ bool TextMatcher::MatchesLatin1(const unsigned char* text, size_t length,
         return FindIn(text, length, m_folded, fold, m_options.wholeWord);
     if (!m_required.empty() && !FindIn(text, length, m_required, fold, false))
         return false;
+    if (m_asciiRegex) {
+        bool ascii = true;
+        for (size_t i = 0; i < length; ++i)
+            ascii = ascii && text[i] < 0x80;
+        if (ascii) {
+            const char* p = reinterpret_cast<const char*>(text);
+            return std::regex_search(p, p + length, *m_asciiRegex);
+        }
+    }
     scratch.assign(text, text + length);
     return std::regex_search(scratch.data(), scratch.data() + scratch.size(), *m_regex);
 }

@@ -241,9 +241,20 @@ bool COrlixView::FindNext(bool forward)
             sel = i;
     }
     size_t start = sel >= 0 ? static_cast<size_t>(sel) : (forward ? count - 1 : 0);
+    // A search of many rows (a regular expression without plain text in
+    // it, say) shows the wait cursor until it ends.
+    struct WaitCursor {
+        HCURSOR restore = nullptr;
+        bool shown = false;
+        void Show() { restore = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)); shown = true; }
+        ~WaitCursor() { if (shown) ::SetCursor(restore); }
+    } wait;
+    const ULONGLONG began = ::GetTickCount64();
     // Every other item once, in order, then the start item itself.
     std::wstring scratch;
     for (size_t step = 1; step <= count; ++step) {
+        if (!wait.shown && step % 4096 == 0 && ::GetTickCount64() - began > 200)
+            wait.Show();
         size_t item = forward ? (start + step) % count : (start + count - step % count) % count;
         size_t row = StoreRow(item);
         if (m_rows.TextMatches(row, m_find, scratch)) {

@@ -116,6 +116,8 @@ TEST(TextMatch, EightBitTextsMatchAsTheirWideForm)
         Matcher(L"\u00e9", false, false),    Matcher(L"ok", false, true),
         Matcher(L"\\d{7}", false, false, true), Matcher(L"NEEDLE$", false, false, true),
         Matcher(L"caf\u00e9", false, false),  Matcher(L"^status ok \\d+$", true, false, true),
+        Matcher(L"CAF\\w", false, false, true), Matcher(L"\\bOK\\b", false, false, true),
+        Matcher(L"[^a-z ]{3}", true, false, true),
     };
     std::wstring scratch;
     for (const auto& m : matchers) {
