@@ -3,6 +3,7 @@
 // character boundary within the safe size, and a frame whose count is the
 // line's length. Settings text of any shape gives usable settings.
 #include "capture/SyslogFormat.h"
+#include "capture/Utf8Text.h"
 
 #include "FuzzSupport.h"
 
@@ -11,22 +12,6 @@
 using namespace orlix::syslog;
 
 namespace {
-
-bool ValidUtf8(std::string_view s)
-{
-    for (size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3
-                   : (b & 0xF8) == 0xF0 ? 4 : 0;
-        if (len == 0 || i + len > s.size())
-            return false;
-        for (size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += len;
-    }
-    return true;
-}
 
 void CheckHeaderField(std::string_view field, size_t maxLen)
 {
@@ -79,11 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckHeaderField(fields[3], kMaxAppName);
     CheckHeaderField(fields[4], kMaxProcId);
     FUZZ_CHECK(fields[5] == "-" && fields[6] == "-");
-    FUZZ_CHECK(ValidUtf8(line));
+    FUZZ_CHECK(orlix::IsValidUtf8(line));
 
     const std::string_view udp = UdpPayload(line);
     FUZZ_CHECK(udp.size() <= kUdpSafeBytes);
-    FUZZ_CHECK(ValidUtf8(udp));
+    FUZZ_CHECK(orlix::IsValidUtf8(udp));
     FUZZ_CHECK(line.compare(0, udp.size(), udp) == 0);
     FUZZ_CHECK(udp.size() == line.size() || udp.size() + 3 >= kUdpSafeBytes);
 

@@ -199,9 +199,11 @@ def start_viewer(world):
 
 
 def stop_viewer(world):
-    """Ends what start_viewer started (its teardown)."""
+    """Ends what start_viewer started (its teardown); a viewer that a test
+    closed and could not start again is None."""
     try:
-        world.viewer.close()
+        if world.viewer:
+            world.viewer.close()
     finally:
         world.drv.close()
 

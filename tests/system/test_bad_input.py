@@ -6,13 +6,12 @@ that is a folder or garbage. Each time the viewer goes on, keeps every line
 it took, and says nothing unless asked."""
 import json
 import os
-import socket
 import time
 
-from e2e import IDS, Driver, Viewer, wait_until
+from e2e import IDS, Viewer, wait_until
 from test_logging import log_on, log_off, log_lines, read
 import test_udp
-from test_udp import private_namespace, peer_send, PEER
+from test_udp import peer_send, start_viewer_and_peer, stop_viewer_and_peer
 
 LOCALE = "zh_CN.UTF-8"  # ANSI code page 936
 ID_CLEAR, ID_FILTER = IDS["ID_CLEAR"], IDS["ID_FILTER"]
@@ -21,23 +20,12 @@ ID_LANGUAGE_DEFAULT, ID_LANGUAGE_FIRST = IDS["ID_LANGUAGE_DEFAULT"], IDS["ID_LAN
 
 
 def setup(w):
-    assert private_namespace(), "refusing to touch UDP outside the private namespace"
-    w.drv = Driver(w)
-    w.viewer = Viewer(w, w.drv)
+    start_viewer_and_peer(w)
     w.logging = False
-    w.peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    w.peer.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
-    w.peer.bind((PEER, 0))
     return w
 
 
-def teardown(w):
-    try:
-        if w.viewer:
-            w.viewer.close()
-        w.drv.close()
-    finally:
-        w.peer.close()
+teardown = stop_viewer_and_peer
 
 
 def clear(w):

@@ -5,14 +5,13 @@ source's order, the list holds exactly the lines the filter passes, the
 window keeps answering (the typical probe within 100 ms; slow ones are
 counted), and memory stays bounded."""
 import os
-import socket
 import subprocess
 import threading
 import time
 
-from e2e import IDS, Driver, Viewer, resident_kib, set_filter, wait_until
+from e2e import IDS, Driver, resident_kib, set_filter, wait_until
 from test_logging import log_on, log_off, log_lines, read
-from test_udp import private_namespace, peer_send, PEER
+from test_udp import peer_send, start_viewer_and_peer, stop_viewer_and_peer
 
 ID_BROADCAST_RECEIVE = IDS["ID_BROADCAST_RECEIVE"]
 DEBUG_LINES, WINDOW_LINES, BROADCAST_LINES = 4000, 20000, 600
@@ -21,22 +20,12 @@ LIMIT_S = 120
 
 
 def setup(w):
-    assert private_namespace(), "refusing to touch UDP outside the private namespace"
-    w.drv = Driver(w)
-    w.viewer = Viewer(w, w.drv)
+    start_viewer_and_peer(w)
     w.logging = False
-    w.peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    w.peer.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
-    w.peer.bind((PEER, 0))
     return w
 
 
-def teardown(w):
-    try:
-        w.viewer.close()
-        w.drv.close()
-    finally:
-        w.peer.close()
+teardown = stop_viewer_and_peer
 
 
 def shown(text):

@@ -60,23 +60,33 @@ class Tap:
                 if sport != self.peer_port]
 
 
-def setup(world):
+def start_viewer_and_peer(world):
+    """The viewer (start_viewer) and a broadcasting peer socket, world.peer,
+    inside the test's private network namespace."""
     assert private_namespace(), "refusing to touch UDP outside the private namespace"
     start_viewer(world)
     world.peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     world.peer.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
     world.peer.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     world.peer.bind((PEER, 0))
+    return world
+
+
+def stop_viewer_and_peer(world):
+    try:
+        stop_viewer(world)
+    finally:
+        world.peer.close()
+
+
+def setup(world):
+    start_viewer_and_peer(world)
     world.tap = Tap(world.peer.getsockname()[1])
     world.switches = {ID_BROADCAST_SEND: False, ID_BROADCAST_RECEIVE: False}
     return world
 
 
-def teardown(world):
-    try:
-        stop_viewer(world)
-    finally:
-        world.peer.close()
+teardown = stop_viewer_and_peer
 
 
 def switch(w, cmd_id, on):

@@ -1,26 +1,11 @@
 #include "capture/SyslogFormat.h"
+#include "capture/Utf8Text.h"
 
 #include <gtest/gtest.h>
 
 using namespace orlix::syslog;
 
 namespace {
-
-bool ValidUtf8(std::string_view s)
-{
-    for (size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3
-                   : (b & 0xF8) == 0xF0 ? 4 : 0;
-        if (len == 0 || i + len > s.size())
-            return false;
-        for (size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += len;
-    }
-    return true;
-}
 
 Message Sample(std::wstring_view text)
 {
@@ -91,14 +76,14 @@ TEST(SyslogFormat, UdpCutKeepsWholeCharacters)
     std::string_view cut = UdpPayload(line);
     EXPECT_LE(cut.size(), kUdpSafeBytes);
     EXPECT_GT(cut.size(), kUdpSafeBytes - 4);
-    EXPECT_TRUE(ValidUtf8(cut));
+    EXPECT_TRUE(orlix::IsValidUtf8(cut));
     EXPECT_EQ(line.compare(0, cut.size(), cut), 0);
     // Every cut position lands on a boundary, whatever the character widths.
     std::string mixed = ToUtf8(L"a\u00e9\u4e2d\U0001F600a\u00e9\u4e2d\U0001F600");
     for (size_t max = 0; max <= mixed.size(); ++max) {
         size_t n = CutUtf8(mixed, max);
         EXPECT_LE(n, max);
-        EXPECT_TRUE(ValidUtf8(mixed.substr(0, n))) << max;
+        EXPECT_TRUE(orlix::IsValidUtf8(mixed.substr(0, n))) << max;
         EXPECT_GE(n + 3, max) << max;
     }
     EXPECT_EQ(UdpPayload("short"), "short");

@@ -11,9 +11,12 @@
 
 class InProcessViewer {
 public:
-    InProcessViewer()
+    // keepSettings: start on the settings files a test left beside the
+    // executable, and leave them there afterwards.
+    explicit InProcessViewer(bool keepSettings = false) : m_keepSettings(keepSettings)
     {
-        ForgetSettings();
+        if (!m_keepSettings)
+            ForgetSettings();
         app.m_strCmdLine = L"Orlix.exe"; // not the test program's own switches
         ok = app.InitInstance() != FALSE;
         frame = static_cast<CMainFrame*>(app.GetMainFrame());
@@ -26,7 +29,8 @@ public:
             ::DestroyWindow(frame->m_hWnd);
         PumpUntilQuit(5000);
         app.ExitInstance();
-        ForgetSettings();
+        if (!m_keepSettings)
+            ForgetSettings();
     }
     // Each test starts like a first run: no filter or language kept beside
     // the executable by an earlier test.
@@ -96,6 +100,9 @@ public:
     COrlixView* view = nullptr;
     bool ok = false;
     bool quit = false;
+
+private:
+    bool m_keepSettings = false;
 };
 
 // Answers the next message box or dialog of this process from a helper

@@ -1,10 +1,7 @@
 // Language files beside the executable, the language submenu, translated
 // menus, dialogs and status-bar prompts, and the shipped English file; all
 // inside this process, with the whole viewer running where it matters.
-#include "app/MainFrame.h"
-#include "app/OrlixApp.h"
-#include "capture/OrlixView.h"
-#include "i18n/Language.h"
+#include "ViewerFixture.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 #include <gtest/gtest.h>
@@ -17,65 +14,9 @@ namespace {
 
 // The whole viewer in this process, started on the settings file the test
 // left beside the executable (a saved choice is what several tests are
-// about), and driven by pumping its messages.
-class Viewer {
-public:
-    Viewer()
-    {
-        app.m_strCmdLine = L"Orlix.exe"; // not the test program's own switches
-        ok = app.InitInstance() != FALSE;
-        frame = static_cast<CMainFrame*>(app.GetMainFrame());
-        view = g_pView;
-        Pump(100);
-    }
-    ~Viewer()
-    {
-        if (frame && app.GetMainFrame())
-            ::DestroyWindow(frame->m_hWnd);
-        for (DWORD end = ::GetTickCount() + 5000;
-             !quit && static_cast<int>(end - ::GetTickCount()) > 0;)
-            Pump(10);
-        app.ExitInstance();
-    }
-    void Pump(DWORD ms)
-    {
-        DWORD end = ::GetTickCount() + ms;
-        do {
-            MSG msg;
-            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    quit = true;
-                    return;
-                }
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-            if (app.GetMainFrame())
-                app.GetMainFrame()->OnIdleUpdateCmdUI();
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        } while (static_cast<int>(end - ::GetTickCount()) > 0);
-    }
-    // Menu item state after the frame's update path ran for every popup.
-    UINT MenuState(UINT id)
-    {
-        HMENU bar = ::GetMenu(frame->m_hWnd);
-        for (int i = 0; i < ::GetMenuItemCount(bar); ++i) {
-            HMENU popup = ::GetSubMenu(bar, i);
-            ::SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), i);
-            for (int j = 0; j < ::GetMenuItemCount(popup); ++j)
-                if (HMENU sub = ::GetSubMenu(popup, j))
-                    ::SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP,
-                                   reinterpret_cast<WPARAM>(sub), j);
-        }
-        return ::GetMenuState(bar, id, MF_BYCOMMAND);
-    }
-    bool Command(UINT id) { return frame->RouteCommand(id); }
-
-    COrlixApp app;
-    CMainFrame* frame = nullptr;
-    COrlixView* view = nullptr;
-    bool ok = false;
-    bool quit = false;
+// about).
+struct Viewer : InProcessViewer {
+    Viewer() : InProcessViewer(true) {}
 };
 
 const wchar_t kDefaultText[] = L"默认语言";
