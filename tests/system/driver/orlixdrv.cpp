@@ -868,31 +868,30 @@ bool CmdKeys(Call& c)
     return true;
 }
 
-bool CmdTitle(Call& c)
+// A command of one live window whose answer is a function of it.
+template <class Answer>
+bool AnswerFor(Call& c, Answer answer)
 {
     HWND h;
     if (!c.LiveWindow(1, h))
         return false;
-    c.result = Json(WindowTitle(h));
+    c.result = Json(answer(h));
     return true;
+}
+
+bool CmdTitle(Call& c)
+{
+    return AnswerFor(c, [](HWND h) { return WindowTitle(h); });
 }
 
 bool CmdClass(Call& c)
 {
-    HWND h;
-    if (!c.LiveWindow(1, h))
-        return false;
-    c.result = Json(ClassOf(h));
-    return true;
+    return AnswerFor(c, [](HWND h) { return ClassOf(h); });
 }
 
 bool CmdPid(Call& c)
 {
-    HWND h;
-    if (!c.LiveWindow(1, h))
-        return false;
-    c.result = Json(ProcessOf(h));
-    return true;
+    return AnswerFor(c, [](HWND h) { return ProcessOf(h); });
 }
 
 bool CmdExists(Call& c)
@@ -1085,11 +1084,7 @@ bool CmdWinRect(Call& c)
 
 bool CmdExStyle(Call& c)
 {
-    HWND h;
-    if (!c.LiveWindow(1, h))
-        return false;
-    c.result = Json(static_cast<long long>(GetWindowLongW(h, GWL_EXSTYLE)));
-    return true;
+    return AnswerFor(c, [](HWND h) { return static_cast<long long>(GetWindowLongW(h, GWL_EXSTYLE)); });
 }
 
 bool CmdPlaceWindow(Call& c)
@@ -1364,11 +1359,7 @@ bool CmdSetText(Call& c)
 
 bool CmdGetText(Call& c)
 {
-    HWND h;
-    if (!c.LiveWindow(1, h))
-        return false;
-    c.result = Json(ControlText(h));
-    return true;
+    return AnswerFor(c, [](HWND h) { return ControlText(h); });
 }
 
 bool CmdClick(Call& c)
