@@ -13,7 +13,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from benchlib import (FILL_CHUNK, LINES, REPS, ROWS, SENDERS, BareWindow, Driver,  # noqa: E402
                       clear, line_prefix, load_note, mean_text_chars, median, prefill, result,
-                      send_run, settle_memory, spread, start_viewer, wait_shown)
+                      send_run, settle_memory, spread, start_viewer, wait_shown, wait_until)
 
 MiB = 1 << 20
 RUN_PREFIX = line_prefix("intake")
@@ -136,6 +136,61 @@ def test_find_in_full_list(w):
         result("find.%s_seconds_per_million_rows" % name, "%.2f" % per_million,
                "s (median of %s over %d rows)" % (spread(times), rows),
                "< %.0f" % goal if goal else None, per_million < goal if goal else None)
+
+
+def answer_seconds(w, start, what):
+    """Seconds since `start` until the viewer's window answers a message."""
+    deadline = time.time() + 600
+    while True:
+        try:
+            w.drv("sendmsg", w.viewer.hwnd, 0, 0, 0)
+            return time.perf_counter() - start
+        except Exception:
+            assert time.time() < deadline, "the viewer did not answer after " + what
+
+
+def test_preview_of_the_full_list(w):
+    """Print preview of the full list: from the command to the preview's
+    window showing its page count; then the same for a bare window's
+    first answer (the least any command could take)."""
+    from e2e import IDS
+    v, drv = w.viewer, w.drv
+    rows = drv("rowcount", v.hwnd)
+    times, bare = [], []
+    for _ in range(3):
+        start = time.perf_counter()
+        v.command(IDS["ID_FILE_PRINT_PREVIEW"])
+        preview = drv("find", "OrlixPrintPreview", None, 60000)
+        assert preview, "no preview window"
+        wait_until(lambda: drv("child", preview, "Static", 0x7106), timeout=600,
+                   what="page label")
+        label = drv("child", preview, "Static", 0x7106)
+        wait_until(lambda: drv("gettext", label), timeout=600, what="page label text")
+        times.append(time.perf_counter() - start)
+        pages = drv("gettext", label)
+        drv("click", preview, 0x7105)
+        wait_until(lambda: not drv("exists", preview), what="preview closed")
+        start = time.perf_counter()
+        v.command(IDS["ID_APP_ABOUT"])
+        box = drv("waitdialog", None, v.pid, 60000)
+        bare.append(time.perf_counter() - start)
+        drv("click", box["hwnd"], 2)
+        wait_until(lambda: not drv("exists", box["hwnd"]), what="about box closed")
+    result("preview.open_seconds", "%.2f" % median(times),
+           "s (%s; %d rows: %s)" % (spread(times), rows, pages),
+           "< 1", median(times) < 1)
+    result("preview.about_box_seconds", "%.2f" % median(bare), "s (%s)" % spread(bare))
+
+
+def test_clear_of_the_full_list(w):
+    """Clear of the full list, until the window answers with none left; the
+    last figure of the run (the list is empty afterwards)."""
+    rows = w.drv("rowcount", w.viewer.hwnd)
+    start = time.perf_counter()
+    w.viewer.command(32774)  # Clear
+    seconds = answer_seconds(w, start, "Clear")
+    wait_until(lambda: w.drv("rowcount", w.viewer.hwnd) == 0, what="empty list")
+    result("clear.seconds", "%.3f" % seconds, "s (%d rows)" % rows, "< 0.5", seconds < 0.5)
 
 
 def report(w):
