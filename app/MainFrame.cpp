@@ -171,6 +171,13 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         CView* view = doc ? doc->GetFirstView() : nullptr;
         if (!view || !view->m_hWnd)
             return 1;
+        // Straight to the view's intake, as its own WM_SETTEXT does: under
+        // Wine a message sent on to the list costs several times the intake.
+        if (g_pView && g_pView->m_hWnd == view->m_hWnd) {
+            g_pView->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam),
+                            nullptr);
+            return 0;
+        }
         return ::SendMessageW(view->m_hWnd, WM_SETTEXT, wParam, lParam);
     }
     case WM_GETMINMAXINFO: {
