@@ -153,6 +153,10 @@ void COrlixView::OnDestroy()
         ::KillTimer(m_hWnd, kDrainTimerId);
         m_bDrainTimer = false;
     }
+    if (m_bBatchTimer) {
+        ::KillTimer(m_hWnd, kBatchTimerId);
+        m_bBatchTimer = false;
+    }
     m_drainBacklog.clear();
     if (m_bLogToFile) {
         // The writer's last attempt at the stop takes the note too.
@@ -198,6 +202,11 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kFlushTimerId) {
             OnFlushTimer();
+            return 0;
+        }
+        if (wParam == kBatchTimerId) {
+            if (m_drainBacklog.empty())
+                DrainDebugQueue();
             return 0;
         }
         if (wParam == kDrainTimerId) {

@@ -159,6 +159,8 @@ protected:
 private:
     static constexpr UINT_PTR kFlushTimerId = 1;
     static constexpr UINT_PTR kDrainTimerId = 2;
+    static constexpr UINT_PTR kBatchTimerId = 3;
+    bool m_bBatchTimer = false;
     orlix::RowStore m_rows;
     RefreshPacer m_pacer;
     std::unique_ptr<orlix::SyslogForwarder> m_syslog;

@@ -9,6 +9,8 @@
 namespace {
 // One drain runs this long at most, then lets input and painting in.
 const double kDrainSliceMs = 8.0;
+// While debug lines stream in, they are taken this often.
+const UINT kDrainBatchMs = 15;
 const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
                                  // (unless refreshing costs too much: RefreshPacer)
@@ -200,7 +202,18 @@ void COrlixView::DrainDebugQueue()
     if (m_drainBacklog.empty()) {
         fw::CsLock lock(m_shared->csDebug);
         m_drainBacklog.swap(m_shared->debugQueue);
-        m_shared->debugPosted = false;
+        // While lines stream in, the readers stop waking this thread for
+        // each one (a wake costs a writer on the same processor more than
+        // the line itself): a timer takes what came meanwhile, a batch at a
+        // time. Once a tick finds nothing, the next line wakes it at once.
+        bool streaming = !m_drainBacklog.empty();
+        if (streaming && !m_bBatchTimer)
+            m_bBatchTimer = ::SetTimer(m_hWnd, kBatchTimerId, kDrainBatchMs, nullptr) != 0;
+        if (!streaming && m_bBatchTimer) {
+            ::KillTimer(m_hWnd, kBatchTimerId);
+            m_bBatchTimer = false;
+        }
+        m_shared->debugPosted = streaming && m_bBatchTimer;
         ::SetEvent(m_shared->debugSpace.get());
     }
     // Expensive lines (a sender that cannot be named, a slow log) must not
