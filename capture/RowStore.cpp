@@ -1,5 +1,7 @@
 #include "capture/RowStore.h"
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <type_traits>
 
 namespace orlix {
@@ -219,42 +221,60 @@ std::wstring RowStore::Column(size_t row, int column) const
     return std::wstring();
 }
 
-void RowStore::AppendSavedRow(size_t row, std::wstring& out, std::wstring_view time) const
+size_t RowStore::SavedRowUnits(size_t row, std::wstring_view time) const
 {
+    // Name, tab, pid (at most 11 units), tab, time ("hh:mm:ss:00" unless
+    // given) and tab, text, tab, CR LF.
+    return m_names[At(row).nameIndex].size() + 1 + 11 + 1 + (time.empty() ? 11 : time.size()) + 1 +
+           TextLength(row) + 3;
+}
+
+size_t RowStore::WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time) const
+{
+    wchar_t* p = out;
     const Row& r = At(row);
-    out.append(m_names[r.nameIndex]);
-    out += L'\t';
+    const std::wstring& name = m_names[r.nameIndex];
+    p = std::copy(name.begin(), name.end(), p);
+    *p++ = L'\t';
     // The pid in signed decimal, as FormatPid has it.
     wchar_t digits[12];
     wchar_t* end = digits + 12;
-    wchar_t* p = end;
+    wchar_t* d = end;
     const int32_t pid = static_cast<int32_t>(r.pid);
     uint32_t v = pid < 0 ? 0u - r.pid : r.pid;
     do {
-        *--p = static_cast<wchar_t>(L'0' + v % 10);
+        *--d = static_cast<wchar_t>(L'0' + v % 10);
         v /= 10;
     } while (v);
     if (pid < 0)
-        *--p = L'-';
-    out.append(p, end);
-    out += L'\t';
+        *--d = L'-';
+    p = std::copy(d, end, p);
+    *p++ = L'\t';
     if (!time.empty()) {
-        out.append(time);
-        out += L'\t';
-        AppendText(row, out);
-        out += L"\t\r\n";
-        return;
+        p = std::copy(time.begin(), time.end(), p);
+    } else {
+        const ArrivalTime t = Time(row);
+        const wchar_t clock[] = {
+            wchar_t(L'0' + t.hour / 10),   wchar_t(L'0' + t.hour % 10),   L':',
+            wchar_t(L'0' + t.minute / 10), wchar_t(L'0' + t.minute % 10), L':',
+            wchar_t(L'0' + t.second / 10), wchar_t(L'0' + t.second % 10), L':',
+            L'0', L'0',
+        };
+        p = std::copy(std::begin(clock), std::end(clock), p);
     }
-    const ArrivalTime t = Time(row);
-    const wchar_t clock[] = {
-        wchar_t(L'0' + t.hour / 10),   wchar_t(L'0' + t.hour % 10),   L':',
-        wchar_t(L'0' + t.minute / 10), wchar_t(L'0' + t.minute % 10), L':',
-        wchar_t(L'0' + t.second / 10), wchar_t(L'0' + t.second % 10), L':',
-        L'0', L'0', L'\t',
-    };
-    out.append(clock, sizeof(clock) / sizeof(clock[0]));
-    AppendText(row, out);
-    out += L"\t\r\n";
+    *p++ = L'\t';
+    p += CopyText(row, p, TextLength(row));
+    *p++ = L'\t';
+    *p++ = L'\r';
+    *p++ = L'\n';
+    return static_cast<size_t>(p - out);
+}
+
+void RowStore::AppendSavedRow(size_t row, std::wstring& out, std::wstring_view time) const
+{
+    const size_t at = out.size();
+    out.resize(at + SavedRowUnits(row, time));
+    out.resize(at + WriteSavedRow(row, &out[at], time));
 }
 
 size_t RowStore::MemoryBytes() const

@@ -55,6 +55,10 @@ public:
     // "\r\n" (AppendSavedLine of its columns).
     // `time`, when not empty, stands in for the clock text of the Time column.
     void AppendSavedRow(size_t row, std::wstring& out, std::wstring_view time = {}) const;
+    // The same straight into `out`, which has room for SavedRowUnits(row,
+    // time) units; returns how many were written.
+    size_t SavedRowUnits(size_t row, std::wstring_view time = {}) const;
+    size_t WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time = {}) const;
     size_t RowCount() const override { return Size(); }
     std::wstring Cell(size_t row, int column) const override { return Column(row, column); }
     const wchar_t* Heading(int column) const override { return kListColumns[column].heading; }

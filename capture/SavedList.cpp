@@ -1,4 +1,6 @@
 #include "capture/SavedList.h"
+#include <algorithm>
+#include <vector>
 #include "framework/File.h"
 #include "framework/Text.h"
 
@@ -19,24 +21,28 @@ bool SaveRows(const RowStore& rows, const std::wstring& path, const SaveProgress
         return false;
     bool ok = file.Write(fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom)) != FALSE;
     // Whole 64 KiB writes; the line that crosses the mark waits in the
-    // buffer for the next one.
-    std::wstring buf;
-    buf.reserve(kWriteUnits + 2 * kMaxTextUnits + 64);
+    // buffer for the next one. Rows are written straight into it.
+    std::vector<wchar_t> buf(2 * kWriteUnits);
+    size_t used = 0;
+    std::wstring time;
     const size_t total = rows.Size();
     for (size_t row = 0; ok && row < total; ++row) {
         if (timeText)
-            rows.AppendSavedRow(row, buf, timeText(row));
-        else
-            rows.AppendSavedRow(row, buf);
-        if (buf.size() >= kWriteUnits) {
+            time = timeText(row);
+        const size_t need = rows.SavedRowUnits(row, time);
+        if (used + need > buf.size())
+            buf.resize(used + need);
+        used += rows.WriteSavedRow(row, buf.data() + used, time);
+        if (used >= kWriteUnits) {
             ok = file.Write(buf.data(), static_cast<DWORD>(kWriteUnits * sizeof(wchar_t))) != FALSE;
-            buf.erase(0, kWriteUnits);
+            std::copy(buf.begin() + kWriteUnits, buf.begin() + used, buf.begin());
+            used -= kWriteUnits;
         }
         if (progress && (row + 1) % kProgressRows == 0)
             progress(row + 1, total);
     }
-    if (ok && !buf.empty())
-        ok = file.Write(buf.data(), static_cast<DWORD>(buf.size() * sizeof(wchar_t))) != FALSE;
+    if (ok && used)
+        ok = file.Write(buf.data(), static_cast<DWORD>(used * sizeof(wchar_t))) != FALSE;
     if (progress)
         progress(total, total);
     return file.Close() && ok;
