@@ -153,3 +153,5 @@ def test_window_place_and_size_are_kept_across_a_restart(w):
     ll, _, lr, _ = w.drv("rect", lv, "client")
     assert lr - ll >= 400 + 190 + 100, (ll, lr)
     w.drv("sendmsg", lv, 0x101E, 0, 150)
+    # The next viewers start from the place kept here: a usual size again.
+    w.drv("placewindow", w.viewer.hwnd, 40, 30, 700, 500)

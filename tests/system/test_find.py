@@ -76,6 +76,12 @@ def test_find_next_previous_and_wrap(w):
     w.drv("click", dlg["hwnd"], IDOK)
     wait_selected(w, [3], "second match")
     # The find window has the focus; the list still shows the row found.
+    # (The window moves out of the way of the rows looked at first.)
+    # (A window of a usual size, whatever place earlier runs kept; the find
+    # window out of the way of the rows looked at.)
+    w.drv("placewindow", w.viewer.hwnd, 40, 30, 760, 560)
+    dl, dt, dr, db = w.drv("winrect", dlg["hwnd"])
+    w.drv("placewindow", dlg["hwnd"], 40, 30 + 330, dr - dl, db - dt)
     wait_until(lambda: w.drv("rowpixel", w.viewer.hwnd, 3, 300) !=
                w.drv("rowpixel", w.viewer.hwnd, 2, 300), what="found row drawn selected")
     close_dialog(w, dlg)
