@@ -235,6 +235,17 @@ def resident_kib(world, name="Orlix.exe"):
     return None
 
 
+def ini_text(world):
+    """The viewer's settings file beside the build's Orlix.ini (UTF-16 with a
+    BOM, else UTF-8 text); empty when there is none."""
+    path = os.path.join(world.build, "Orlix.ini")
+    if not os.path.exists(path):
+        return ""
+    with open(path, "rb") as f:
+        data = f.read()
+    return data[2:].decode("utf-16-le") if data.startswith(b"\xff\xfe") else data.decode("utf-8")
+
+
 def set_filter(world, include, exclude):
     """Sets the viewer's filter through its dialog, as a user would."""
     v = world.viewer

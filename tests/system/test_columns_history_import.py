@@ -4,7 +4,7 @@ Orlix.ini; with a limit the list keeps N rows and the viewer's memory falls;
 a saved list reads back into the list and a foreign file is refused."""
 import os
 
-from e2e import IDS, Driver, Viewer, wait_until, start_viewer, stop_viewer, restart_viewer
+from e2e import ini_text, IDS, Driver, Viewer, wait_until, start_viewer, stop_viewer, restart_viewer
 
 LOCALE = "zh_CN.UTF-8"
 
@@ -24,14 +24,6 @@ teardown = stop_viewer
 
 
 restart = restart_viewer
-
-
-def ini_text(w):
-    if not os.path.exists(w.ini):
-        return ""
-    with open(w.ini, "rb") as f:
-        data = f.read()
-    return data[2:].decode("utf-16-le") if data.startswith(b"\xff\xfe") else data.decode("utf-8")
 
 
 def columns(w):

@@ -7,7 +7,7 @@ import os
 import re
 import time
 
-from e2e import IDS, Driver, Viewer, wait_until, start_viewer, stop_viewer, restart_viewer
+from e2e import ini_text, IDS, Driver, Viewer, wait_until, start_viewer, stop_viewer, restart_viewer
 
 LOCALE = "zh_CN.UTF-8"
 
@@ -44,14 +44,6 @@ def times(w):
 
 def choose(w, command):
     w.drv("sendcommand", w.viewer.hwnd, command)
-
-
-def ini_text(w):
-    if not os.path.exists(w.ini):
-        return ""
-    with open(w.ini, "rb") as f:
-        data = f.read()
-    return data[2:].decode("utf-16-le") if data.startswith(b"\xff\xfe") else data.decode("utf-8")
 
 
 def ods(w, raw):

@@ -6,7 +6,7 @@ import os
 import subprocess
 import time
 
-from e2e import IDS, wait_until, start_viewer, stop_viewer, restart_viewer, set_filter
+from e2e import ini_text, IDS, wait_until, start_viewer, stop_viewer, restart_viewer, set_filter
 
 teardown = stop_viewer
 restart = restart_viewer
@@ -15,21 +15,11 @@ SB_GETPARTS, WM_MENUSELECT = 0x0406, 0x011F
 IDLE = "就绪"
 
 
-def setup(w):
-    w.ini = os.path.join(w.build, "Orlix.ini")
-    return start_viewer(w)
+setup = start_viewer
 
 
 def cmd(w, name):
     w.drv("sendcommand", w.viewer.hwnd, IDS[name])
-
-
-def ini_text(w):
-    if not os.path.exists(w.ini):
-        return ""
-    with open(w.ini, "rb") as f:
-        data = f.read()
-    return data[2:].decode("utf-16-le") if data.startswith(b"\xff\xfe") else data.decode("utf-8")
 
 
 def list_window(w):
