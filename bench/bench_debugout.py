@@ -118,7 +118,7 @@ def save_list(w, path, during=None):
     if during:
         during()
     assert w.drv("savedialog", w.winpath(path), v.pid, 20000)
-    wait_until(lambda: os.path.exists(path), timeout=60, what="the saved file")
+    wait_until(lambda: os.path.exists(path), timeout=60, interval=0.002, what="the saved file")
     t0 = time.time()
     # The user-interface thread saves: it answers again once the file is written.
     while True:

@@ -23,6 +23,8 @@ COrlixView* g_pView = nullptr;
 namespace {
 // A save of this many rows or more shows its progress in the status bar.
 const size_t kSaveProgressRows = 100000;
+// ...and how often at most it is told (milliseconds).
+const ULONGLONG kSaveProgressMs = 200;
 
 IFrameImages* FrameImages()
 {
@@ -437,10 +439,17 @@ void COrlixView::OnFileSave()
     CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr;
     const std::wstring format = AfxLoadUIString(IDS_SAVE_PROGRESS);
     int shown = -1;
+    ULONGLONG lastShown = ::GetTickCount64();
     auto progress = [&](size_t done, size_t total) {
         const int percent = total ? static_cast<int>(done * 100 / total) : 100;
         if (!frame || !frame->m_hWnd || percent == shown || format.empty())
             return;
+        // A few times a second: each repaint of the status bar costs the
+        // save more than formatting thousands of rows.
+        const ULONGLONG now = ::GetTickCount64();
+        if (now - lastShown < kSaveProgressMs)
+            return;
+        lastShown = now;
         shown = percent;
         frame->SetMessageText(orlix::FillInserts(format, { std::to_wstring(percent) }).c_str());
         // Only the status bar: painting the whole window a hundred times

@@ -20,6 +20,15 @@ BOOL CFile::Open(LPCWSTR path, UINT flags)
     DWORD disposition = OPEN_EXISTING;
     if (flags & modeCreate)
         disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    if (disposition == CREATE_ALWAYS) {
+        // A new file is created as such rather than truncated: some file
+        // systems (ext4 under Wine) write a file out at its close once it
+        // has been truncated to nothing, which stalls a long save.
+        m_file.reset(::CreateFileW(path, access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
+        if (m_file.valid() || ::GetLastError() != ERROR_FILE_EXISTS)
+            return m_file.valid();
+    }
     m_file.reset(::CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                                nullptr));
     return m_file.valid();
