@@ -14,8 +14,9 @@
 // 32-bit process, depending on large-address awareness and the host).
 // Exits 1 with {"error":...} when the process cannot be opened or queried.
 //
-// procmem --write PATH BYTES: the baseline of a save, BYTES written to a new
-// file PATH with one WriteFile per 64 KiB; prints {"bytes":N,"ms":T}.
+// procmem --write PATH BYTES [BLOCK]: the baseline of a save, BYTES written
+// to a new file PATH with one WriteFile per BLOCK bytes (64 KiB unless
+// given); prints {"bytes":N,"block":B,"ms":T}.
 #include <windows.h>
 #include <psapi.h>
 
@@ -79,8 +80,11 @@ bool Walk(HANDLE process, AddressSpace& space)
 
 }  // namespace
 
-static int WriteBaseline(const wchar_t* path, unsigned long long bytes)
+static int WriteBaseline(const wchar_t* path, unsigned long long bytes, size_t blockBytes)
 {
+    std::string block(blockBytes, '\0');
+    for (size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>('a' + i % 26);
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
@@ -93,14 +97,11 @@ static int WriteBaseline(const wchar_t* path, unsigned long long bytes)
                            nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return Fail("CreateFileW");
-    static char block[64 * 1024];
-    for (size_t i = 0; i < sizeof block; ++i)
-        block[i] = static_cast<char>('a' + i % 26);
     unsigned long long left = bytes;
     while (left > 0) {
-        DWORD n = left < sizeof block ? static_cast<DWORD>(left) : static_cast<DWORD>(sizeof block);
+        DWORD n = left < block.size() ? static_cast<DWORD>(left) : static_cast<DWORD>(block.size());
         DWORD done = 0;
-        if (!WriteFile(file, block, n, &done, nullptr) || done != n) {
+        if (!WriteFile(file, block.data(), n, &done, nullptr) || done != n) {
             CloseHandle(file);
             return Fail("WriteFile");
         }
@@ -110,7 +111,8 @@ static int WriteBaseline(const wchar_t* path, unsigned long long bytes)
         return Fail("CloseHandle");
     QueryPerformanceCounter(&t1);
     char line[128];
-    std::snprintf(line, sizeof line, "{\"bytes\":%llu,\"ms\":%.3f}", bytes,
+    std::snprintf(line, sizeof line, "{\"bytes\":%llu,\"block\":%llu,\"ms\":%.3f}", bytes,
+                  static_cast<unsigned long long>(block.size()),
                   double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(freq.QuadPart));
     WriteLine(line);
     return 0;
@@ -118,8 +120,14 @@ static int WriteBaseline(const wchar_t* path, unsigned long long bytes)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc == 4 && std::wcscmp(argv[1], L"--write") == 0)
-        return WriteBaseline(argv[2], std::wcstoull(argv[3], nullptr, 10));
+    if ((argc == 4 || argc == 5) && std::wcscmp(argv[1], L"--write") == 0) {
+        const size_t block = argc == 5 ? std::wcstoul(argv[4], nullptr, 10) : 64 * 1024;
+        if (block == 0) {
+            WriteLine("{\"error\":\"the block size must be at least 1\"}");
+            return 2;
+        }
+        return WriteBaseline(argv[2], std::wcstoull(argv[3], nullptr, 10), block);
+    }
     wchar_t* end = nullptr;
     unsigned long pid = argc == 2 ? std::wcstoul(argv[1], &end, 10) : 0;
     if (argc != 2 || !end || *end || pid == 0) {

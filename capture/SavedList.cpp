@@ -10,10 +10,12 @@
 namespace orlix {
 
 namespace {
-// Written 64 KiB at a time...
-constexpr size_t kWriteUnits = (64 * 1024) / sizeof(wchar_t);
-// ...from blocks of 1 MiB handed to the writing thread.
-constexpr size_t kBlockUnits = 16 * kWriteUnits;
+// Blocks of 1 MiB, each handed to the writing thread and written with one
+// WriteFile (under Wine each call costs as much as formatting a few hundred
+// rows)...
+constexpr size_t kBlockUnits = (1024 * 1024) / sizeof(wchar_t);
+// ...with room after them for the row that crosses their end.
+constexpr size_t kRowRoomUnits = 8 * 1024;
 // One being written, one waiting, one being filled.
 constexpr int kBlocks = 3;
 // Progress is told about every this many rows.
@@ -32,7 +34,7 @@ public:
     explicit BlockWriter(CFile& file) : m_file(file)
     {
         for (Block& b : m_blocks) {
-            b.text.resize(kBlockUnits + kWriteUnits);
+            b.text.resize(kBlockUnits + kRowRoomUnits);
             m_free.push_back(&b);
         }
         m_thread.reset(::CreateThread(nullptr, kWorkerStackBytes, Run, this, 0, nullptr));
@@ -115,12 +117,7 @@ private:
 
     bool Write(const Block& b)
     {
-        bool ok = true;
-        for (size_t at = 0; ok && at < b.units; at += kWriteUnits) {
-            const size_t n = std::min(kWriteUnits, b.units - at);
-            ok = m_file.Write(b.text.data() + at, static_cast<DWORD>(n * sizeof(wchar_t))) != FALSE;
-        }
-        return ok;
+        return m_file.Write(b.text.data(), static_cast<DWORD>(b.units * sizeof(wchar_t))) != FALSE;
     }
 
     CFile& m_file;
