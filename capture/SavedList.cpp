@@ -16,6 +16,7 @@ namespace {
 constexpr size_t kBlockUnits = (1024 * 1024) / sizeof(wchar_t);
 // ...with room after them for the row that crosses their end.
 constexpr size_t kRowRoomUnits = 8 * 1024;
+static_assert(kRowRoomUnits >= RowStore::MostSavedRowUnits(0), "the longest row fits the room");
 // One being written, one waiting, one being filled.
 constexpr int kBlocks = 3;
 // Progress is told about every this many rows.
@@ -152,9 +153,13 @@ bool SaveRows(const RowStore& rows, const std::wstring& path, const SaveProgress
         for (size_t row = 0; ok && row < total; ++row) {
             if (timeText)
                 time = timeText(row);
-            const size_t need = rows.SavedRowUnits(row, time);
-            if (used + need > block->text.size())
-                block->text.resize(used + need);
+            // Each block has room for the longest row after its end; the
+            // row's own length is worked out only when it might not fit.
+            if (used + RowStore::MostSavedRowUnits(time.size()) > block->text.size()) {
+                const size_t need = rows.SavedRowUnits(row, time);
+                if (used + need > block->text.size())
+                    block->text.resize(used + need);
+            }
             used += rows.WriteSavedRow(row, block->text.data() + used, time);
             if (used >= kBlockUnits) {
                 Block* next = writer.Acquire();
