@@ -12,7 +12,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from benchlib import (FILL_CHUNK, LINES, REPS, ROWS, SENDERS, BareWindow, Driver,  # noqa: E402
-                      clear, line_prefix, load_note, mean_text_chars, median, prefill, result,
+                      clear, cpu_ms, line_prefix, load_note, mean_text_chars, median, prefill, result,
                       send_run, settle_memory, spread, start_viewer, wait_shown, wait_until)
 
 MiB = 1 << 20
@@ -42,9 +42,10 @@ def teardown(world):
 
 def pairs(w, empty_first):
     """REPS pairs of runs, bare window and viewer, in alternating order.
-    Returns (viewer rates, bare rates)."""
+    Returns (viewer rates, bare rates, viewer and bare processor time per
+    line in microseconds)."""
     v, drv = w.viewer, w.drv
-    orlix, bare = [], []
+    orlix, bare, orlix_cpu, bare_cpu = [], [], [], []
     for rep in range(REPS):
         if empty_first:
             clear(v)
@@ -53,21 +54,27 @@ def pairs(w, empty_first):
         order = ("bare", "orlix") if rep % 2 == 0 else ("orlix", "bare")
         for side in order:
             if side == "bare":
+                c0 = cpu_ms(w.bare.proc)
                 bare.append(send_run(drv, w.bare.hwnd, v.pid, RUN_PREFIX, LINES))
+                bare_cpu.append((cpu_ms(w.bare.proc) - c0) * 1000.0 / LINES)
             else:
+                c0 = cpu_ms(v.proc)
                 orlix.append(send_run(drv, v.hwnd, v.pid, RUN_PREFIX, LINES))
-                # The last refresh of a run is not the next run's cost.
+                # The last refresh of a run is not the next run's cost (but
+                # is this run's).
                 wait_shown(v, before + LINES)
                 time.sleep(0.3)
+                orlix_cpu.append((cpu_ms(v.proc) - c0) * 1000.0 / LINES)
         print("  rep %d: bare %.0f lines/s, Orlix %.0f lines/s, ratio %.3f"
               % (rep + 1, bare[-1], orlix[-1], orlix[-1] / bare[-1]), flush=True)
-    return orlix, bare
+    return orlix, bare, orlix_cpu, bare_cpu
 
 
 def test_intake_empty_list(w):
-    orlix, bare = pairs(w, empty_first=True)
+    orlix, bare, ocpu, bcpu = pairs(w, empty_first=True)
     ratios = [o / b for o, b in zip(orlix, bare)]
     w.figures["empty"] = (orlix, bare, ratios)
+    w.figures["empty_cpu"] = (ocpu, bcpu)
     print("empty list: Orlix %s lines/s; bare window %s lines/s; ratio %s"
           % (spread(orlix), spread(bare), spread(ratios)), flush=True)
 
@@ -89,9 +96,10 @@ def test_fill_and_memory(w):
 
 
 def test_intake_full_list(w):
-    orlix, bare = pairs(w, empty_first=False)
+    orlix, bare, ocpu, bcpu = pairs(w, empty_first=False)
     ratios = [o / b for o, b in zip(orlix, bare)]
     w.figures["full"] = (orlix, bare, ratios)
+    w.figures["full_cpu"] = (ocpu, bcpu)
     print("full list: Orlix %s lines/s; bare window %s lines/s; ratio %s"
           % (spread(orlix), spread(bare), spread(ratios)), flush=True)
     report(w)
@@ -213,6 +221,15 @@ def report(w):
     result("intake.full_over_empty_raw", "%.3f" % raw)
     result("intake.full_over_empty", "%.3f" % scaled, "(each against its bare window)",
            ">= 0.95", scaled >= 0.95)
+    # What each process itself spent per line: unlike the rates, not moved
+    # by what else the machine does meanwhile.
+    (eoc, ebc), (foc, fbc) = w.figures["empty_cpu"], w.figures["full_cpu"]
+    result("intake.cpu_us_per_line_empty", "%.1f" % median(eoc),
+           "us of Orlix's processor time (%s); bare window %s" % (spread(eoc), spread(ebc)))
+    result("intake.cpu_us_per_line_full", "%.1f" % median(foc),
+           "us (%s; %d rows); bare window %s" % (spread(foc), ROWS, spread(fbc)))
+    result("intake.cpu_full_over_empty", "%.3f" % (median(eoc) / median(foc)),
+           "(processor time per line at 0 rows / at %d rows)" % ROWS)
     rows = ROWS
     for key, label in (("committed_private", "committed private"),
                        ("linux_rssanon", "anonymous resident")):

@@ -105,6 +105,14 @@ def clear(viewer):
     wait_until(lambda: viewer.drv("rowcount", viewer.hwnd) == 0, timeout=60, what="empty list")
 
 
+def cpu_ms(proc):
+    """Processor time (user and system) the process of a Popen has used, in
+    milliseconds (a Windows program under Wine is that very process)."""
+    with open("/proc/%d/stat" % proc.pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) * 1000.0 / os.sysconf("SC_CLK_TCK")
+
+
 def send_run(drv, hwnd, pid, prefix, lines):
     """lines WM_SETTEXT lines from the driver; returns lines per second."""
     ms = drv("sendmany", hwnd, pid, prefix, lines, "wide", timeout=900)
