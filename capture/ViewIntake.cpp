@@ -14,6 +14,8 @@ const UINT kDrainBatchMs = 15;
 const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
                                  // (unless refreshing costs too much: RefreshPacer)
+const UINT kFlushIdleMs = 150;   // once no line came for this long, a refresh
+                                 // no longer waits for the rest after the last
 
 } // namespace
 
@@ -163,8 +165,11 @@ void COrlixView::OnFlushTimer()
 {
     ULONGLONG now = ::GetTickCount64();
     if (static_cast<size_t>(ShownRowCount()) != DisplayCount() || m_bScrollPending) {
-        bool due = now - m_lastLineTick >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
-        if (due && m_pacer.MayRefresh(now))
+        const ULONGLONG quietFor = now - m_lastLineTick;
+        bool due = quietFor >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
+        // The rest holds refreshes back while lines stream in; lines that
+        // came on their own are shown without waiting it out.
+        if (due && (m_pacer.MayRefresh(now) || quietFor >= kFlushIdleMs))
             FlushRows();
         else
             return;
