@@ -1,7 +1,6 @@
 #include "capture/RowStore.h"
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <type_traits>
 
 namespace orlix {

@@ -57,13 +57,13 @@ public:
     void AppendSavedRow(size_t row, std::wstring& out, std::wstring_view time = {}) const;
     // The same straight into `out`, which has room for SavedRowUnits(row,
     // time) units; returns how many were written.
+    size_t WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time = {}) const;
     size_t SavedRowUnits(size_t row, std::wstring_view time = {}) const;
     // The most SavedRowUnits can be for any row, given the time text's length.
     static constexpr size_t MostSavedRowUnits(size_t timeUnits)
     {
         return kMaxNameUnits + 1 + 11 + 1 + (timeUnits ? timeUnits : 11) + 1 + kMaxTextUnits + 3;
     }
-    size_t WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time = {}) const;
     size_t RowCount() const override { return Size(); }
     std::wstring Cell(size_t row, int column) const override { return Column(row, column); }
     const wchar_t* Heading(int column) const override { return kListColumns[column].heading; }
