@@ -82,8 +82,21 @@ def test_find_next_previous_and_wrap(w):
     w.drv("placewindow", w.viewer.hwnd, 40, 30, 760, 560)
     dl, dt, dr, db = w.drv("winrect", dlg["hwnd"])
     w.drv("placewindow", dlg["hwnd"], 40, 30 + 330, dr - dl, db - dt)
-    wait_until(lambda: w.drv("rowpixel", w.viewer.hwnd, 3, 300) !=
-               w.drv("rowpixel", w.viewer.hwnd, 2, 300), what="found row drawn selected")
+    # Across the row, not at one point: a point may fall on a letter that
+    # both rows share, or on a column's edge.
+    seen = {}
+
+    def drawn_selected():
+        for name, row in (("found", 3), ("plain", 2)):
+            seen[name] = [w.drv("rowpixel", w.viewer.hwnd, row, x) for x in range(60, 620, 70)]
+        return sum(a != b for a, b in zip(seen["found"], seen["plain"])) >= 4
+    try:
+        wait_until(drawn_selected, what="found row drawn selected")
+    except AssertionError:
+        raise AssertionError("found row %r, plain row %r; window %r, find window %r, rows %r"
+                             % (seen.get("found"), seen.get("plain"),
+                                w.drv("winrect", w.viewer.hwnd), w.drv("winrect", dlg["hwnd"]),
+                                w.drv("itemrect", w.viewer.hwnd, 3)))
     close_dialog(w, dlg)
     cmd(w, "ID_FIND_NEXT")
     wait_selected(w, [4], "a part of a word matches too")
