@@ -26,6 +26,27 @@ uint64_t Field(uint64_t packed, unsigned shift, unsigned bits)
     return (packed >> shift) & ((uint64_t{ 1 } << bits) - 1);
 }
 
+ArrivalTime TimeOf(uint64_t packed)
+{
+    ArrivalTime t;
+    t.hour = static_cast<uint16_t>(Field(packed, 0, 5));
+    t.minute = static_cast<uint16_t>(Field(packed, 5, 6));
+    t.second = static_cast<uint16_t>(Field(packed, 11, 6));
+    t.millisecond = static_cast<uint16_t>(Field(packed, 17, 10));
+    return t;
+}
+
+// n units of a kept text into `out`: 8-bit texts widened, others copied.
+void WidenText(const unsigned char* src, size_t n, bool narrow, wchar_t* out)
+{
+    if (narrow) {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<wchar_t>(src[i]);
+    } else {
+        std::memcpy(out, src, n * sizeof(wchar_t));
+    }
+}
+
 bool FitsEightBits(std::wstring_view text)
 {
     for (wchar_t c : text)
@@ -121,23 +142,28 @@ void RowStore::DropOldest(size_t count)
         m_first -= kRowsPerChunk;
     }
     // Text chunks wholly before the first kept text are given back.
-    const size_t abs = m_first;
-    const RowChunk& chunk = *m_rowChunks[0];
-    const uint64_t pos = chunk.blockStart[abs / kRowsPerBlock]
-                       + Field(chunk.rows[abs].packed, kOffsetShift, kOffsetBits);
+    const uint64_t pos = TextPos(*m_rowChunks[0], m_first);
     while (!m_textChunks.empty() && m_firstTextChunk < pos / kChunkBytes) {
         m_textChunks.pop_front();
         ++m_firstTextChunk;
     }
 }
 
+uint64_t RowStore::TextPos(const RowChunk& chunk, size_t inChunk)
+{
+    return chunk.blockStart[inChunk / kRowsPerBlock]
+         + Field(chunk.rows[inChunk].packed, kOffsetShift, kOffsetBits);
+}
+
 const unsigned char* RowStore::TextBytes(size_t row) const
 {
     const size_t abs = m_first + row;
-    const RowChunk& chunk = *m_rowChunks[abs / kRowsPerChunk];
-    const size_t inChunk = abs % kRowsPerChunk;
-    const uint64_t pos = chunk.blockStart[inChunk / kRowsPerBlock]
-                       + Field(chunk.rows[inChunk].packed, kOffsetShift, kOffsetBits);
+    return TextBytesAt(*m_rowChunks[abs / kRowsPerChunk], abs % kRowsPerChunk);
+}
+
+const unsigned char* RowStore::TextBytesAt(const RowChunk& chunk, size_t inChunk) const
+{
+    const uint64_t pos = TextPos(chunk, inChunk);
     const size_t index = static_cast<size_t>(pos / kChunkBytes - m_firstTextChunk);
     // An empty text may sit at a chunk's end with no chunk behind it.
     if (index >= m_textChunks.size())
@@ -162,13 +188,7 @@ size_t RowStore::CopyText(size_t row, wchar_t* out, size_t capacity) const
         n = capacity;
     if (n == 0)
         return 0;
-    const unsigned char* src = TextBytes(row);
-    if (IsNarrow(row)) {
-        for (size_t i = 0; i < n; ++i)
-            out[i] = static_cast<wchar_t>(src[i]);
-    } else {
-        std::memcpy(out, src, n * sizeof(wchar_t));
-    }
+    WidenText(TextBytes(row), n, IsNarrow(row), out);
     return n;
 }
 
@@ -200,13 +220,7 @@ std::wstring RowStore::Text(size_t row) const
 
 ArrivalTime RowStore::Time(size_t row) const
 {
-    const uint64_t packed = At(row).packed;
-    ArrivalTime t;
-    t.hour = static_cast<uint16_t>(Field(packed, 0, 5));
-    t.minute = static_cast<uint16_t>(Field(packed, 5, 6));
-    t.second = static_cast<uint16_t>(Field(packed, 11, 6));
-    t.millisecond = static_cast<uint16_t>(Field(packed, 17, 10));
-    return t;
+    return TimeOf(At(row).packed);
 }
 
 std::wstring RowStore::Column(size_t row, int column) const
@@ -259,13 +273,11 @@ size_t RowStore::WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time)
     if (!time.empty()) {
         p = std::copy(time.begin(), time.end(), p);
     } else {
-        const unsigned hour = static_cast<unsigned>(Field(r.packed, 0, 5));
-        const unsigned minute = static_cast<unsigned>(Field(r.packed, 5, 6));
-        const unsigned second = static_cast<unsigned>(Field(r.packed, 11, 6));
+        const ArrivalTime t = TimeOf(r.packed);
         const wchar_t clock[] = {
-            wchar_t(L'0' + hour / 10),   wchar_t(L'0' + hour % 10),   L':',
-            wchar_t(L'0' + minute / 10), wchar_t(L'0' + minute % 10), L':',
-            wchar_t(L'0' + second / 10), wchar_t(L'0' + second % 10), L':',
+            wchar_t(L'0' + t.hour / 10),   wchar_t(L'0' + t.hour % 10),   L':',
+            wchar_t(L'0' + t.minute / 10), wchar_t(L'0' + t.minute % 10), L':',
+            wchar_t(L'0' + t.second / 10), wchar_t(L'0' + t.second % 10), L':',
             L'0', L'0',
         };
         for (wchar_t c : clock)
@@ -274,17 +286,7 @@ size_t RowStore::WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time)
     *p++ = L'\t';
     const size_t n = static_cast<size_t>(Field(r.packed, kTimeBits, kLengthBits));
     if (n) {
-        const uint64_t pos = chunk.blockStart[inChunk / kRowsPerBlock]
-                           + Field(r.packed, kOffsetShift, kOffsetBits);
-        const unsigned char* src =
-            m_textChunks[static_cast<size_t>(pos / kChunkBytes - m_firstTextChunk)].get()
-            + pos % kChunkBytes;
-        if (Field(r.packed, kNarrowBit, 1)) {
-            for (size_t i = 0; i < n; ++i)
-                p[i] = static_cast<wchar_t>(src[i]);
-        } else {
-            std::memcpy(p, src, n * sizeof(wchar_t));
-        }
+        WidenText(TextBytesAt(chunk, inChunk), n, Field(r.packed, kNarrowBit, 1) != 0, p);
         p += n;
     }
     *p++ = L'\t';

@@ -88,6 +88,9 @@ private:
         return m_rowChunks[abs / kRowsPerChunk]->rows[abs % kRowsPerChunk];
     }
     const unsigned char* TextBytes(size_t row) const;
+    // Where the text of a chunk's row inChunk starts, counted as m_textEnd is.
+    static uint64_t TextPos(const RowChunk& chunk, size_t inChunk);
+    const unsigned char* TextBytesAt(const RowChunk& chunk, size_t inChunk) const;
     uint32_t InternName(std::wstring_view name);
 
     // Row `row` is m_rowChunks' row number m_first + row.
