@@ -1,7 +1,7 @@
 #include "app/MainFrame.h"
-#include "capture/OrlixView.h"
-#include "capture/SyslogDlg.h"
-#include "capture/ViewOptions.h"
+#include "view/OrlixView.h"
+#include "view/SyslogDlg.h"
+#include "settings/OptionsFile.h"
 #include "framework/Dpi.h"
 #include "framework/DpiScale.h"
 #include "i18n/Language.h"
@@ -133,7 +133,16 @@ void CMainFrame::OnDestroy()
     SaveWindowPlacement();
     SaveFilterSettings();
     m_pIniFile.reset();
+    // The window goes: so do the capture's workers (at most a second's wait).
+    if (orlix::Capture* capture = TheCapture())
+        capture->Shutdown();
     CFrameWnd::OnDestroy();
+}
+
+orlix::Capture* CMainFrame::TheCapture() const
+{
+    auto* owner = dynamic_cast<orlix::ICaptureOwner*>(m_pNewDoc ? m_pNewDoc : GetActiveDocument());
+    return owner ? &owner->GetCapture() : nullptr;
 }
 
 void CMainFrame::SetButtonImage(UINT id, int image)
@@ -171,11 +180,11 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         CView* view = doc ? doc->GetFirstView() : nullptr;
         if (!view || !view->m_hWnd)
             return 1;
-        // Straight to the view's intake, as its own WM_SETTEXT does: under
-        // Wine a message sent on to the list costs several times the intake.
-        if (g_pView && g_pView->m_hWnd == view->m_hWnd) {
-            g_pView->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam),
-                            nullptr);
+        // Straight to the capture's intake, as the view's own WM_SETTEXT
+        // does: under Wine a message sent on to the list costs several times
+        // the intake.
+        if (orlix::Capture* capture = TheCapture()) {
+            capture->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam));
             return 0;
         }
         return ::SendMessageW(view->m_hWnd, WM_SETTEXT, wParam, lParam);
@@ -191,7 +200,7 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (g_pView && g_pView->m_hWnd && ::GetWindowRect(m_hWnd, &outer) &&
             ::GetClientRect(g_pView->m_hWnd, &list)) {
             const UINT dpi = fw::WindowDpi(m_hWnd);
-            int wanted = (outer.right - outer.left) - list.right + g_pView->WidthBeforeMessage() +
+            int wanted = (outer.right - outer.left) - list.right + g_pView->Columns().WidthBeforeMessage() +
                          fw::ScaleForDpi(100, dpi);
             MONITORINFO mi = { sizeof(mi) };
             if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi))
@@ -258,7 +267,7 @@ bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
 {
     if (id == ID_SYSLOG_FORWARD)
         return Handle(code, pUI, [&] { OnSyslogForward(); }, [&](CCmdUI& ui) {
-            ui.SetCheck(g_pView && g_pView->SyslogForwarding() ? 1 : 0);
+            ui.SetCheck(TheCapture() && TheCapture()->SyslogForwarding() ? 1 : 0);
         });
     if (id >= ID_LANGUAGE_DEFAULT && id <= ID_LANGUAGE_LAST) {
         if (id > g_nLastLanguageId)
@@ -309,8 +318,9 @@ bool CMainFrame::ExchangeFilterSettings(bool save)
     if (!m_pIniFile)
         return false;
     std::wstring include, exclude;
-    if (save && g_pView)
-        g_pView->m_filter.GetFilters(include, exclude);
+    orlix::Capture* capture = TheCapture();
+    if (save && capture)
+        capture->m_filter.GetFilters(include, exclude);
     IniSection* section = m_pIniFile->GetSection(L"Filter");
     if (save) {
         std::wstring stored;
@@ -321,9 +331,9 @@ bool CMainFrame::ExchangeFilterSettings(bool save)
     } else {
         section->GetValue(L"include", include);
         section->GetValue(L"exclude", exclude);
-        if (g_pView) {
-            g_pView->m_filter.SetFilters(include.c_str(), exclude.c_str());
-            g_pView->m_filter.GetFilters(m_loadedInclude, m_loadedExclude);
+        if (capture) {
+            capture->m_filter.SetFilters(include.c_str(), exclude.c_str());
+            capture->m_filter.GetFilters(m_loadedInclude, m_loadedExclude);
             m_bFilterLoaded = true;
         }
     }
@@ -345,8 +355,9 @@ void CMainFrame::OnSyslogForward()
 {
     CSyslogDlg dlg;
     dlg.m_settings = ReadSyslogSettings();
-    if (g_pView && g_pView->SyslogForwarding())
-        dlg.m_settings = g_pView->SyslogForwarding()->GetSettings();
+    orlix::Capture* capture = TheCapture();
+    if (capture && capture->SyslogForwarding())
+        dlg.m_settings = capture->SyslogForwarding()->GetSettings();
     if (dlg.DoModal() != IDOK)
         return;
     WriteSyslogSettings(dlg.m_settings);
@@ -355,8 +366,8 @@ void CMainFrame::OnSyslogForward()
 
 void CMainFrame::ApplySyslogSettings(const orlix::syslog::Settings& settings)
 {
-    if (g_pView)
-        g_pView->SetSyslogForwarding(settings);
+    if (orlix::Capture* capture = TheCapture())
+        capture->SetSyslogForwarding(settings);
     UpdateStatusPanes();
 }
 
@@ -370,8 +381,9 @@ void CMainFrame::UpdateStatusPanes()
     if (!bar)
         return;
     std::vector<std::pair<int, std::wstring>> panes;   // width at 96 DPI, text
-    if (m_bStatusDetails && g_pView) {
-        bool intake = g_pView->m_filter.InForce();
+    orlix::Capture* capture = TheCapture();
+    if (m_bStatusDetails && g_pView && capture) {
+        bool intake = capture->m_filter.InForce();
         bool quick = g_pView->QuickFilterActive();
         UINT note = intake && quick ? IDS_STATUS_BOTH_FILTERS
                     : intake        ? IDS_STATUS_FILTER
@@ -383,14 +395,14 @@ void CMainFrame::UpdateStatusPanes()
                                                    { shown, std::to_wstring(g_pView->RowCount()) })
                                      : orlix::FillInserts(AfxLoadUIString(IDS_STATUS_ROWS), { shown }) });
     }
-    if (const orlix::SyslogForwarder* fwd = g_pView ? g_pView->SyslogForwarding() : nullptr) {
+    if (const orlix::SyslogForwarder* fwd = capture ? capture->SyslogForwarding() : nullptr) {
         std::wstring text = AfxLoadUIString(IDS_SYSLOG_PANE);
         std::wstring count = std::to_wstring(fwd->Dropped());
         panes.push_back({ 220, text.find(L"%1") != std::wstring::npos
                                    ? orlix::FillInserts(text, { count })
                                    : text + L" " + count });
     }
-    const bool timer = m_bStatusDetails || (g_pView && g_pView->SyslogForwarding());
+    const bool timer = m_bStatusDetails || (capture && capture->SyslogForwarding());
     if (timer != m_bStatusTimer) {
         if (timer)
             ::SetTimer(m_hWnd, kStatusPaneTimer, kStatusPaneMs, nullptr);

@@ -2,8 +2,9 @@
 // WM_SETTEXT to the view, carries the bars, runs the language submenu and
 // keeps the filter in param.ini across runs.
 #pragma once
-#include "capture/FrameImages.h"
-#include "capture/SyslogFormat.h"
+#include "view/FrameImages.h"
+#include "output/SyslogFormat.h"
+#include "capture/Capture.h"
 #include "framework/Frame.h"
 #include "framework/Handles.h"
 #include "settings/IniFile.h"
@@ -30,6 +31,8 @@ public:
     void SetLogImage(bool on) override;
     void SetAutoScrollImage(bool on) override;
 
+    // The capture of the frame's document.
+    orlix::Capture* TheCapture() const;
     void LoadFilterSettings();
     void SaveFilterSettings();
     bool ExchangeFilterSettings(bool save);

@@ -2,7 +2,7 @@
 #include "app/OrlixApp.h"
 #include "app/MainFrame.h"
 #include "app/SampleText.h"
-#include "capture/OrlixView.h"
+#include "app/OrlixDoc.h"
 #include "i18n/Language.h"
 #include "resources/resource.h"
 #include "resources/version.h"
@@ -118,14 +118,6 @@ bool COrlixApp::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
         return Handle(code, pUI, [this] { OnFilePrintSetup(); });
     }
     return CWinApp::OnCmdMsg(id, code, pUI);
-}
-
-BOOL COrlixDoc::OnNewDocument()
-{
-    if (!CDocument::OnNewDocument())
-        return FALSE;
-    SetTitle(L"v1.0");
-    return TRUE;
 }
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}

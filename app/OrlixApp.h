@@ -1,4 +1,4 @@
-// The application object, the (empty) document and the About dialog.
+// The application object and the About dialog.
 #pragma once
 #include "framework/App.h"
 #include "framework/Dialog.h"
@@ -21,11 +21,6 @@ private:
 
     fw::UniqueHandle m_hMutex;
     bool m_bSockets = false;
-};
-
-class COrlixDoc : public CDocument {
-public:
-    BOOL OnNewDocument() override;
 };
 
 class CAboutDlg : public CDialog {

@@ -4,7 +4,7 @@
 // The place is written only once the user moved or sized the window (or a
 // place was kept before), so a run that changes nothing writes nothing.
 #include "app/MainFrame.h"
-#include "capture/ViewOptions.h"
+#include "settings/OptionsFile.h"
 #include "framework/Dialog.h"
 #include "i18n/Language.h"
 #include "resources/resource.h"

@@ -2,10 +2,10 @@
 // that could do the job (std::wstring_view::find, case-sensitive), both over
 // the same RowStore, one right after the other. Prints RESULT lines; not a
 // test. Native build:
-//   g++ -std=c++20 -O2 -I. bench/find_speed.cpp capture/TextMatch.cpp \
-//       capture/RowStore.cpp capture/RecordFormat.cpp -o find_speed
-#include "capture/RowStore.h"
-#include "capture/TextMatch.h"
+//   g++ -std=c++20 -O2 -I. bench/find_speed.cpp rows/TextMatch.cpp \
+//       rows/RowStore.cpp rows/RecordFormat.cpp -o find_speed
+#include "rows/RowStore.h"
+#include "rows/TextMatch.h"
 
 #include <chrono>
 #include <cstdio>

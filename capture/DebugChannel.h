@@ -49,17 +49,11 @@ private:
     unsigned long m_error = 0;
 };
 
-// The viewer's second reader, of the global channel (worker
-// kGlobalDebugOutput, merged into the same FIFO). Start opens the channel on
-// the calling thread, shared with any other reader, and on success starts
-// the reader; `error` gets the system's code of a failure. Stop asks it to
-// end and waits up to `waitMs` for it.
-ChannelOpen StartGlobalReader(const std::shared_ptr<WorkerShared>& s, unsigned long& error);
-void StopGlobalReader(WorkerShared& s, unsigned long waitMs);
-
-// True when the environment asks Open to treat the "Global\\" objects as
-// refused (ORLIX_TEST_REFUSE_GLOBAL=1): how the tests reach the refusal path
-// where the system grants the privilege.
-bool GlobalRefusedForTest();
+// Runs `channel` (open) on a thread of its own as worker `who` until that
+// worker's stop (or `finish`, when given: then the stop only ends a wait for
+// room in a full FIFO); its done is set when it has let the channel go.
+// False when no thread could be made (done set at once).
+bool StartReader(const std::shared_ptr<WorkerShared>& s, WorkerIndex who,
+                 std::unique_ptr<DebugChannel> channel, HANDLE finish = nullptr);
 
 } // namespace orlix

@@ -2,9 +2,8 @@
 // each line from the system debug channel, frees the channel at once and
 // queues the line for the user-interface thread (or orlixcap's main thread).
 #include "capture/DebugChannel.h"
-#include "capture/OrlixView.h"
 #include "capture/WorkerShared.h"
-#include "capture/Utf8Text.h"
+#include "rows/Utf8Text.h"
 #include "framework/Text.h"
 #include <cstring>
 #include <memory>
@@ -62,38 +61,14 @@ private:
     ULONGLONG m_checked = 0;
 };
 
-void ReadDebugOutput(WorkerShared& s)
-{
-    HANDLE stop = s.stopEvents[orlix::kDebugOutput].get();
-    orlix::DebugChannel channel;
-    // The viewer shares the channel with any other reader, as it always has.
-    if (channel.Open(orlix::kSessionChannel, true) != orlix::ChannelOpen::Ok) {
-        // Without a channel there is nothing to read: only wait for the stop.
-        ::WaitForSingleObject(stop, INFINITE);
-        return;
-    }
-    channel.Read(s, orlix::kDebugOutput, stop);
-}
-
 } // namespace
 
 namespace orlix {
-
-bool GlobalRefusedForTest()
-{
-    wchar_t value[8] = {};
-    DWORD n = ::GetEnvironmentVariableW(L"ORLIX_TEST_REFUSE_GLOBAL", value, 8);
-    return n == 1 && value[0] == L'1';
-}
 
 ChannelOpen DebugChannel::Open(const wchar_t* prefix, bool allowShared)
 {
     Close();
     std::wstring p = prefix ? prefix : L"";
-    if (!p.empty() && GlobalRefusedForTest()) {
-        m_error = ERROR_ACCESS_DENIED;
-        return ChannelOpen::Refused;
-    }
     m_ready.reset(::CreateEventW(nullptr, FALSE, FALSE, (p + L"DBWIN_BUFFER_READY").c_str()));
     DWORD error = ::GetLastError();
     bool existed = m_ready && error == ERROR_ALREADY_EXISTS;
@@ -181,58 +156,20 @@ void DebugChannel::Read(WorkerShared& s, WorkerIndex who, HANDLE finish)
     }
 }
 
-namespace {
-
-struct GlobalReader {
-    std::shared_ptr<WorkerShared> shared;
-    std::unique_ptr<DebugChannel> channel;
-};
-
-DWORD WINAPI GlobalReaderThread(LPVOID param)
+bool StartReader(const std::shared_ptr<WorkerShared>& s, WorkerIndex who,
+                 std::unique_ptr<DebugChannel> channel, HANDLE finish)
 {
-    std::unique_ptr<GlobalReader> r(static_cast<GlobalReader*>(param));
-    WorkerShared& s = *r->shared;
-    r->channel->Read(s, kGlobalDebugOutput, s.stopEvents[kGlobalDebugOutput].get());
-    r->channel.reset();
-    ::SetEvent(s.doneEvents[kGlobalDebugOutput].get());
-    return 0;
-}
-
-} // namespace
-
-ChannelOpen StartGlobalReader(const std::shared_ptr<WorkerShared>& s, unsigned long& error)
-{
-    auto r = std::make_unique<GlobalReader>();
-    r->shared = s;
-    r->channel = std::make_unique<DebugChannel>();
-    ChannelOpen state = r->channel->Open(kGlobalChannel, true);
-    error = r->channel->Error();
-    if (state != ChannelOpen::Ok)
-        return state;
-    ::ResetEvent(s->stopEvents[kGlobalDebugOutput].get());
-    ::ResetEvent(s->doneEvents[kGlobalDebugOutput].get());
-    fw::UniqueHandle thread(::CreateThread(nullptr, kWorkerStackBytes, GlobalReaderThread, r.get(),
-                                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    if (!thread) {
-        error = ::GetLastError();
-        ::SetEvent(s->doneEvents[kGlobalDebugOutput].get());
-        return ChannelOpen::Failed;
-    }
-    r.release();
-    return ChannelOpen::Ok;
-}
-
-void StopGlobalReader(WorkerShared& s, unsigned long waitMs)
-{
-    ::SetEvent(s.stopEvents[kGlobalDebugOutput].get());
-    // Set again at once: the shutdown wait of the view counts on it.
-    if (::WaitForSingleObject(s.doneEvents[kGlobalDebugOutput].get(), waitMs) == WAIT_OBJECT_0)
-        ::SetEvent(s.doneEvents[kGlobalDebugOutput].get());
+    ::ResetEvent(s->workers[who].stop.get());
+    ::ResetEvent(s->workers[who].done.get());
+    std::shared_ptr<DebugChannel> reader(std::move(channel));
+    bool started = fw::StartThread([s, who, reader, finish] {
+        reader->Read(*s, who, finish ? finish : s->workers[who].stop.get());
+        reader->Close();
+        ::SetEvent(s->workers[who].done.get());
+    });
+    if (!started)
+        ::SetEvent(s->workers[who].done.get());
+    return started;
 }
 
 } // namespace orlix
-
-DWORD WINAPI DebugOutputThread(LPVOID param)
-{
-    return orlix::RunWorker(param, orlix::kDebugOutput, ReadDebugOutput);
-}

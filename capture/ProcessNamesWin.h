@@ -12,3 +12,14 @@ namespace orlix {
 bool NameFromProcessHandle(HANDLE process, std::wstring& name);
 
 } // namespace orlix
+
+#include "capture/ProcessNameCache.h"
+
+namespace orlix {
+
+// A line's process name: from the cache, else (a writer that has gone) from
+// the handle its reader opened; empty for pid 0 or a process that cannot be
+// named. `name` is cleared first.
+void NameLineProcess(ProcessNameCache& cache, uint32_t pid, HANDLE process, std::wstring& name);
+
+} // namespace orlix

@@ -78,3 +78,14 @@ bool NameFromProcessHandle(HANDLE process, std::wstring& name)
 }
 
 } // namespace orlix
+
+namespace orlix {
+
+void NameLineProcess(ProcessNameCache& cache, uint32_t pid, HANDLE process, std::wstring& name)
+{
+    name.clear();
+    if (pid != 0 && !cache.Lookup(pid, name) && process)
+        NameFromProcessHandle(process, name);
+}
+
+} // namespace orlix

@@ -1,4 +1,5 @@
 #include "framework/DocView.h"
+#include <algorithm>
 #include "framework/Frame.h"
 #include "framework/Handles.h"
 
@@ -33,6 +34,17 @@ void CView::LeaveFrame()
     if (m_pFrame && m_pFrame->GetActiveView() == this)
         m_pFrame->SetActiveView(nullptr);
     m_pFrame = nullptr;
+}
+
+void CDocument::AddView(CView* view)
+{
+    if (std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
+}
+
+void CDocument::RemoveView(CView* view)
+{
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
 }
 
 void CView::AttachDocument(CDocument* doc)

@@ -2,6 +2,7 @@
 #pragma once
 #include "framework/Wnd.h"
 #include <string>
+#include <vector>
 
 class CView;
 class CFrameWnd;
@@ -17,15 +18,16 @@ public:
     const std::wstring& GetTitle() const { return m_strTitle; }
     void SetPathName(const std::wstring& path) { m_strPathName = path; }
     const std::wstring& GetPathName() const { return m_strPathName; }
-    // The one view of the document (null when none).
-    CView* GetFirstView() const { return m_pView; }
-    void AddView(CView* view) { m_pView = view; }
-    void RemoveView(CView* view) { if (m_pView == view) m_pView = nullptr; }
+    // The first of the views that show the document (null when none).
+    CView* GetFirstView() const { return m_views.empty() ? nullptr : m_views.front(); }
+    const std::vector<CView*>& GetViews() const { return m_views; }
+    void AddView(CView* view);
+    void RemoveView(CView* view);
 
 private:
     std::wstring m_strTitle;
     std::wstring m_strPathName;
-    CView* m_pView = nullptr;
+    std::vector<CView*> m_views;
 };
 
 class CView : public CWnd {

@@ -3,12 +3,11 @@
 // viewer's log-line format to standard output or a file; until Ctrl+C, or
 // for the lifetime of a program it starts (then only that program's and its
 // children's lines, and the program's exit code).
+#include "capture/ArrivalClock.h"
 #include "capture/DebugChannel.h"
-#include "capture/MessageFilter.h"
-#include "capture/ProcessNameCache.h"
 #include "capture/ProcessNamesWin.h"
-#include "capture/RecordFormat.h"
-#include "capture/WorkerShared.h"
+#include "rows/MessageFilter.h"
+#include "rows/RecordFormat.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
 #include "framework/Utf16.h"
@@ -77,18 +76,6 @@ struct Options {
     std::vector<std::wstring> program;   // empty: capture until stopped
 };
 
-std::string Utf8FromWide(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                  nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                              nullptr, nullptr);
-    return out;
-}
 
 void WriteText(HANDLE h, const std::wstring& text)
 {
@@ -98,7 +85,7 @@ void WriteText(HANDLE h, const std::wstring& text)
         ::WriteConsoleW(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    std::string bytes = Utf8FromWide(text);
+    std::string bytes = fw::Utf8FromWide(text);
     fw::WriteAll(h, bytes.data(), bytes.size());
 }
 
@@ -216,7 +203,7 @@ public:
             m_bytes.append(reinterpret_cast<const char*>(line.data()),
                            line.size() * sizeof(wchar_t));
         else
-            m_bytes += Utf8FromWide(line);
+            m_bytes += fw::Utf8FromWide(line);
         if (m_bytes.size() + m_text.size() >= (1u << 16))
             Flush();
     }
@@ -273,31 +260,6 @@ BOOL WINAPI OnConsoleControl(DWORD type)
     }
 }
 
-// The tests' stand-in for a Ctrl+C where the console cannot deliver one:
-// the file named by ORLIXCAP_STOP_FILE appearing stops the capture the same
-// way. Not part of the documented interface.
-std::wstring StopFileForTest()
-{
-    wchar_t buf[MAX_PATH] = {};
-    DWORD n = ::GetEnvironmentVariableW(L"ORLIXCAP_STOP_FILE", buf, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::wstring(buf, n) : std::wstring();
-}
-
-struct ReaderThread {
-    orlix::DebugChannel* channel;
-    std::shared_ptr<orlix::WorkerShared> shared;
-    orlix::WorkerIndex who;
-    HANDLE finish;
-};
-
-DWORD WINAPI ReaderEntry(LPVOID param)
-{
-    std::unique_ptr<ReaderThread> r(static_cast<ReaderThread*>(param));
-    r->channel->Read(*r->shared, r->who, r->finish);
-    ::SetEvent(r->shared->doneEvents[r->who].get());
-    return 0;
-}
-
 // Which lines belong to the started program's process tree: its own, and
 // those of processes in its job (children inherit the job). The answer for
 // a writer is kept with its process handle, which also keeps its id from
@@ -327,18 +289,6 @@ private:
     std::map<uint32_t, std::pair<std::shared_ptr<const fw::UniqueHandle>, bool>> m_known;
 };
 
-orlix::ArrivalTime LocalArrival()
-{
-    SYSTEMTIME st;
-    ::GetLocalTime(&st);
-    orlix::ArrivalTime t;
-    t.hour = st.wHour;
-    t.minute = st.wMinute;
-    t.second = st.wSecond;
-    t.millisecond = 0;   // as the viewer keeps it
-    return t;
-}
-
 int Capture(const Options& o)
 {
     HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
@@ -352,10 +302,9 @@ int Capture(const Options& o)
     shared->debugWake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
 
     struct Source {
-        orlix::DebugChannel channel;
+        std::unique_ptr<orlix::DebugChannel> channel = std::make_unique<orlix::DebugChannel>();
         orlix::WorkerIndex who;
         const wchar_t* prefix;
-        bool open = false;
     };
     Source sources[2];
     sources[0].who = orlix::kDebugOutput;
@@ -366,9 +315,8 @@ int Capture(const Options& o)
     for (size_t i = 0; i < sourceCount; ++i) {
         Source& src = sources[i];
         std::wstring which = i == 0 ? L"the debug channel" : L"the global debug channel";
-        switch (src.channel.Open(src.prefix, false)) {
+        switch (src.channel->Open(src.prefix, false)) {
         case orlix::ChannelOpen::Ok:
-            src.open = true;
             break;
         case orlix::ChannelOpen::Busy:
             WriteText(err, L"orlixcap: another reader (an Orlix window or another orlixcap) "
@@ -376,14 +324,14 @@ int Capture(const Options& o)
             return kExitBusy;
         case orlix::ChannelOpen::Refused:
             WriteText(err, L"orlixcap: the system refused to create " + which +
-                               L" (error " + std::to_wstring(src.channel.Error()) +
+                               L" (error " + std::to_wstring(src.channel->Error()) +
                                (i == 1 ? L"): reading it needs the privilege to create global "
                                          L"objects; run as an administrator.\n"
                                        : L").\n"));
             return kExitChannel;
         case orlix::ChannelOpen::Failed:
             WriteText(err, L"orlixcap: " + which + L" could not be opened (error " +
-                               std::to_wstring(src.channel.Error()) + L").\n");
+                               std::to_wstring(src.channel->Error()) + L").\n");
             return kExitChannel;
         }
     }
@@ -391,21 +339,15 @@ int Capture(const Options& o)
     fw::UniqueHandle stopRequest(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     g_stopRequest = stopRequest.get();
     ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-    std::wstring stopFile = StopFileForTest();
 
     // The readers take lines until `finish`; each line a reader has already
     // taken is still queued before it ends.
     fw::UniqueHandle finish(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::vector<HANDLE> readersDone;
-    for (size_t i = 0; i < sourceCount; ++i) {
-        auto* arg = new ReaderThread{ &sources[i].channel, shared, sources[i].who, finish.get() };
-        fw::UniqueHandle thread(::CreateThread(nullptr, 0, ReaderEntry, arg, 0, nullptr));
-        if (!thread) {
-            delete arg;
-            continue;
-        }
-        readersDone.push_back(shared->doneEvents[sources[i].who].get());
-    }
+    for (size_t i = 0; i < sourceCount; ++i)
+        if (orlix::StartReader(shared, sources[i].who, std::move(sources[i].channel),
+                               finish.get()))
+            readersDone.push_back(shared->workers[sources[i].who].done.get());
 
     // Run mode: the program in a job of its own, so its children are known.
     fw::UniqueHandle job, process;
@@ -447,25 +389,23 @@ int Capture(const Options& o)
     if (o.filtered)
         filter.SetFilters(o.include.c_str(), o.exclude.c_str());
     orlix::ProcessNameCache names(orlix::MakeSystemProcessSource());
+    orlix::ArrivalClock clock;
 
+    // The viewer's intake, but into the output: named, stamped and cut the
+    // same way, written in the log file's line format.
     std::deque<orlix::DebugLine> batch;
+    std::wstring name;
     auto drain = [&] {
-        {
-            fw::CsLock lock(shared->csDebug);
-            batch.swap(shared->debugQueue);
-            shared->debugPosted = false;
-            ::SetEvent(shared->debugSpace.get());
-        }
+        orlix::TakeQueuedLines(*shared, batch);
         for (orlix::DebugLine& line : batch) {
             if (tree && !tree->Contains(line))
                 continue;
             if (!filter.Matches(line.text.c_str()))
                 continue;
-            std::wstring name;
-            if (line.pid != 0 && !names.Lookup(line.pid, name) && line.process)
-                orlix::NameFromProcessHandle(line.process->get(), name);
+            orlix::NameLineProcess(names, line.pid, line.process ? line.process->get() : nullptr,
+                                   name);
             out.Add(orlix::FormatLogLine(orlix::CutUnits(name, orlix::kMaxNameUnits), line.pid,
-                                         LocalArrival(),
+                                         orlix::ShownTime(clock.Now()),
                                          orlix::CutUnits(line.text, orlix::kMaxTextUnits)));
         }
         batch.clear();
@@ -476,14 +416,12 @@ int Capture(const Options& o)
     // or, without a program, a stop is asked for.
     HANDLE wait[2] = { shared->debugWake.get(), process ? process.get() : stopRequest.get() };
     for (;;) {
-        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, stopFile.empty() ? INFINITE : 50);
+        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, INFINITE);
         if (r == WAIT_OBJECT_0) {
             drain();
             continue;
         }
         if (r == WAIT_OBJECT_0 + 1)
-            break;
-        if (r == WAIT_TIMEOUT && ::GetFileAttributesW(stopFile.c_str()) != INVALID_FILE_ATTRIBUTES)
             break;
     }
 
@@ -499,7 +437,7 @@ int Capture(const Options& o)
             break;
         if (::GetTickCount64() - finishing > kFinishWaitMs) {
             for (Source& src : sources)
-                ::SetEvent(shared->stopEvents[src.who].get());
+                ::SetEvent(shared->workers[src.who].stop.get());
             if (::GetTickCount64() - finishing > 2 * kFinishWaitMs)
                 break;
         }
@@ -507,8 +445,6 @@ int Capture(const Options& o)
     }
     drain();
     bool written = out.Close();
-    for (Source& src : sources)
-        src.channel.Close();
     if (!written) {
         WriteText(err, L"orlixcap: writing the output failed.\n");
         return kExitOutput;

@@ -1,55 +1,10 @@
 #include "settings/IniText.h"
 #include "framework/Utf16.h"
 
-#include <type_traits>
-
 namespace {
-
-using WideUnit = std::make_unsigned_t<wchar_t>;
-
-constexpr char32_t kReplacement = 0xFFFD;
 
 using fw::IsHighSurrogate;
 using fw::IsLowSurrogate;
-
-char32_t UnitAt(std::wstring_view text, size_t i)
-{
-    return static_cast<WideUnit>(text[i]);
-}
-
-// One code point as wide units: a surrogate pair where wchar_t is 16 bits.
-void AppendCodePoint(std::wstring& out, char32_t c)
-{
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (c >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-            return;
-        }
-    }
-    out += static_cast<wchar_t>(c);
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    auto byte = [&out](char32_t b) { out += static_cast<char>(static_cast<unsigned char>(b)); };
-    if (c < 0x80) {
-        byte(c);
-    } else if (c < 0x800) {
-        byte(0xC0 | (c >> 6));
-        byte(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        byte(0xE0 | (c >> 12));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    } else {
-        byte(0xF0 | (c >> 18));
-        byte(0x80 | ((c >> 12) & 0x3F));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    }
-}
 
 } // namespace
 
@@ -166,66 +121,9 @@ std::wstring IniDocument::Format() const
 
 std::string EncodeIniBytes(std::wstring_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = UnitAt(text, i);
-        if (sizeof(wchar_t) == 2 && IsHighSurrogate(c) && i + 1 < text.size()
-            && IsLowSurrogate(UnitAt(text, i + 1))) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (UnitAt(text, i + 1) - 0xDC00);
-            ++i;
-        }
-        if (c > 0x10FFFF)  // only a 32-bit wchar_t can hold this
-            c = kReplacement;
-        AppendUtf8(out, c);
-    }
-    return out;
+    return fw::Utf8FromWide(text);
 }
 
-bool DecodeUtf8(std::string_view bytes, std::wstring& out)
-{
-    out.clear();
-    out.reserve(bytes.size());
-    const size_t n = bytes.size();
-    auto at = [&bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    auto continuation = [&](size_t i) { return i < n && (at(i) & 0xC0) == 0x80; };
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char b = at(i);
-        char32_t c;
-        size_t length;
-        char32_t minimum;
-        if (b < 0x80) {
-            out += static_cast<wchar_t>(b);
-            ++i;
-            continue;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            c = b & 0x1F;
-            length = 2;
-            minimum = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            c = b & 0x0F;
-            length = 3;
-            minimum = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            c = b & 0x07;
-            length = 4;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            if (!continuation(i + k))
-                return false;
-            c = (c << 6) | (at(i + k) & 0x3F);
-        }
-        if (c < minimum || c > 0x10FFFF)
-            return false;
-        AppendCodePoint(out, c);
-        i += length;
-    }
-    return true;
-}
 
 namespace {
 
@@ -248,7 +146,7 @@ std::wstring DecodeUtf16(std::string_view bytes, bool bigEndian)
         const unsigned hi2 = static_cast<unsigned char>(bytes[i + 2 + (bigEndian ? 0 : 1)]);
         const char32_t next = static_cast<char32_t>(hi2 << 8 | lo2);
         if (IsLowSurrogate(next)) {
-            AppendCodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+            fw::AppendCodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
             i += 2;
         } else {
             out += static_cast<wchar_t>(unit);
@@ -282,7 +180,7 @@ std::wstring DecodeIniBytes(std::string_view bytes, const AnsiDecoder& ansi)
         const std::string_view bytesOfLine =
             lf == std::string_view::npos ? rest : rest.substr(0, lf + 1);
         rest.remove_prefix(bytesOfLine.size());
-        if (DecodeUtf8(bytesOfLine, line))
+        if (fw::DecodeUtf8(bytesOfLine, line))
             text += line;
         else if (ansi)
             text += ansi(bytesOfLine);
@@ -308,7 +206,7 @@ std::vector<IniRawLine> FindUndecodableLines(std::string_view bytes, const AnsiD
         if (lf != std::string_view::npos && !lineBytes.empty() && lineBytes.back() == '\r')
             lineBytes.remove_suffix(1);
         bool exact = true;
-        if (!DecodeUtf8(lineBytes, line)) {
+        if (!fw::DecodeUtf8(lineBytes, line)) {
             line = ansi(lineBytes);
             exact = narrow(line) == lineBytes;
         }

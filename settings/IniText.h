@@ -85,10 +85,8 @@ public:
 // pairs seldom follow UTF-8's lead/continuation pattern.
 using AnsiDecoder = std::function<std::wstring(std::string_view bytes)>;
 
+// UTF-8 (fw::Utf8FromWide).
 std::string EncodeIniBytes(std::wstring_view text);
-// False, with `out` unspecified, when `bytes` is not UTF-8 (surrogate code
-// points allowed, as EncodeIniBytes writes them).
-bool DecodeUtf8(std::string_view bytes, std::wstring& out);
 std::wstring DecodeIniBytes(std::string_view bytes, const AnsiDecoder& ansi);
 
 // A line of an 8-bit file that the code page does not read back to the same

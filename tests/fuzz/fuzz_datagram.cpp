@@ -3,7 +3,7 @@
 //
 // The first byte picks the converter; the rest is both the datagram (bytes)
 // and the text to relay (UTF-16 units, two bytes each).
-#include "capture/Datagram.h"
+#include "rows/Datagram.h"
 #include "framework/Utf16.h"
 
 #include "FuzzSupport.h"

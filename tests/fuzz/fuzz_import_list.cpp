@@ -1,6 +1,6 @@
 // Reading back a saved list or log: the file comes from anywhere.
-#include "capture/ImportList.h"
-#include "capture/RecordFormat.h"
+#include "rows/ImportList.h"
+#include "rows/RecordFormat.h"
 
 #include "FuzzSupport.h"
 

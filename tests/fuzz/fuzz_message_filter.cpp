@@ -3,7 +3,7 @@
 //
 // The input is a sequence of operations on one filter; after each the
 // filter is compared with what its header promises.
-#include "capture/MessageFilter.h"
+#include "rows/MessageFilter.h"
 
 #include "FuzzSupport.h"
 

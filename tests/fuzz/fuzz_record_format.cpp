@@ -1,7 +1,7 @@
 // Text forms of captured lines and the row store behind the list. Names and
 // texts come from other processes, so any units and any lengths.
-#include "capture/RecordFormat.h"
-#include "capture/RowStore.h"
+#include "rows/RecordFormat.h"
+#include "rows/RowStore.h"
 
 #include "FuzzSupport.h"
 

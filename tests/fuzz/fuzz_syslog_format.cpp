@@ -2,8 +2,8 @@
 // of printable fields, valid UTF-8 after the BOM, a UDP cut that ends on a
 // character boundary within the safe size, and a frame whose count is the
 // line's length. Settings text of any shape gives usable settings.
-#include "capture/SyslogFormat.h"
-#include "capture/Utf8Text.h"
+#include "output/SyslogFormat.h"
+#include "rows/Utf8Text.h"
 
 #include "FuzzSupport.h"
 

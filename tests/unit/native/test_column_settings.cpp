@@ -1,4 +1,4 @@
-#include "capture/ColumnSettings.h"
+#include "view/ColumnSettings.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;

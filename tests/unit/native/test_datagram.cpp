@@ -1,4 +1,4 @@
-#include "capture/Datagram.h"
+#include "rows/Datagram.h"
 #include <gtest/gtest.h>
 #include <cstring>
 

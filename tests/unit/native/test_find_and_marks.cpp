@@ -1,9 +1,9 @@
 // Find's matching, the highlight rules, the quick filters' display index and
 // the bookmarks: what each finds, and how they follow the store when its
 // oldest rows are dropped.
-#include "capture/HighlightRules.h"
-#include "capture/TextMatch.h"
-#include "capture/ViewQuickFilter.h"
+#include "rows/HighlightRules.h"
+#include "rows/TextMatch.h"
+#include "rows/DisplayIndex.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "capture/ImportList.h"
-#include "capture/RecordFormat.h"
+#include "rows/ImportList.h"
+#include "rows/RecordFormat.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;

@@ -1,5 +1,6 @@
 // Reading and writing the settings file's text, and its bytes on disk.
 #include "settings/IniText.h"
+#include "framework/Utf16.h"
 
 #include <gtest/gtest.h>
 
@@ -211,15 +212,18 @@ TEST(IniBytes, NonAsciiIsUtf8AndReadsBack)
     EXPECT_EQ(DecodeIniBytes(bytes, NoAnsi), text);
 }
 
-TEST(IniBytes, LoneSurrogatesSurviveTheRoundTrip)
+TEST(IniBytes, LoneSurrogatesAreWrittenAsReplacementCharacters)
 {
     std::wstring text = L"a";
     text += static_cast<wchar_t>(0xD83D);  // a high half without its low half
     text += L"b";
     text += static_cast<wchar_t>(0xDC00);
     const std::string bytes = EncodeIniBytes(text);
-    EXPECT_EQ(bytes, "a\xED\xA0\xBD" "b\xED\xB0\x80");
-    EXPECT_EQ(DecodeIniBytes(bytes, NoAnsi), text);
+    EXPECT_EQ(bytes, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    EXPECT_EQ(DecodeIniBytes(bytes, NoAnsi), L"a\uFFFDb\uFFFD");
+    // Bytes that encode a surrogate are not UTF-8: the code page reads them.
+    std::wstring out;
+    EXPECT_FALSE(fw::DecodeUtf8("a\xED\xA0\xBD", out));
 }
 
 TEST(IniBytes, InvalidUtf8GoesWholeToTheCodePage)
@@ -253,9 +257,9 @@ TEST(IniBytes, ByteOrderMarkIsDropped)
 TEST(IniBytes, Utf8BoundaryCodePoints)
 {
     std::wstring out;
-    EXPECT_TRUE(DecodeUtf8(Bytes(u8"\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF"), out));
+    EXPECT_TRUE(fw::DecodeUtf8(Bytes(u8"\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF"), out));
     EXPECT_EQ(out, L"\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF");
-    EXPECT_TRUE(DecodeUtf8(std::string("nul\0inside", 10), out));
+    EXPECT_TRUE(fw::DecodeUtf8(std::string("nul\0inside", 10), out));
     EXPECT_EQ(out, std::wstring(L"nul\0inside", 10));
 }
 

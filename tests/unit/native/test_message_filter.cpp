@@ -1,5 +1,5 @@
 // Which lines the filter shows, how list texts parse, and what reads back.
-#include "capture/MessageFilter.h"
+#include "rows/MessageFilter.h"
 
 #include <gtest/gtest.h>
 

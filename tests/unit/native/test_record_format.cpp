@@ -1,5 +1,5 @@
-#include "capture/RecordFormat.h"
-#include "capture/RowStore.h"
+#include "rows/RecordFormat.h"
+#include "rows/RowStore.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;

@@ -1,5 +1,5 @@
-#include "capture/SyslogFormat.h"
-#include "capture/Utf8Text.h"
+#include "output/SyslogFormat.h"
+#include "rows/Utf8Text.h"
 
 #include <gtest/gtest.h>
 

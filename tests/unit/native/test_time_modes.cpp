@@ -1,5 +1,5 @@
-#include "capture/RowStore.h"
-#include "capture/TimeModes.h"
+#include "rows/RowStore.h"
+#include "rows/TimeModes.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;

@@ -1,4 +1,5 @@
-#include "capture/Utf8Text.h"
+#include "rows/Utf8Text.h"
+#include "framework/Utf16.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;
@@ -6,6 +7,13 @@ using namespace orlix;
 namespace {
 // Stands in for the ANSI code page: marks each byte so the test sees which
 // way the text went.
+std::wstring WideFromUtf8(std::string_view b)
+{
+    std::wstring out;
+    EXPECT_TRUE(fw::DecodeUtf8(b, out));
+    return out;
+}
+
 std::wstring Latin1(std::string_view b)
 {
     std::wstring s = L"A:";
@@ -28,6 +36,19 @@ TEST(Utf8Text, Validation)
     EXPECT_FALSE(IsValidUtf8("\xE4\xB8"));                          // cut short
     EXPECT_FALSE(IsValidUtf8("caf\xE9"));                           // Latin-1
     EXPECT_FALSE(IsValidUtf8("\xD6\xD0\xCE\xC4"));                  // GBK 中文
+}
+
+// The one encoder: pairs as their code point, halves alone as U+FFFD; what
+// it writes the decoder reads back.
+TEST(Utf8Text, EncodesPairsWholeAndLoneHalvesAsReplacement)
+{
+    std::wstring text = L"a\u00e9\u4e2d";
+    text += static_cast<wchar_t>(0xD800);
+    text += L'x';
+    text += static_cast<wchar_t>(0xDC00);
+    EXPECT_EQ(fw::Utf8FromWide(text), "a\xC3\xA9\xE4\xB8\xAD\xEF\xBF\xBDx\xEF\xBF\xBD");
+    EXPECT_EQ(fw::Utf8FromWide(L"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(WideFromUtf8(fw::Utf8FromWide(L"\u4e2d\U0001F600")), L"\u4e2d\U0001F600");
 }
 
 TEST(Utf8Text, DecodesToUnitsOfTheHostsWideCharacters)

@@ -3,7 +3,7 @@
 #pragma once
 #include "app/MainFrame.h"
 #include "app/OrlixApp.h"
-#include "capture/OrlixView.h"
+#include "view/OrlixView.h"
 #include "i18n/Language.h"
 #include <gtest/gtest.h>
 #include <functional>

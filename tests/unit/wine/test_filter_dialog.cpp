@@ -54,7 +54,7 @@ struct DialogScript {
 std::pair<std::wstring, std::wstring> Filters(COrlixView& v)
 {
     std::pair<std::wstring, std::wstring> f;
-    v.m_filter.GetFilters(f.first, f.second);
+    v.GetCapture().m_filter.GetFilters(f.first, f.second);
     return f;
 }
 

@@ -673,9 +673,9 @@ TEST_F(LanguageTest, DialogsTakeTheTextsAndFontOfTheCurrentFileWhenTheyOpen)
     Viewer v;
     ASSERT_TRUE(v.ok);
     ASSERT_NE(g_dialogFont.get(), nullptr);
-    v.view->m_filter.SetFilters(L"inc", L"exc");
+    v.view->GetCapture().m_filter.SetFilters(L"inc", L"exc");
     std::wstring include, exclude;
-    v.view->m_filter.GetFilters(include, exclude);
+    v.view->GetCapture().m_filter.GetFilters(include, exclude);
 
     DialogSnapshot filter = OpenDialog(v, ID_FILTER, IDCANCEL);
     ASSERT_TRUE(filter.found);

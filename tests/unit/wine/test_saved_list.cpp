@@ -1,7 +1,7 @@
 // Saving the list to a file: every row byte for byte across the blocks the
 // writing thread takes, a file that was there replaced, and failures told.
 #include <gtest/gtest.h>
-#include "capture/SavedList.h"
+#include "rows/SavedList.h"
 #include "framework/Text.h"
 #include <windows.h>
 #include <fstream>

@@ -1,7 +1,7 @@
 // The viewer's commands, update states, intake and shutdown, in-process.
 #include "ViewerFixture.h"
 #include "framework/File.h"
-#include "capture/DocumentsFolder.h"
+#include "output/DocumentsFolder.h"
 #include "resources/resource.h"
 #include <shlobj.h>
 #include <algorithm>
@@ -67,7 +67,73 @@ void RemoveLogFiles()
         ::DeleteFileW(f.c_str());
 }
 
+// The message texts a view's list shows, top to bottom.
+std::vector<std::wstring> ListTexts(COrlixView& view)
+{
+    view.FlushRows();
+    std::vector<std::wstring> out;
+    int n = static_cast<int>(::SendMessageW(view.m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[256] = {};
+        LVITEMW item = {};
+        item.iSubItem = 3;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        ::SendMessageW(view.m_hWnd, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        out.push_back(text);
+    }
+    return out;
+}
+
 } // namespace
+
+// One capture, two views: both show every row the capture takes, also those
+// taken before the second came; each filters its own list; Clear and the
+// history limit reach both; the second can go while the first goes on.
+TEST(ViewerInProcess, TwoViewsOfOneCaptureShowTheSameRowsEachInItsOwnWay)
+{
+    using V = std::vector<std::wstring>;
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    v.Send(100, L"before");
+    auto* second = new COrlixView;
+    second->AttachDocument(v.view->GetDocument());
+    ASSERT_TRUE(second->CreateView(v.frame->m_hWnd, AFX_IDW_PANE_FIRST + 1));
+    second->OnInitialUpdate();
+    EXPECT_EQ(g_pView, v.view) << "the first view stays the one the program shows";
+    EXPECT_EQ(&second->GetCapture(), &v.view->GetCapture());
+    v.Send(200, L"one");
+    v.Send(300, L"two");
+    EXPECT_EQ(ListTexts(*v.view), (V{ L"before", L"one", L"two" }));
+    EXPECT_EQ(ListTexts(*second), (V{ L"before", L"one", L"two" }));
+
+    second->SelectItem(1);
+    second->OnCmdMsg(ID_QUICK_HIDE_PROCESS, CN_COMMAND, nullptr);
+    v.Send(200, L"hidden there");
+    v.Send(400, L"three");
+    EXPECT_EQ(ListTexts(*second), (V{ L"before", L"two", L"three" }));
+    EXPECT_EQ(ListTexts(*v.view), (V{ L"before", L"one", L"two", L"hidden there", L"three" }));
+
+    // The history limit trims the one store; each list keeps what is left.
+    v.Command(ID_CLEAR);
+    EXPECT_EQ(ListTexts(*v.view), V{});
+    EXPECT_EQ(ListTexts(*second), V{});
+    for (const wchar_t* t : { L"a", L"b", L"c", L"d" })
+        v.Send(200, t);
+    v.Send(500, L"e");
+    auto* doc = dynamic_cast<orlix::ICaptureOwner*>(v.view->GetDocument());
+    ASSERT_NE(doc, nullptr);
+    doc->GetCapture().SetHistoryLimit(2);
+    doc->GetCapture().TrimHistory();
+    EXPECT_EQ(ListTexts(*v.view), (V{ L"d", L"e" }));
+    EXPECT_EQ(ListTexts(*second), V{ L"e" });
+    doc->GetCapture().SetHistoryLimit(0);
+
+    ::DestroyWindow(second->m_hWnd);
+    v.Send(600, L"after");
+    EXPECT_EQ(ListTexts(*v.view), (V{ L"d", L"e", L"after" }));
+    EXPECT_EQ(v.view->GetDocument()->GetViews().size(), 1u);
+}
 
 TEST(ViewerInProcess, EveryCommandShowsItsStateInMenuAndToolbar)
 {
@@ -93,7 +159,7 @@ TEST(ViewerInProcess, EveryCommandShowsItsStateInMenuAndToolbar)
 
     // Each switch flips its tick (menu check and pressed button alike).
     EXPECT_TRUE(v.Command(ID_CAPTURE));
-    EXPECT_FALSE(view.m_bCapture);
+    EXPECT_FALSE(view.GetCapture().m_bCapture);
     EXPECT_FALSE(Checked(v.MenuState(ID_CAPTURE)));
     EXPECT_FALSE(ToolbarChecked(v, ID_CAPTURE));
     v.Command(ID_CAPTURE);
@@ -236,7 +302,7 @@ TEST(ViewerInProcess, CloseWaitsAtMostAboutASecondForAStuckWorker)
 {
     auto* v = new InProcessViewer;
     ASSERT_TRUE(v->ok);
-    auto shared = v->view->m_shared;
+    auto shared = v->view->GetCapture().Shared();
     // Hold the debug FIFO's lock: the reader, given a line, cannot finish it
     // and does not answer its stop request.
     shared->csDebug.Lock();
@@ -252,7 +318,7 @@ TEST(ViewerInProcess, CloseWaitsAtMostAboutASecondForAStuckWorker)
     // The late worker finds no window and touches nothing that was freed.
     shared->csDebug.Unlock();
     ::Sleep(200);
-    EXPECT_EQ(::WaitForSingleObject(shared->doneEvents[orlix::kDebugOutput].get(), 2000),
+    EXPECT_EQ(::WaitForSingleObject(shared->workers[orlix::kDebugOutput].done.get(), 2000),
               WAIT_OBJECT_0);
     delete v;
 }
@@ -275,22 +341,22 @@ TEST(ViewerInProcess, LogQueueKeepsEveryCommandInOrder)
     RemoveLogFiles();
     InProcessViewer v;
     ASSERT_TRUE(v.ok);
-    auto& s = *v.view->m_shared;
+    auto& s = v.view->GetCapture().Log().Queue();
     std::wstring dir = Documents();
     std::wstring first = dir + L"\\000101-000001.txt", second = dir + L"\\000101-000002.txt";
     ::DeleteFileW(first.c_str());
     ::DeleteFileW(second.c_str());
     // On, a line, off, a dropped line, on again: all before the writer wakes.
     {
-        fw::CsLock lock(s.csLog);
-        s.logQueue.push_back({ orlix::StartNewFile, first });
-        s.logQueue.push_back({ orlix::Append, L"one\r\n" });
-        s.logQueue.push_back({ orlix::Stop, L"" });
-        s.logQueue.push_back({ orlix::Append, L"lost\r\n" });
-        s.logQueue.push_back({ orlix::StartNewFile, second });
-        s.logQueue.push_back({ orlix::Append, L"two\r\n" });
+        fw::CsLock lock(s.cs);
+        s.items.push_back({ orlix::StartNewFile, first });
+        s.items.push_back({ orlix::Append, L"one\r\n" });
+        s.items.push_back({ orlix::Stop, L"" });
+        s.items.push_back({ orlix::Append, L"lost\r\n" });
+        s.items.push_back({ orlix::StartNewFile, second });
+        s.items.push_back({ orlix::Append, L"two\r\n" });
     }
-    ::SetEvent(s.logEvent.get());
+    ::SetEvent(s.wake.get());
     EXPECT_TRUE(v.PumpUntil([&] { return ReadAll(second).size() == 2 + 10; }, 3000));
     EXPECT_EQ(ReadAll(first), "\xff\xfe" + Utf16(L"one\r\n"));
     EXPECT_EQ(ReadAll(second), "\xff\xfe" + Utf16(L"two\r\n"));
@@ -303,14 +369,14 @@ TEST(ViewerInProcess, LoggingWritesEveryTakenLineEvenFilteredAndRetriesLockedFil
     RemoveLogFiles();
     InProcessViewer v;
     ASSERT_TRUE(v.ok);
-    v.view->m_filter.SetFilters(L"shown", L"");
+    v.view->GetCapture().m_filter.SetFilters(L"shown", L"");
     {
         BoxAnswerer box;
         v.Command(ID_LOG_TO_FILE);
         std::wstring text = box.Wait();
         EXPECT_NE(text.find(L"自动保存文件名:"), std::wstring::npos) << text.c_str();
     }
-    EXPECT_TRUE(v.view->m_bLogToFile);
+    EXPECT_TRUE(v.view->GetCapture().m_bLogToFile);
     ASSERT_TRUE(v.PumpUntil([&] { return LogFiles().size() == 1; }, 3000));
     std::wstring file = LogFiles()[0];
     EXPECT_NE(v.MenuState(ID_LOG_TO_FILE) & MF_CHECKED, 0u);
@@ -354,18 +420,18 @@ TEST(ViewerInProcess, ExistingForeignFileOfTheLogNameIsNotDamaged)
     RemoveLogFiles();
     InProcessViewer v;
     ASSERT_TRUE(v.ok);
-    auto& s = *v.view->m_shared;
+    auto& s = v.view->GetCapture().Log().Queue();
     std::wstring path = Documents() + L"\\000101-000003.txt";
     HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD done = 0;
     ::WriteFile(h, "important", 9, &done, nullptr);
     ::CloseHandle(h);
     {
-        fw::CsLock lock(s.csLog);
-        s.logQueue.push_back({ orlix::StartNewFile, path });
-        s.logQueue.push_back({ orlix::Append, L"x\r\n" });
+        fw::CsLock lock(s.cs);
+        s.items.push_back({ orlix::StartNewFile, path });
+        s.items.push_back({ orlix::Append, L"x\r\n" });
     }
-    ::SetEvent(s.logEvent.get());
+    ::SetEvent(s.wake.get());
     std::wstring other = Documents() + L"\\000101-000003-2.txt";
     EXPECT_TRUE(v.PumpUntil([&] { return ReadAll(other).size() == 2 + 6; }, 3000));
     EXPECT_EQ(ReadAll(path), "important");
@@ -378,15 +444,15 @@ TEST(ViewerInProcess, LinesStillQueuedAtCloseReachTheFile)
     RemoveLogFiles();
     auto* v = new InProcessViewer;
     ASSERT_TRUE(v->ok);
-    auto shared = v->view->m_shared;
+    auto& shared = v->view->GetCapture().Log().Queue();
     std::wstring path = Documents() + L"\\000101-000004.txt";
     ::DeleteFileW(path.c_str());
     {
         // Queued without waking the writer: only the stop wakes it.
-        fw::CsLock lock(shared->csLog);
-        shared->logQueue.push_back({ orlix::StartNewFile, path });
+        fw::CsLock lock(shared.cs);
+        shared.items.push_back({ orlix::StartNewFile, path });
         for (int i = 0; i < 1000; ++i)
-            shared->logQueue.push_back({ orlix::Append, L"q" + std::to_wstring(i) + L"\r\n" });
+            shared.items.push_back({ orlix::Append, L"q" + std::to_wstring(i) + L"\r\n" });
     }
     ::DestroyWindow(v->frame->m_hWnd);
     std::string data = ReadAll(path);

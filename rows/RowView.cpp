@@ -1,0 +1,109 @@
+#include "rows/RowView.h"
+
+namespace orlix {
+
+void RowView::Appended(size_t storeRow)
+{
+    if (m_index.Active() && m_quick.Shows(m_rows.Pid(storeRow)))
+        m_index.Append(storeRow);
+}
+
+void RowView::Cleared()
+{
+    m_index.Clear();
+    m_marks.Clear();
+}
+
+void RowView::Dropped(size_t count)
+{
+    m_index.DropOldest(count);
+    m_marks.DropOldest(count);
+}
+
+void RowView::Rebuild()
+{
+    m_index.Rebuild(m_rows.Size(), [&](size_t r) { return m_quick.Shows(m_rows.Pid(r)); },
+                    m_quick.Active());
+}
+
+void RowView::HideProcess(uint32_t pid)
+{
+    m_quick.Hide(pid);
+    Rebuild();
+}
+
+void RowView::ShowOnlyProcess(uint32_t pid)
+{
+    m_quick.ShowOnly(pid);
+    Rebuild();
+}
+
+void RowView::ClearQuickFilter()
+{
+    m_quick.Clear();
+    Rebuild();
+}
+
+bool RowView::ToggleBookmark(size_t item)
+{
+    return m_marks.Toggle(ToStore(item));
+}
+
+std::optional<size_t> RowView::NextBookmark(std::optional<size_t> from, bool forward) const
+{
+    const size_t size = m_rows.Size();
+    size_t row = from ? ToStore(*from) : (forward ? (size ? size - 1 : 0) : 0);
+    auto shown = [&](size_t r) { return ToItem(r).has_value(); };
+    auto next = m_marks.Next(row, forward, shown);
+    if (!from && next && !forward && *next == row && !m_marks.Has(row))
+        next.reset();
+    if (!next)
+        return std::nullopt;
+    return ToItem(*next);
+}
+
+const HighlightRule* RowView::HighlightOf(size_t item) const
+{
+    if (m_highlight.Empty() || item >= Count())
+        return nullptr;
+    const size_t row = ToStore(item);
+    int rule = m_highlight.Match(m_rows.Name(row), m_rows.Text(row));
+    return rule >= 0 ? &m_highlight.Rules()[rule] : nullptr;
+}
+
+std::optional<RowView::Found> RowView::Find(const TextMatcher& matcher,
+                                            std::optional<size_t> start, bool forward,
+                                            const std::function<void()>& tick) const
+{
+    const size_t count = Count();
+    if (matcher.Empty() || count == 0)
+        return std::nullopt;
+    const size_t from = start ? *start : (forward ? count - 1 : 0);
+    std::wstring scratch;
+    for (size_t step = 1; step <= count; ++step) {
+        if (tick && step % 4096 == 0)
+            tick();
+        size_t item = forward ? (from + step) % count : (from + count - step % count) % count;
+        if (m_rows.TextMatches(ToStore(item), matcher, scratch)) {
+            bool wrapped = start && (forward ? item <= from : item >= from);
+            return Found{ item, wrapped };
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<RowView::Found> RowView::FindProcess(size_t item) const
+{
+    const size_t count = Count();
+    if (item >= count)
+        return std::nullopt;
+    const uint32_t pid = m_rows.Pid(ToStore(item));
+    for (size_t step = 1; step < count; ++step) {
+        size_t i = (item + step) % count;
+        if (m_rows.Pid(ToStore(i)) == pid)
+            return Found{ i, i < item };
+    }
+    return std::nullopt;
+}
+
+} // namespace orlix

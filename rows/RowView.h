@@ -1,0 +1,82 @@
+// What one view shows of the rows of a capture: which stored rows (its
+// quick filters by process and the index they need), which are bookmarked,
+// and how they are coloured (highlight rules); finding among them. Follows
+// the store when rows are appended, cleared or dropped from the front.
+// Platform-free.
+#pragma once
+#include "rows/DisplayIndex.h"
+#include "rows/HighlightRules.h"
+#include "rows/RowStore.h"
+#include <cstdint>
+#include <optional>
+
+namespace orlix {
+
+class RowView {
+public:
+    explicit RowView(const RowStore& rows) : m_rows(rows) {}
+
+    const RowStore& Store() const { return m_rows; }
+    // Items (shown rows) and the stored row of each.
+    size_t Count() const { return m_index.Count(m_rows.Size()); }
+    size_t ToStore(size_t item) const { return m_index.ToStore(item); }
+    std::optional<size_t> ToItem(size_t storeRow) const
+    {
+        return m_index.ToItem(storeRow, m_rows.Size());
+    }
+    // How many items show the `count` oldest rows (before they are dropped,
+    // or after: the index is the same until Dropped).
+    size_t ItemsAmongOldest(size_t count) const
+    {
+        return m_index.Active() ? m_index.LowerItem(count, SIZE_MAX) : count;
+    }
+
+    // The store changed: a new last row, all gone, its `count` oldest gone
+    // (called once the store has dropped them).
+    void Appended(size_t storeRow);
+    void Cleared();
+    void Dropped(size_t count);
+
+    // Quick filters: changing them rebuilds the index over the whole store.
+    const QuickFilter& Quick() const { return m_quick; }
+    void HideProcess(uint32_t pid);
+    void ShowOnlyProcess(uint32_t pid);
+    void ClearQuickFilter();
+
+    // Bookmarks, by stored row.
+    bool ToggleBookmark(size_t item);
+    bool Bookmarked(size_t item) const { return m_marks.Has(ToStore(item)); }
+    bool HasBookmarks() const { return !m_marks.Empty(); }
+    // The item of the next bookmark after item `from` (before it, backwards;
+    // none: from the end it would come from), wrapping; none when no shown
+    // row is bookmarked.
+    std::optional<size_t> NextBookmark(std::optional<size_t> from, bool forward) const;
+
+    HighlightRules& Highlights() { return m_highlight; }
+    const HighlightRules& Highlights() const { return m_highlight; }
+    // The rule that colours an item, if any.
+    const HighlightRule* HighlightOf(size_t item) const;
+
+    // The next item whose text the matcher finds, from `start` on (after it,
+    // or before it backwards; every other item once, then `start` itself);
+    // none: not found. `wrapped` tells whether it passed the end.
+    struct Found {
+        size_t item;
+        bool wrapped;
+    };
+    // `tick`, when given, is called every few thousand items.
+    std::optional<Found> Find(const TextMatcher& matcher, std::optional<size_t> start,
+                              bool forward, const std::function<void()>& tick = nullptr) const;
+    // The next item of the same process as `item`, forwards, wrapping.
+    std::optional<Found> FindProcess(size_t item) const;
+
+private:
+    void Rebuild();
+    const RowStore& m_rows;
+    DisplayIndex m_index;
+    QuickFilter m_quick;
+    BookmarkSet m_marks;
+    HighlightRules m_highlight;
+};
+
+} // namespace orlix

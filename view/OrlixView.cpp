@@ -1,0 +1,537 @@
+#include "view/OrlixView.h"
+#include "view/FindDialogs.h"
+#include "view/FrameImages.h"
+#include "rows/ImportList.h"
+#include "rows/SavedList.h"
+#include "settings/OptionsFile.h"
+#include "framework/AfxState.h"
+#include "framework/App.h"
+#include "framework/Dialog.h"
+#include "framework/Dpi.h"
+#include "framework/File.h"
+#include "framework/Frame.h"
+#include "framework/Text.h"
+#include "print/Pagination.h"
+#include "print/PrintPreview.h"
+#include "resources/resource.h"
+#include <algorithm>
+#include <climits>
+
+COrlixView* g_pView = nullptr;
+
+namespace {
+// A save of this many rows or more shows its progress in the status bar.
+const size_t kSaveProgressRows = 100000;
+// ...and how often at most it is told (milliseconds).
+const ULONGLONG kSaveProgressMs = 200;
+const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
+const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
+                                 // (unless refreshing costs too much: RefreshPacer)
+const UINT kFlushIdleMs = 150;   // once no line came for this long, a refresh
+                                 // no longer waits for the rest after the last
+const wchar_t kViewSection[] = L"View";
+const wchar_t kTimeModeKey[] = L"TimeMode";
+
+IFrameImages* FrameImages()
+{
+    CWinApp* app = AfxGetApp();
+    return app ? dynamic_cast<IFrameImages*>(app->GetMainFrame()) : nullptr;
+}
+
+} // namespace
+
+COrlixView::COrlixView()
+{
+    if (!g_pView)
+        g_pView = this;
+}
+
+COrlixView::~COrlixView()
+{
+    if (m_capture)
+        m_capture->Detach(this);
+    if (g_pView == this)
+        g_pView = nullptr;
+    if (m_capture)
+        CPrintPreview::SourceGone(m_capture->Rows());
+}
+
+orlix::Capture& COrlixView::GetCapture() const
+{
+    return *m_capture;
+}
+
+void COrlixView::OnFilePrint(bool withDialog)
+{
+    PrintList(Rows(), GetListColumnWidths(m_hWnd), withDialog);
+}
+
+void COrlixView::OnFilePrintPreview()
+{
+    CPrintPreview::Open(Rows(), m_hWnd);
+}
+
+BOOL COrlixView::PreCreateWindow(CREATESTRUCTW& cs)
+{
+    // The capture is the document's; the control only shows its rows.
+    auto* owner = dynamic_cast<orlix::ICaptureOwner*>(GetDocument());
+    if (!owner)
+        return FALSE;
+    m_capture = &owner->GetCapture();
+    m_shown = std::make_unique<orlix::RowView>(m_capture->Rows());
+    cs.style |= LVS_REPORT | LVS_OWNERDATA;
+    return TRUE;
+}
+
+void COrlixView::OnInitialUpdate()
+{
+    CListView::OnInitialUpdate();
+    if (m_bInitialized)
+        return; // a renewed document keeps the columns and the workers
+    m_bInitialized = true;
+    ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    const UINT dpi = fw::WindowDpi(m_hWnd);
+    // The control's own font is the system's; on a screen of another DPI,
+    // that screen's.
+    if (dpi != fw::SystemDpi())
+        SetListFont(dpi);
+    for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
+        LVCOLUMNW col = {};
+        col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
+        col.fmt = LVCFMT_LEFT;
+        col.pszText = const_cast<LPWSTR>(orlix::kListColumns[i].heading);
+        col.cx = fw::RescaleForDpi(orlix::kListColumns[i].width, fw::kBaseDpi, dpi);
+        ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+    }
+    LoadFeatureSettings();
+    m_timeMode = orlix::TimeModeFromInt(
+        orlix::ReadIntOption(kViewSection, kTimeModeKey, 0, 0, orlix::kTimeModeCount - 1));
+    m_columnLayout.LoadColumnLayout(m_hWnd);
+    m_columnLayout.FitMessageColumn();
+    // The rows the capture already holds, then every one that comes.
+    for (size_t row = 0; row < Rows().Size(); ++row)
+        m_shown->Appended(row);
+    m_capture->Attach(this);
+    m_capture->Start();
+    FlushRows();
+}
+
+void COrlixView::SetListFont(UINT dpi)
+{
+    if (fw::UniqueFont font{ fw::CreateListFontForDpi(dpi) }) {
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        m_font = std::move(font);
+    }
+}
+
+void COrlixView::OnDpiChanged(UINT oldDpi, UINT newDpi)
+{
+    SetListFont(newDpi);
+    for (int i = 0; i < static_cast<int>(orlix::kListColumnCount); ++i) {
+        int width = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, i, 0));
+        ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, i,
+                       MAKELPARAM(fw::RescaleForDpi(width, oldDpi, newDpi), 0));
+    }
+    m_columnLayout.FitMessageColumn();
+}
+
+void COrlixView::OnDestroy()
+{
+    if (m_bInitialized)
+        m_columnLayout.SaveColumnLayout();
+    if (m_bFlushTimer) {
+        ::KillTimer(m_hWnd, kFlushTimerId);
+        m_bFlushTimer = false;
+    }
+    m_capture->Detach(this);
+}
+
+LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SETTEXT:
+        m_capture->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kFlushTimerId) {
+            OnFlushTimer();
+            return 0;
+        }
+        break;
+    case kMsgFitColumns:
+        m_columnLayout.FitMessageColumn();
+        return 0;
+    case WM_SIZE: {
+        LRESULT r = CListView::WindowProc(msg, wParam, lParam);
+        m_columnLayout.FitMessageColumn();
+        return r;
+    }
+    case WM_PAINT: {
+        // Painting the new rows is part of what a refresh costs.
+        double t0 = RefreshPacer::NowMs();
+        LRESULT r = CListView::WindowProc(msg, wParam, lParam);
+        m_pacer.AddPaint(RefreshPacer::NowMs() - t0);
+        return r;
+    }
+    case WM_CONTEXTMENU:
+        // The frame shows the row menu (it knows the translated texts).
+        if (HWND parent = ::GetParent(m_hWnd))
+            ::SendMessageW(parent, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(m_hWnd), lParam);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    case WM_NOTIFY: {
+        // A right click on the header: the columns' menu.
+        auto* nm = reinterpret_cast<NMHDR*>(lParam);
+        HWND header = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
+        if (nm && header && nm->hwndFrom == header && nm->code == NM_RCLICK) {
+            m_columnLayout.ShowColumnMenu();
+            return TRUE;
+        }
+        if (nm && header && nm->hwndFrom == header)
+            m_columnLayout.OnHeaderNotify(nm);
+        break;
+    }
+    }
+    return CListView::WindowProc(msg, wParam, lParam);
+}
+
+bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
+{
+    switch (nm->code) {
+    case LVN_GETDISPINFOW: {
+        auto* di = reinterpret_cast<NMLVDISPINFOW*>(nm);
+        LVITEMW& item = di->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            size_t shown = static_cast<size_t>(item.iItem);
+            if (item.iItem < 0 || shown >= DisplayCount()) {
+                item.pszText[0] = 0;
+            } else {
+                const orlix::RowStore& rows = Rows();
+                size_t row = StoreRow(shown);
+                const size_t room = static_cast<size_t>(item.cchTextMax - 1);
+                size_t n;
+                if (item.iSubItem == 3) {
+                    n = rows.CopyText(row, item.pszText, room);
+                } else {
+                    std::wstring tmp;
+                    std::wstring_view v;
+                    if (item.iSubItem == 0)
+                        v = rows.Name(row);
+                    else if (item.iSubItem == 2 && m_timeMode != orlix::TimeMode::Clock)
+                        v = tmp = TimeText(row);
+                    else
+                        v = tmp = rows.Column(row, item.iSubItem);
+                    n = v.size() < room ? v.size() : room;
+                    v.copy(item.pszText, n);
+                }
+                item.pszText[n] = 0;
+            }
+        }
+        *pResult = 0;
+        return true;
+    }
+    case LVN_ODFINDITEMW:
+        *pResult = -1;
+        return true;
+    }
+    if (OnFeatureNotify(nm, pResult))
+        return true;
+    switch (nm->code) {
+    case NM_CLICK:
+        m_bHasSelection = ::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+        *pResult = 0;
+        return true;
+    }
+    return false;
+}
+
+bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
+{
+    switch (id) {
+    case ID_AUTO_SCROLL:
+        return Handle(code, pUI, [&] { OnAutoScroll(); },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_bAutoScroll ? 0 : 1); });
+    case ID_EDIT_COPY:
+        return Handle(code, pUI, [&] { OnEditCopy(); },
+                      [&](CCmdUI& ui) { ui.Enable(m_bHasSelection != FALSE); });
+    case ID_FILE_SAVE:
+        return Handle(code, pUI, [&] { OnFileSave(); });
+    case ID_FILE_PRINT:
+        return Handle(code, pUI, [&] { OnFilePrint(true); });
+    case ID_FILE_PRINT_DIRECT:
+        return Handle(code, pUI, [&] { OnFilePrint(false); });
+    case ID_FILE_PRINT_PREVIEW:
+        return Handle(code, pUI, [&] { OnFilePrintPreview(); });
+    case ID_FILE_IMPORT:
+        return Handle(code, pUI, [&] { OnFileImport(); });
+    case ID_TIME_CLOCK:
+    case ID_TIME_CLOCK_MS:
+    case ID_TIME_SINCE_FIRST:
+    case ID_TIME_DELTA: {
+        auto mode = orlix::TimeModeFromInt(static_cast<int>(id - ID_TIME_CLOCK));
+        return Handle(code, pUI, [&] { SetTimeMode(mode); },
+                      [&](CCmdUI& ui) { ui.SetRadio(m_timeMode == mode); });
+    }
+    }
+    if (OnFeatureCommand(id, code, pUI))
+        return true;
+    return m_columnLayout.OnCmdMsg(id, code, pUI);
+}
+
+// ------------------------------------------------------ the capture's rows
+
+void COrlixView::OnRowsAppended(size_t first, size_t count)
+{
+    for (size_t row = first; row < first + count; ++row)
+        m_shown->Appended(row);
+    if (m_bAutoScroll)
+        m_bScrollPending = true;
+    ScheduleFlush();
+}
+
+void COrlixView::OnRowsCleared()
+{
+    m_shown->Cleared();
+    ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, 0, 0);
+    m_bScrollPending = false;
+    m_bHasSelection = FALSE;
+}
+
+// The oldest rows left the store (the history limit): the selection and the
+// rows in view stay on the same lines where they still exist.
+void COrlixView::OnRowsDropped(size_t count)
+{
+    // The list items that go: with a quick filter in force, only the shown
+    // ones among the dropped rows.
+    const size_t goneItems = m_shown->ItemsAmongOldest(count);
+    m_shown->Dropped(count);
+    KeepListThroughDrop(goneItems);
+}
+
+void COrlixView::KeepListThroughDrop(size_t goneItems)
+{
+    const int gone = goneItems > static_cast<size_t>(INT_MAX) ? INT_MAX
+                                                              : static_cast<int>(goneItems);
+    int top = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
+    int selected = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM,
+                                                   static_cast<WPARAM>(-1), LVNI_SELECTED));
+    int focused = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM,
+                                                  static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    LVITEMW clear = {};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&clear));
+    const int n = static_cast<int>(DisplayCount());
+    ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (selected >= gone) {
+        LVITEMW sel = {};
+        sel.stateMask = sel.state = LVIS_SELECTED;
+        ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, selected - gone, reinterpret_cast<LPARAM>(&sel));
+    } else if (selected >= 0) {
+        m_bHasSelection = FALSE;
+    }
+    if (focused >= gone) {
+        LVITEMW foc = {};
+        foc.stateMask = foc.state = LVIS_FOCUSED;
+        ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, focused - gone, reinterpret_cast<LPARAM>(&foc));
+    }
+    // The lines in view stay in view (unless new rows scroll in anyway).
+    if (!m_bScrollPending && n > 0) {
+        int wantTop = top - gone < 0 ? 0 : top - gone;
+        int nowTop = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
+        RECT rc = {};
+        rc.left = LVIR_BOUNDS;
+        if (wantTop != nowTop &&
+            ::SendMessageW(m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc)) &&
+            rc.bottom > rc.top)
+            ::SendMessageW(m_hWnd, LVM_SCROLL, 0, (wantTop - nowTop) * (rc.bottom - rc.top));
+    }
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+// The control learns about new rows once per burst: when the intake has
+// gone quiet, and at least every kFlushMaxMs while lines keep coming; never
+// before the rest that the last refresh's cost asks for.
+void COrlixView::ScheduleFlush()
+{
+    ULONGLONG now = ::GetTickCount64();
+    m_lastLineTick = now;
+    if (!m_bFlushTimer) {
+        if (m_lastFlushTick == 0 || now - m_lastFlushTick > kFlushMaxMs)
+            m_lastFlushTick = now; // the burst starts now
+        m_bFlushTimer = ::SetTimer(m_hWnd, kFlushTimerId, kFlushQuietMs, nullptr) != 0;
+        if (!m_bFlushTimer)
+            FlushRows();
+        return;
+    }
+    if (now - m_lastFlushTick >= kFlushMaxMs && m_pacer.MayRefresh(now))
+        FlushRows();
+}
+
+void COrlixView::OnFlushTimer()
+{
+    ULONGLONG now = ::GetTickCount64();
+    if (static_cast<size_t>(ShownRowCount()) != DisplayCount() || m_bScrollPending) {
+        const ULONGLONG quietFor = now - m_lastLineTick;
+        bool due = quietFor >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
+        // The rest holds refreshes back while lines stream in; lines that
+        // came on their own are shown without waiting it out.
+        if (due && (m_pacer.MayRefresh(now) || quietFor >= kFlushIdleMs))
+            FlushRows();
+        else
+            return;
+    }
+    ::KillTimer(m_hWnd, kFlushTimerId);
+    m_bFlushTimer = false;
+}
+
+int COrlixView::ShownRowCount() const
+{
+    return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void COrlixView::FlushRows()
+{
+    double t0 = RefreshPacer::NowMs();
+    double painted = m_pacer.PaintedMs();
+    m_lastFlushTick = ::GetTickCount64();
+    // The history limit trims the capture once per refresh: a stream costs
+    // one move of each view's index per burst.
+    m_capture->TrimHistory();
+    int n = static_cast<int>(DisplayCount());
+    if (ShownRowCount() != n)
+        ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (m_bScrollPending && n > 0)
+        ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, n - 1, FALSE);
+    m_bScrollPending = false;
+    // Scrolling paints at once, inside the time measured here.
+    m_pacer.Refreshed(RefreshPacer::NowMs() - t0 + painted, ::GetTickCount64());
+}
+
+// ------------------------------------------------------------- commands
+
+void COrlixView::OnAutoScroll()
+{
+    m_bAutoScroll = m_bAutoScroll ? FALSE : TRUE;
+    if (IFrameImages* f = FrameImages())
+        f->SetAutoScrollImage(m_bAutoScroll != FALSE);
+}
+
+void COrlixView::OnEditCopy()
+{
+    int item = FirstSelectedItem();
+    if (item < 0) {
+        m_bHasSelection = FALSE;
+        return;
+    }
+    // Several rows selected: every one of their texts, one per line.
+    std::wstring all;
+    for (int i = item; i >= 0 && static_cast<size_t>(i) < DisplayCount();
+         i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED))) {
+        if (i != item)
+            all += L"\r\n";
+        all += Rows().Text(StoreRow(i));
+    }
+    // Another program may hold the clipboard for a moment: the copy tries
+    // again briefly before giving up.
+    CopyTextToClipboard(m_hWnd, all);
+    m_bHasSelection = TRUE;
+}
+
+void COrlixView::OnFileSave()
+{
+    CFileDialog dlg(FALSE, L"txt", L"Orlixlog", OFN_HIDEREADONLY, L"(*.txt)|*.txt||");
+    if (dlg.DoModal() != IDOK)
+        return;
+    m_strSavePath = dlg.GetPathName();
+    // A long list takes a while: the status bar tells how far it got.
+    CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr;
+    const std::wstring format = AfxLoadUIString(IDS_SAVE_PROGRESS);
+    int shown = -1;
+    ULONGLONG lastShown = ::GetTickCount64();
+    auto progress = [&](size_t done, size_t total) {
+        const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+        if (!frame || !frame->m_hWnd || percent == shown || format.empty())
+            return;
+        // A few times a second: each repaint of the status bar costs the
+        // save more than formatting thousands of rows.
+        const ULONGLONG now = ::GetTickCount64();
+        if (now - lastShown < kSaveProgressMs)
+            return;
+        lastShown = now;
+        shown = percent;
+        frame->SetMessageText(orlix::FillInserts(format, { std::to_wstring(percent) }).c_str());
+        // Only the status bar: painting the whole window a hundred times
+        // would cost more than the save.
+        if (frame->m_pStatusBar && frame->m_pStatusBar->m_hWnd)
+            ::UpdateWindow(frame->m_pStatusBar->m_hWnd);
+    };
+    const orlix::RowStore& rows = Rows();
+    const bool saved = orlix::SaveRows(rows, m_strSavePath,
+                                       rows.Size() >= kSaveProgressRows
+                                           ? orlix::SaveProgress(progress)
+                                           : orlix::SaveProgress(),
+                                       m_timeMode != orlix::TimeMode::Clock
+                                           ? orlix::SaveTimeText([this](size_t row) {
+                                                 return TimeText(row);
+                                             })
+                                           : orlix::SaveTimeText());
+    if (shown >= 0 && frame && frame->m_hWnd)
+        frame->SetMessageText(AFX_IDS_IDLEMESSAGE);
+    if (!saved)
+        AfxMessageBox(orlix::OpenFileFailedText(m_strSavePath).c_str());
+}
+
+std::wstring COrlixView::TimeText(size_t row) const
+{
+    const orlix::RowStore& rows = Rows();
+    if (m_timeMode == orlix::TimeMode::Clock)
+        return rows.Column(row, 2);
+    orlix::ArrivalTime previous;
+    if (row > 0)
+        previous = rows.Time(row - 1);
+    return orlix::FormatTimeAs(m_timeMode, rows.Time(row), m_capture->Origin(),
+                               row > 0 ? &previous : nullptr);
+}
+
+void COrlixView::SetTimeMode(orlix::TimeMode mode)
+{
+    if (mode == m_timeMode)
+        return;
+    m_timeMode = mode;
+    orlix::WriteIntOption(kViewSection, kTimeModeKey, static_cast<int>(mode));
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+// File > Import: a list saved by Save, or a log the automatic logging wrote,
+// read back after the rows already there (File > Open keeps its own
+// meaning). A file that is not one of ours is reported and changes nothing.
+void COrlixView::OnFileImport()
+{
+    std::wstring filter = AfxLoadUIString(IDS_IMPORT_FILTER);
+    CFileDialog dlg(TRUE, L"txt", nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, filter.c_str());
+    if (dlg.DoModal() != IDOK)
+        return;
+    ImportFile(dlg.GetPathName());
+}
+
+bool COrlixView::ImportFile(const std::wstring& path)
+{
+    std::vector<unsigned char> data;
+    if (!orlix::ReadImportFile(path, data)) {
+        AfxMessageBox(orlix::OpenFileFailedText(path).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    orlix::ImportResult r = orlix::ParseImportFile(data.data(), data.size());
+    if (!r.ours) {
+        std::wstring text = AfxLoadUIString(IDS_IMPORT_NOT_OURS) + L"\n" + path;
+        AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    for (const auto& row : r.rows)
+        m_capture->AppendRow(row.name, row.pid, row.time, row.text);
+    FlushRows();
+    return true;
+}

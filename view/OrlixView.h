@@ -1,0 +1,138 @@
+// The list view: shows the rows of its document's capture, as the capture
+// tells it they come, are cleared or are dropped. What it shows is its own:
+// which rows (quick filters), their colours (highlight rules), bookmarks,
+// find, the Time column's mode, the columns; so several views can show one
+// capture, each in its own way.
+#pragma once
+#include "capture/Capture.h"
+#include "rows/RowView.h"
+#include "rows/TextMatch.h"
+#include "rows/TimeModes.h"
+#include "view/ListColumns.h"
+#include "view/RefreshPacer.h"
+#include "framework/DocView.h"
+#include "framework/Handles.h"
+#include <memory>
+#include <string>
+
+namespace orlix {
+// What a view's document is: the owner of a capture.
+class ICaptureOwner {
+public:
+    virtual Capture& GetCapture() = 0;
+
+protected:
+    ~ICaptureOwner() = default;
+};
+} // namespace orlix
+
+class COrlixView : public CListView, public orlix::ICaptureObserver {
+public:
+    COrlixView();
+    ~COrlixView() override;
+
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnInitialUpdate() override;
+    bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
+    bool OnNotifyReflect(NMHDR* pNMHDR, LRESULT* pResult) override;
+    void OnDpiChanged(UINT oldDpi, UINT newDpi) override;
+
+    // The capture this view shows: its document's.
+    orlix::Capture& GetCapture() const;
+    void OnRowsAppended(size_t first, size_t count) override;
+    void OnRowsCleared() override;
+    void OnRowsDropped(size_t count) override;
+
+    // Brings the control up to date with the rows now.
+    void FlushRows();
+    const orlix::RowStore& Rows() const { return GetCapture().Rows(); }
+    size_t RowCount() const { return Rows().Size(); }
+    int ShownRowCount() const;
+    // Rows as the list shows them (list item -> stored row).
+    const orlix::RowView& Shown() const { return *m_shown; }
+    size_t DisplayCount() const { return m_shown->Count(); }
+    bool QuickFilterActive() const { return m_shown->Quick().Active(); }
+    size_t StoreRow(size_t item) const { return m_shown->ToStore(item); }
+
+    // Commands
+    void OnAutoScroll();
+    void OnEditCopy();
+    void OnFileSave();
+    void OnFilePrint(bool withDialog);
+    void OnFilePrintPreview();
+    void OnFileImport();
+    bool ImportFile(const std::wstring& path);
+    // Find, highlight rules, quick filters, bookmarks, row copying
+    // (ViewFeatures.cpp). None of them changes anything until used.
+    bool OnFeatureCommand(UINT id, int code, CCmdUI* pUI);
+    bool OnFeatureNotify(NMHDR* nm, LRESULT* pResult);
+    // Finds from the selection; forward or back; wraps. False: none found
+    // (or no pattern yet).
+    bool FindNext(bool forward);
+    bool SetFindPattern(const std::wstring& text, const orlix::MatchOptions& options,
+                        bool forward);
+    std::wstring FindText() const { return m_find.Pattern(); }
+    orlix::MatchOptions FindOptions() const { return m_findOptions; }
+    bool FindForward() const { return m_bFindForward; }
+    // Selects and shows one list item alone.
+    void SelectItem(size_t item);
+    int FirstSelectedItem() const;
+    POINT ContextMenuPoint() const;
+    void ApplyHighlightRules(std::vector<orlix::HighlightRule> rules);
+    const orlix::HighlightRules& Highlights() const { return m_shown->Highlights(); }
+
+    // The Time column's mode ([View] TimeMode) and a row's Time text in it.
+    void SetTimeMode(orlix::TimeMode mode);
+    std::wstring TimeText(size_t row) const;
+    orlix::TimeMode m_timeMode = orlix::TimeMode::Clock;
+    CListColumns& Columns() { return m_columnLayout; }
+
+    BOOL m_bAutoScroll = TRUE;
+    BOOL m_bHasSelection = FALSE;
+    std::wstring m_strSavePath;
+
+protected:
+    void OnDestroy();
+    void SetListFont(UINT dpi);
+    void ScheduleFlush();
+    void OnFlushTimer();
+    void KeepListThroughDrop(size_t goneItems);
+
+private:
+    static constexpr UINT_PTR kFlushTimerId = 1;
+    orlix::Capture* m_capture = nullptr;
+    std::unique_ptr<orlix::RowView> m_shown;
+    CListColumns m_columnLayout;
+    RefreshPacer m_pacer;
+    bool m_bInitialized = false;
+    bool m_bFlushTimer = false;
+    bool m_bScrollPending = false;
+    ULONGLONG m_lastLineTick = 0;
+    ULONGLONG m_lastFlushTick = 0;
+    // The list's font once the window moved to a screen of another DPI.
+    fw::UniqueFont m_font;
+
+    // Find, highlight rules, quick filters, bookmarks (ViewFeatures.cpp).
+    void OnFind();
+    void OnSelectAll();
+    void OnCopyRows();
+    void OnToggleBookmark();
+    void OnGotoBookmark(bool forward);
+    void OnQuickFilter(UINT id);
+    void OnHighlightRules();
+    void RebuildDisplay(const std::function<void(orlix::RowView&)>& change);
+    void ShowNote(const std::wstring& text);
+    void ShowDetails(size_t item);
+    void LoadFeatureSettings();
+    void SaveFindSettings();
+    void SaveHighlightSettings();
+    bool DrawRow(NMLVCUSTOMDRAW* cd, LRESULT* pResult);
+    orlix::TextMatcher m_find;
+    orlix::MatchOptions m_findOptions;
+    bool m_bFindForward = true;
+    std::unique_ptr<class CFindDialog> m_findDialog;
+};
+
+// The view the program shows (null when there is none).
+extern COrlixView* g_pView;

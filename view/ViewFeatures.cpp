@@ -1,0 +1,452 @@
+// The view's everyday tools: find, highlight rules, quick filters by
+// process, bookmarks, selecting and copying rows, a row's details. Each one
+// changes nothing until the user turns to it; choices are kept in the
+// settings file beside the executable ([Find], [Highlight]).
+#include "view/FindDialogs.h"
+#include "view/OrlixView.h"
+#include "settings/OptionsFile.h"
+#include "framework/Digits.h"
+#include "framework/App.h"
+#include "framework/Frame.h"
+#include "print/Pagination.h"
+#include "resources/resource.h"
+#include <algorithm>
+
+namespace {
+
+const COLORREF kBookmarkMark = RGB(0, 70, 200);
+const int kBookmarkMarkWidth = 5;
+
+std::wstring ReadSetting(const wchar_t* section, const wchar_t* key)
+{
+    return orlix::ReadTextOption(section, key);
+}
+
+void WriteSetting(const wchar_t* section, const wchar_t* key, const std::wstring& value)
+{
+    orlix::WriteTextOption(section, key, value);
+}
+
+bool ReadFlag(const wchar_t* section, const wchar_t* key, bool fallback)
+{
+    std::wstring v = ReadSetting(section, key);
+    if (v == L"1")
+        return true;
+    if (v == L"0")
+        return false;
+    return fallback;
+}
+
+CFrameWnd* MainFrame()
+{
+    CWinApp* app = AfxGetApp();
+    return app ? app->GetMainFrame() : nullptr;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- settings
+
+void COrlixView::LoadFeatureSettings()
+{
+    orlix::MatchOptions o;
+    o.matchCase = ReadFlag(L"Find", L"MatchCase", false);
+    o.wholeWord = ReadFlag(L"Find", L"WholeWord", false);
+    o.regex = ReadFlag(L"Find", L"Regex", false);
+    m_findOptions = o;
+    m_bFindForward = !ReadFlag(L"Find", L"Up", false);
+    if (!m_find.Set(ReadSetting(L"Find", L"Text"), o))
+        m_find.Reset();
+    std::vector<orlix::HighlightRule> rules;
+    const size_t n = fw::ParseDigits(ReadSetting(L"Highlight", L"Count"), 100).value_or(0);
+    for (size_t i = 1; i <= n && rules.size() < orlix::HighlightRules::kMaxRules; ++i) {
+        std::wstring key = L"Rule" + std::to_wstring(i);
+        if (auto r = orlix::ParseRule(ReadSetting(L"Highlight", key.c_str())))
+            rules.push_back(*r);
+    }
+    m_shown->Highlights().Set(std::move(rules));
+}
+
+void COrlixView::SaveFindSettings()
+{
+    WriteSetting(L"Find", L"Text", m_find.Pattern());
+    WriteSetting(L"Find", L"MatchCase", m_findOptions.matchCase ? L"1" : L"0");
+    WriteSetting(L"Find", L"WholeWord", m_findOptions.wholeWord ? L"1" : L"0");
+    WriteSetting(L"Find", L"Regex", m_findOptions.regex ? L"1" : L"0");
+    WriteSetting(L"Find", L"Up", m_bFindForward ? L"0" : L"1");
+}
+
+void COrlixView::SaveHighlightSettings()
+{
+    // The section is written anew: no stale rule lines are left behind.
+    orlix::ClearOptionSection(L"Highlight");
+    const auto& rules = Highlights().Rules();
+    WriteSetting(L"Highlight", L"Count", std::to_wstring(rules.size()));
+    for (size_t i = 0; i < rules.size(); ++i) {
+        std::wstring key = L"Rule" + std::to_wstring(i + 1);
+        WriteSetting(L"Highlight", key.c_str(), orlix::FormatRule(rules[i]));
+    }
+}
+
+// ---------------------------------------------------------------- commands
+
+bool COrlixView::OnFeatureCommand(UINT id, int code, CCmdUI* pUI)
+{
+    auto hasRows = [&](CCmdUI& ui) { ui.Enable(DisplayCount() > 0); };
+    auto hasSelection = [&](CCmdUI& ui) { ui.Enable(FirstSelectedItem() >= 0); };
+    switch (id) {
+    case ID_FIND:
+        return Handle(code, pUI, [&] { OnFind(); });
+    case ID_FIND_NEXT:
+    case ID_FIND_PREV:
+        return Handle(code, pUI, [&] {
+            if (m_find.Empty())
+                OnFind();
+            else
+                FindNext(id == ID_FIND_NEXT);
+        }, hasRows);
+    case ID_EDIT_SELECT_ALL:
+        return Handle(code, pUI, [&] { OnSelectAll(); }, hasRows);
+    case ID_COPY_ROWS:
+        return Handle(code, pUI, [&] { OnCopyRows(); }, hasSelection);
+    case ID_BOOKMARK_TOGGLE:
+        return Handle(code, pUI, [&] { OnToggleBookmark(); }, hasSelection);
+    case ID_BOOKMARK_NEXT:
+    case ID_BOOKMARK_PREV:
+        return Handle(code, pUI, [&] { OnGotoBookmark(id == ID_BOOKMARK_NEXT); },
+                      [&](CCmdUI& ui) { ui.Enable(m_shown->HasBookmarks()); });
+    case ID_HIGHLIGHT_RULES:
+        return Handle(code, pUI, [&] { OnHighlightRules(); });
+    case ID_QUICK_FIND_PROCESS:
+    case ID_QUICK_HIDE_PROCESS:
+    case ID_QUICK_ONLY_PROCESS:
+    case ID_QUICK_HIGHLIGHT:
+        return Handle(code, pUI, [&] { OnQuickFilter(id); }, hasSelection);
+    case ID_QUICK_CLEAR:
+        return Handle(code, pUI, [&] { OnQuickFilter(id); },
+                      [&](CCmdUI& ui) { ui.Enable(QuickFilterActive()); });
+    }
+    return false;
+}
+
+int COrlixView::FirstSelectedItem() const
+{
+    int item = static_cast<int>(
+        ::SendMessageW(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return (item >= 0 && static_cast<size_t>(item) < DisplayCount()) ? item : -1;
+}
+
+void COrlixView::SelectItem(size_t item)
+{
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&none));
+    LVITEMW one = {};
+    one.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    one.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&one));
+    ::SendMessageW(m_hWnd, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(item));
+    ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, item, FALSE);
+    m_bHasSelection = TRUE;
+}
+
+void COrlixView::ShowNote(const std::wstring& text)
+{
+    if (CFrameWnd* frame = MainFrame())
+        frame->SetMessageText(text.c_str());
+}
+
+void COrlixView::OnSelectAll()
+{
+    if (DisplayCount() == 0)
+        return;
+    LVITEMW all = {};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&all));
+    m_bHasSelection = TRUE;
+}
+
+void COrlixView::OnCopyRows()
+{
+    std::wstring all;
+    for (int i = FirstSelectedItem(); i >= 0 && static_cast<size_t>(i) < DisplayCount();
+         i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED))) {
+        size_t row = StoreRow(i);
+        for (int c = 0; c < static_cast<int>(orlix::kListColumnCount); ++c) {
+            if (c)
+                all += L'\t';
+            all += Rows().Column(row, c);
+        }
+        all += L"\r\n";
+    }
+    if (!all.empty())
+        CopyTextToClipboard(m_hWnd, all);
+}
+
+// -------------------------------------------------------------------- find
+
+void COrlixView::OnFind()
+{
+    if (!m_findDialog) {
+        m_findDialog = std::make_unique<CFindDialog>(this);
+        if (!m_findDialog->CreateModeless()) {
+            m_findDialog.reset();
+            return;
+        }
+    }
+    m_findDialog->ShowAgain();
+}
+
+bool COrlixView::SetFindPattern(const std::wstring& text, const orlix::MatchOptions& options,
+                                bool forward)
+{
+    orlix::TextMatcher m;
+    if (!m.Set(text, options))
+        return false;
+    m_find = std::move(m);
+    m_findOptions = options;
+    m_bFindForward = forward;
+    SaveFindSettings();
+    return true;
+}
+
+bool COrlixView::FindNext(bool forward)
+{
+    if (m_find.Empty() || DisplayCount() == 0)
+        return false;
+    int sel = FirstSelectedItem();
+    if (!forward && sel >= 0) {
+        // Backwards from the last selected row.
+        for (int i = sel; i >= 0;
+             i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED)))
+            sel = i;
+    }
+    // A search of many rows (a regular expression without plain text in
+    // it, say) shows the wait cursor until it ends.
+    struct WaitCursor {
+        HCURSOR restore = nullptr;
+        bool shown = false;
+        void Show() { restore = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)); shown = true; }
+        ~WaitCursor() { if (shown) ::SetCursor(restore); }
+    } wait;
+    const ULONGLONG began = ::GetTickCount64();
+    auto found = m_shown->Find(m_find, sel >= 0 ? std::optional<size_t>(sel) : std::nullopt,
+                               forward, [&] {
+                                   if (!wait.shown && ::GetTickCount64() - began > 200)
+                                       wait.Show();
+                               });
+    if (found) {
+        SelectItem(found->item);
+        ShowNote(found->wrapped ? AfxLoadUIString(IDS_FIND_WRAPPED) : std::wstring());
+        return true;
+    }
+    ::MessageBeep(MB_ICONASTERISK);
+    ShowNote(orlix::FillInserts(AfxLoadUIString(IDS_FIND_NOT_FOUND), { m_find.Pattern() }));
+    return false;
+}
+
+// --------------------------------------------------------------- bookmarks
+
+void COrlixView::OnToggleBookmark()
+{
+    int item = FirstSelectedItem();
+    if (item < 0)
+        return;
+    m_shown->ToggleBookmark(item);
+    ::SendMessageW(m_hWnd, LVM_REDRAWITEMS, item, item);
+    ::UpdateWindow(m_hWnd);
+}
+
+void COrlixView::OnGotoBookmark(bool forward)
+{
+    int sel = FirstSelectedItem();
+    auto item = m_shown->NextBookmark(sel >= 0 ? std::optional<size_t>(sel) : std::nullopt,
+                                      forward);
+    if (!item) {
+        ShowNote(AfxLoadUIString(IDS_BOOKMARK_NONE));
+        return;
+    }
+    SelectItem(*item);
+}
+
+// ----------------------------------------------------------- quick filters
+
+void COrlixView::RebuildDisplay(const std::function<void(orlix::RowView&)>& change)
+{
+    int sel = FirstSelectedItem();
+    std::optional<size_t> keep;
+    if (sel >= 0)
+        keep = StoreRow(sel);
+    change(*m_shown);
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&none));
+    ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, DisplayCount(), 0);
+    m_bHasSelection = FALSE;
+    if (keep)
+        if (auto item = m_shown->ToItem(*keep))
+            SelectItem(*item);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void COrlixView::OnQuickFilter(UINT id)
+{
+    int item = FirstSelectedItem();
+    if (id == ID_QUICK_CLEAR) {
+        RebuildDisplay([](orlix::RowView& v) { v.ClearQuickFilter(); });
+        return;
+    }
+    if (item < 0)
+        return;
+    size_t row = StoreRow(item);
+    uint32_t pid = Rows().Pid(row);
+    switch (id) {
+    case ID_QUICK_FIND_PROCESS:
+        if (auto found = m_shown->FindProcess(item)) {
+            SelectItem(found->item);
+            ShowNote(found->wrapped ? AfxLoadUIString(IDS_FIND_WRAPPED) : std::wstring());
+        } else {
+            ::MessageBeep(MB_ICONASTERISK);
+        }
+        return;
+    case ID_QUICK_HIDE_PROCESS:
+        RebuildDisplay([pid](orlix::RowView& v) { v.HideProcess(pid); });
+        return;
+    case ID_QUICK_ONLY_PROCESS:
+        RebuildDisplay([pid](orlix::RowView& v) { v.ShowOnlyProcess(pid); });
+        return;
+    case ID_QUICK_HIGHLIGHT: {
+        std::vector<orlix::HighlightRule> rules = Highlights().Rules();
+        if (rules.size() >= orlix::HighlightRules::kMaxRules) {
+            AfxMessageBox(AfxLoadUIString(IDS_RULES_FULL).c_str(), MB_OK | MB_ICONEXCLAMATION);
+            return;
+        }
+        orlix::HighlightRule r;
+        r.kind = orlix::HighlightRule::ProcessIs;
+        r.pattern = std::wstring(Rows().Name(row));
+        if (r.pattern.empty())
+            return;   // a line of no process has no name to go by
+        rules.insert(rules.begin(), r);
+        ApplyHighlightRules(std::move(rules));
+        return;
+    }
+    }
+}
+
+// --------------------------------------------------------------- highlight
+
+void COrlixView::ApplyHighlightRules(std::vector<orlix::HighlightRule> rules)
+{
+    m_shown->Highlights().Set(std::move(rules));
+    SaveHighlightSettings();
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void COrlixView::OnHighlightRules()
+{
+    CHighlightDialog dlg(Highlights().Rules());
+    if (dlg.DoModal() == IDOK)
+        ApplyHighlightRules(dlg.m_rules);
+}
+
+// ---------------------------------------------------------------- the list
+
+POINT COrlixView::ContextMenuPoint() const
+{
+    POINT pt = { 8, 8 };
+    int item = FirstSelectedItem();
+    RECT rc = {};
+    rc.left = LVIR_BOUNDS;
+    if (item >= 0 && ::SendMessageW(m_hWnd, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rc))) {
+        pt.x = rc.left + 8;
+        pt.y = rc.bottom;
+    }
+    ::ClientToScreen(m_hWnd, &pt);
+    return pt;
+}
+
+void COrlixView::ShowDetails(size_t item)
+{
+    if (item >= DisplayCount())
+        return;
+    size_t row = StoreRow(item);
+    std::wstring text;
+    for (int c = 0; c < static_cast<int>(orlix::kListColumnCount); ++c) {
+        wchar_t heading[128] = {};
+        LVCOLUMNW col = {};
+        col.mask = LVCF_TEXT;
+        col.pszText = heading;
+        col.cchTextMax = 128;
+        ::SendMessageW(m_hWnd, LVM_GETCOLUMNW, c, reinterpret_cast<LPARAM>(&col));
+        text += heading;
+        text += c == 3 ? L":\r\n" : L": ";
+        text += Rows().Column(row, c);
+        text += L"\r\n";
+    }
+    CRowDetailsDialog dlg(text);
+    dlg.DoModal();
+}
+
+bool COrlixView::OnFeatureNotify(NMHDR* nm, LRESULT* pResult)
+{
+    switch (nm->code) {
+    case NM_DBLCLK: {
+        auto* act = reinterpret_cast<NMITEMACTIVATE*>(nm);
+        if (act->iItem >= 0) {
+            m_bHasSelection = TRUE;
+            ShowDetails(static_cast<size_t>(act->iItem));
+        }
+        *pResult = 0;
+        return true;
+    }
+    case NM_CUSTOMDRAW:
+        return DrawRow(reinterpret_cast<NMLVCUSTOMDRAW*>(nm), pResult);
+    }
+    return false;
+}
+
+// Highlight colours and the bookmark mark; nothing to do (the control's own
+// drawing) while neither is in use.
+bool COrlixView::DrawRow(NMLVCUSTOMDRAW* cd, LRESULT* pResult)
+{
+    if (Highlights().Empty() && !m_shown->HasBookmarks())
+        return false;
+    switch (cd->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        *pResult = CDRF_NOTIFYITEMDRAW;
+        return true;
+    case CDDS_ITEMPREPAINT: {
+        size_t item = cd->nmcd.dwItemSpec;
+        LRESULT r = CDRF_DODEFAULT;
+        if (item < DisplayCount()) {
+            if (const orlix::HighlightRule* rule = m_shown->HighlightOf(item)) {
+                cd->clrText = rule->foreground;
+                cd->clrTextBk = rule->background;
+                r |= CDRF_NEWFONT;
+            }
+            if (m_shown->Bookmarked(item))
+                r |= CDRF_NOTIFYPOSTPAINT;
+        }
+        *pResult = r;
+        return true;
+    }
+    case CDDS_ITEMPOSTPAINT: {
+        RECT rc = {};
+        rc.left = LVIR_BOUNDS;
+        if (::SendMessageW(m_hWnd, LVM_GETITEMRECT, cd->nmcd.dwItemSpec,
+                           reinterpret_cast<LPARAM>(&rc))) {
+            rc.right = rc.left + kBookmarkMarkWidth;
+            ::SetDCBrushColor(cd->nmcd.hdc, kBookmarkMark);
+            ::FillRect(cd->nmcd.hdc, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        }
+        *pResult = CDRF_DODEFAULT;
+        return true;
+    }
+    }
+    *pResult = CDRF_DODEFAULT;
+    return true;
+}
