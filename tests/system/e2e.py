@@ -257,3 +257,20 @@ def set_filter(world, include, exclude):
     world.drv("settext", edits[1001], exclude)
     world.drv("click", dlg["hwnd"], 1)
     wait_until(lambda: not world.drv("exists", dlg["hwnd"]), what="filter dialog closed")
+
+
+class GlobalRefused:
+    """While it lives, creating the global debug channel is refused (access
+    denied), as for a user without the privilege to create global objects:
+    a helper holds its event with an access list that grants nothing."""
+
+    def __init__(self, world):
+        self.proc = world.wine(os.path.join(world.build, "holdfile.exe"), "--denied-event",
+                               "Global\\DBWIN_BUFFER_READY",
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        line = self.proc.stdout.readline().strip()
+        assert line == b"held", line
+
+    def close(self):
+        self.proc.stdin.close()
+        self.proc.wait(30)

@@ -1,12 +1,13 @@
 """Capture Global in the viewer: a second reader of the global debug channel
 (the one services write to), merged into the same list; off at each start.
-Wine grants the privilege to create global objects, so the refusal is reached
-through the test switch ORLIX_TEST_REFUSE_GLOBAL (the channel's creation
-then fails as access denied, as it does for a user without the privilege)."""
+Wine grants the privilege to create global objects, so the refusal is made
+from outside: a helper holds the channel's event with an access list that
+grants nothing, so creating it fails as access denied, as it does for a user
+without the privilege."""
 import json
 import os
 
-from e2e import IDS, Viewer, start_viewer, stop_viewer, wait_until
+from e2e import IDS, GlobalRefused, Viewer, start_viewer, stop_viewer, wait_until
 
 ID_CAPTURE_GLOBAL = IDS["ID_CAPTURE_GLOBAL"]
 ID_CLEAR = IDS["ID_CLEAR"]
@@ -60,7 +61,8 @@ def test_global_lines_join_the_list_while_switched_on(w):
 
 def test_a_refused_global_channel_is_reported_and_the_switch_stays_off(w):
     assert w.viewer.close() == 0
-    w.viewer = Viewer(w, w.drv, env={"ORLIX_TEST_REFUSE_GLOBAL": "1"})
+    refused = GlobalRefused(w)
+    w.viewer = Viewer(w, w.drv)
     for attempt in range(2):
         # Each time a box: the first refusal left the switch off.
         w.viewer.command(ID_CAPTURE_GLOBAL)
@@ -70,6 +72,7 @@ def test_a_refused_global_channel_is_reported_and_the_switch_stays_off(w):
         assert "全局" in text and "5" in text and "管理员" in text, text
         w.drv("click", box["hwnd"], 1)
         wait_until(lambda: not w.drv("exists", box["hwnd"]), what="box closed")
+    refused.close()
     assert no_global_reader(w)
     # Nothing else changed: the session channel is read as before.
     s = report(w, "lines", 1, "as-before-", "--pause", "0")

@@ -4,16 +4,18 @@ the global channel.
 
 A real Ctrl+C is typed once, into orlixcap running on a terminal (tmux): Wine
 turns it into the console's Ctrl+C event. The other tests run orlixcap with
-pipes for its streams, where no keyboard exists; they stop it through its
-test switch ORLIXCAP_STOP_FILE (the named file appearing acts as Ctrl+C)."""
+pipes for its streams, where no keyboard exists; they interrupt it as a
+terminal would (SIGINT to its process), which Wine turns into the same
+event."""
 import json
 import os
 import shlex
 import shutil
+import signal
 import subprocess
 import time
 
-from e2e import LineReader, wait_until
+from e2e import GlobalRefused, LineReader, wait_until
 
 READY = "orlixcap: capturing"
 
@@ -64,21 +66,18 @@ def parse(data, utf16=False):
 
 
 class Capture:
-    """orlixcap in capture-until-stopped mode, stopped through its stop file."""
+    """orlixcap in capture-until-stopped mode, stopped by an interrupt."""
 
     def __init__(self, w, *options, wait_ready=True):
         self.w = w
-        self.stop_path, stop_win = scratch(w, "stop")
-        self.proc = w.wine(w.cap, *options, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                           env={"ORLIXCAP_STOP_FILE": stop_win})
+        self.proc = w.wine(w.cap, *options, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.err = LineReader(self.proc.stderr)
         if wait_ready:
             first = self.err.get(30)
             assert isinstance(first, str) and first.startswith(READY), first
 
     def stop(self, timeout=60):
-        with open(self.stop_path, "w"):
-            pass
+        self.proc.send_signal(signal.SIGINT)
         out = self.proc.stdout.read()
         rc = self.proc.wait(timeout)
         return rc, out
@@ -269,7 +268,9 @@ def test_global_channel_lines_arrive_beside_the_session_ones(w):
 
 
 def test_global_channel_refused_says_why(w):
-    r = w.run(w.cap, "--global", capture_output=True, env={"ORLIX_TEST_REFUSE_GLOBAL": "1"})
+    refused = GlobalRefused(w)
+    r = w.run(w.cap, "--global", capture_output=True)
+    refused.close()
     assert r.returncode == 4, r
     err = r.stderr.decode("utf-8")
     assert "privilege to create global objects" in err, err
