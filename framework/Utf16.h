@@ -44,14 +44,15 @@ inline void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
-// Appends wide text as UTF-8: surrogate pairs as their code point.
+// Appends wide text as UTF-8: UTF-16 surrogate pairs as their code point
+// (where wchar_t is 32-bit, each unit is a code point of its own).
 inline void AppendUtf8(std::string& out, std::wstring_view text)
 {
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = static_cast<char32_t>(text[i]);
         if (sizeof(wchar_t) == 2)
             c &= 0xFFFF;
-        if (IsHighSurrogate(c) && i + 1 < text.size()) {
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(c) && i + 1 < text.size()) {
             const char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
             if (IsLowSurrogate(low)) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);

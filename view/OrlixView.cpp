@@ -1,8 +1,7 @@
 #include "view/OrlixView.h"
 #include "view/FindDialogs.h"
 #include "view/FrameImages.h"
-#include "rows/ImportList.h"
-#include "rows/SavedList.h"
+#include "view/ListFiles.h"
 #include "settings/OptionsFile.h"
 #include "framework/AfxState.h"
 #include "framework/App.h"
@@ -20,15 +19,6 @@
 COrlixView* g_pView = nullptr;
 
 namespace {
-// A save of this many rows or more shows its progress in the status bar.
-const size_t kSaveProgressRows = 100000;
-// ...and how often at most it is told (milliseconds).
-const ULONGLONG kSaveProgressMs = 200;
-const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
-const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
-                                 // (unless refreshing costs too much: RefreshPacer)
-const UINT kFlushIdleMs = 150;   // once no line came for this long, a refresh
-                                 // no longer waits for the rest after the last
 const wchar_t kViewSection[] = L"View";
 const wchar_t kTimeModeKey[] = L"TimeMode";
 
@@ -111,6 +101,10 @@ void COrlixView::OnInitialUpdate()
     // The rows the capture already holds, then every one that comes.
     for (size_t row = 0; row < Rows().Size(); ++row)
         m_shown->Appended(row);
+    // The history limit trims the capture once per refresh: a stream costs
+    // one move of each view's index per burst.
+    m_refresh.Attach(m_hWnd, [this] { return DisplayCount(); },
+                     [this] { m_capture->TrimHistory(); });
     m_capture->Attach(this);
     m_capture->Start();
     FlushRows();
@@ -139,10 +133,7 @@ void COrlixView::OnDestroy()
 {
     if (m_bInitialized)
         m_columnLayout.SaveColumnLayout();
-    if (m_bFlushTimer) {
-        ::KillTimer(m_hWnd, kFlushTimerId);
-        m_bFlushTimer = false;
-    }
+    m_refresh.Detach();
     m_capture->Detach(this);
 }
 
@@ -153,10 +144,8 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         m_capture->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam));
         return 0;
     case WM_TIMER:
-        if (wParam == kFlushTimerId) {
-            OnFlushTimer();
+        if (m_refresh.OnTimer(wParam))
             return 0;
-        }
         break;
     case kMsgFitColumns:
         m_columnLayout.FitMessageColumn();
@@ -170,7 +159,7 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         // Painting the new rows is part of what a refresh costs.
         double t0 = RefreshPacer::NowMs();
         LRESULT r = CListView::WindowProc(msg, wParam, lParam);
-        m_pacer.AddPaint(RefreshPacer::NowMs() - t0);
+        m_refresh.AddPaint(RefreshPacer::NowMs() - t0);
         return r;
     }
     case WM_CONTEXTMENU:
@@ -286,16 +275,13 @@ void COrlixView::OnRowsAppended(size_t first, size_t count)
 {
     for (size_t row = first; row < first + count; ++row)
         m_shown->Appended(row);
-    if (m_bAutoScroll)
-        m_bScrollPending = true;
-    ScheduleFlush();
+    m_refresh.RowsCame(m_bAutoScroll != FALSE);
 }
 
 void COrlixView::OnRowsCleared()
 {
     m_shown->Cleared();
-    ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, 0, 0);
-    m_bScrollPending = false;
+    m_refresh.Cleared();
     m_bHasSelection = FALSE;
 }
 
@@ -307,107 +293,19 @@ void COrlixView::OnRowsDropped(size_t count)
     // ones among the dropped rows.
     const size_t goneItems = m_shown->ItemsAmongOldest(count);
     m_shown->Dropped(count);
-    KeepListThroughDrop(goneItems);
-}
-
-void COrlixView::KeepListThroughDrop(size_t goneItems)
-{
-    const int gone = goneItems > static_cast<size_t>(INT_MAX) ? INT_MAX
-                                                              : static_cast<int>(goneItems);
-    int top = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
-    int selected = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM,
-                                                   static_cast<WPARAM>(-1), LVNI_SELECTED));
-    int focused = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM,
-                                                  static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    LVITEMW clear = {};
-    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>(&clear));
-    const int n = static_cast<int>(DisplayCount());
-    ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    if (selected >= gone) {
-        LVITEMW sel = {};
-        sel.stateMask = sel.state = LVIS_SELECTED;
-        ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, selected - gone, reinterpret_cast<LPARAM>(&sel));
-    } else if (selected >= 0) {
+    m_refresh.KeepPlaceThroughDrop(goneItems);
+    if (m_shown->Count() == 0 || ::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
         m_bHasSelection = FALSE;
-    }
-    if (focused >= gone) {
-        LVITEMW foc = {};
-        foc.stateMask = foc.state = LVIS_FOCUSED;
-        ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, focused - gone, reinterpret_cast<LPARAM>(&foc));
-    }
-    // The lines in view stay in view (unless new rows scroll in anyway).
-    if (!m_bScrollPending && n > 0) {
-        int wantTop = top - gone < 0 ? 0 : top - gone;
-        int nowTop = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
-        RECT rc = {};
-        rc.left = LVIR_BOUNDS;
-        if (wantTop != nowTop &&
-            ::SendMessageW(m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc)) &&
-            rc.bottom > rc.top)
-            ::SendMessageW(m_hWnd, LVM_SCROLL, 0, (wantTop - nowTop) * (rc.bottom - rc.top));
-    }
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-// The control learns about new rows once per burst: when the intake has
-// gone quiet, and at least every kFlushMaxMs while lines keep coming; never
-// before the rest that the last refresh's cost asks for.
-void COrlixView::ScheduleFlush()
+void COrlixView::FlushRows()
 {
-    ULONGLONG now = ::GetTickCount64();
-    m_lastLineTick = now;
-    if (!m_bFlushTimer) {
-        if (m_lastFlushTick == 0 || now - m_lastFlushTick > kFlushMaxMs)
-            m_lastFlushTick = now; // the burst starts now
-        m_bFlushTimer = ::SetTimer(m_hWnd, kFlushTimerId, kFlushQuietMs, nullptr) != 0;
-        if (!m_bFlushTimer)
-            FlushRows();
-        return;
-    }
-    if (now - m_lastFlushTick >= kFlushMaxMs && m_pacer.MayRefresh(now))
-        FlushRows();
-}
-
-void COrlixView::OnFlushTimer()
-{
-    ULONGLONG now = ::GetTickCount64();
-    if (static_cast<size_t>(ShownRowCount()) != DisplayCount() || m_bScrollPending) {
-        const ULONGLONG quietFor = now - m_lastLineTick;
-        bool due = quietFor >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
-        // The rest holds refreshes back while lines stream in; lines that
-        // came on their own are shown without waiting it out.
-        if (due && (m_pacer.MayRefresh(now) || quietFor >= kFlushIdleMs))
-            FlushRows();
-        else
-            return;
-    }
-    ::KillTimer(m_hWnd, kFlushTimerId);
-    m_bFlushTimer = false;
+    m_refresh.Flush();
 }
 
 int COrlixView::ShownRowCount() const
 {
     return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
-}
-
-void COrlixView::FlushRows()
-{
-    double t0 = RefreshPacer::NowMs();
-    double painted = m_pacer.PaintedMs();
-    m_lastFlushTick = ::GetTickCount64();
-    // The history limit trims the capture once per refresh: a stream costs
-    // one move of each view's index per burst.
-    m_capture->TrimHistory();
-    int n = static_cast<int>(DisplayCount());
-    if (ShownRowCount() != n)
-        ::SendMessageW(m_hWnd, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    if (m_bScrollPending && n > 0)
-        ::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, n - 1, FALSE);
-    m_bScrollPending = false;
-    // Scrolling paints at once, inside the time measured here.
-    m_pacer.Refreshed(RefreshPacer::NowMs() - t0 + painted, ::GetTickCount64());
 }
 
 // ------------------------------------------------------------- commands
@@ -446,42 +344,10 @@ void COrlixView::OnFileSave()
     if (dlg.DoModal() != IDOK)
         return;
     m_strSavePath = dlg.GetPathName();
-    // A long list takes a while: the status bar tells how far it got.
-    CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr;
-    const std::wstring format = AfxLoadUIString(IDS_SAVE_PROGRESS);
-    int shown = -1;
-    ULONGLONG lastShown = ::GetTickCount64();
-    auto progress = [&](size_t done, size_t total) {
-        const int percent = total ? static_cast<int>(done * 100 / total) : 100;
-        if (!frame || !frame->m_hWnd || percent == shown || format.empty())
-            return;
-        // A few times a second: each repaint of the status bar costs the
-        // save more than formatting thousands of rows.
-        const ULONGLONG now = ::GetTickCount64();
-        if (now - lastShown < kSaveProgressMs)
-            return;
-        lastShown = now;
-        shown = percent;
-        frame->SetMessageText(orlix::FillInserts(format, { std::to_wstring(percent) }).c_str());
-        // Only the status bar: painting the whole window a hundred times
-        // would cost more than the save.
-        if (frame->m_pStatusBar && frame->m_pStatusBar->m_hWnd)
-            ::UpdateWindow(frame->m_pStatusBar->m_hWnd);
-    };
-    const orlix::RowStore& rows = Rows();
-    const bool saved = orlix::SaveRows(rows, m_strSavePath,
-                                       rows.Size() >= kSaveProgressRows
-                                           ? orlix::SaveProgress(progress)
-                                           : orlix::SaveProgress(),
-                                       m_timeMode != orlix::TimeMode::Clock
-                                           ? orlix::SaveTimeText([this](size_t row) {
-                                                 return TimeText(row);
-                                             })
-                                           : orlix::SaveTimeText());
-    if (shown >= 0 && frame && frame->m_hWnd)
-        frame->SetMessageText(AFX_IDS_IDLEMESSAGE);
-    if (!saved)
-        AfxMessageBox(orlix::OpenFileFailedText(m_strSavePath).c_str());
+    SaveListShowingProgress(Rows(), m_strSavePath,
+                            m_timeMode != orlix::TimeMode::Clock
+                                ? orlix::SaveTimeText([this](size_t row) { return TimeText(row); })
+                                : orlix::SaveTimeText());
 }
 
 std::wstring COrlixView::TimeText(size_t row) const
@@ -519,19 +385,8 @@ void COrlixView::OnFileImport()
 
 bool COrlixView::ImportFile(const std::wstring& path)
 {
-    std::vector<unsigned char> data;
-    if (!orlix::ReadImportFile(path, data)) {
-        AfxMessageBox(orlix::OpenFileFailedText(path).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    if (!ImportIntoCapture(*m_capture, path))
         return false;
-    }
-    orlix::ImportResult r = orlix::ParseImportFile(data.data(), data.size());
-    if (!r.ours) {
-        std::wstring text = AfxLoadUIString(IDS_IMPORT_NOT_OURS) + L"\n" + path;
-        AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    for (const auto& row : r.rows)
-        m_capture->AppendRow(row.name, row.pid, row.time, row.text);
     FlushRows();
     return true;
 }

@@ -9,7 +9,7 @@
 #include "rows/TextMatch.h"
 #include "rows/TimeModes.h"
 #include "view/ListColumns.h"
-#include "view/RefreshPacer.h"
+#include "view/ListRefresh.h"
 #include "framework/DocView.h"
 #include "framework/Handles.h"
 #include <memory>
@@ -95,21 +95,13 @@ public:
 protected:
     void OnDestroy();
     void SetListFont(UINT dpi);
-    void ScheduleFlush();
-    void OnFlushTimer();
-    void KeepListThroughDrop(size_t goneItems);
 
 private:
-    static constexpr UINT_PTR kFlushTimerId = 1;
     orlix::Capture* m_capture = nullptr;
     std::unique_ptr<orlix::RowView> m_shown;
     CListColumns m_columnLayout;
-    RefreshPacer m_pacer;
+    CListRefresh m_refresh;
     bool m_bInitialized = false;
-    bool m_bFlushTimer = false;
-    bool m_bScrollPending = false;
-    ULONGLONG m_lastLineTick = 0;
-    ULONGLONG m_lastFlushTick = 0;
     // The list's font once the window moved to a screen of another DPI.
     fw::UniqueFont m_font;
 
@@ -125,8 +117,6 @@ private:
     void ShowNote(const std::wstring& text);
     void ShowDetails(size_t item);
     void LoadFeatureSettings();
-    void SaveFindSettings();
-    void SaveHighlightSettings();
     bool DrawRow(NMLVCUSTOMDRAW* cd, LRESULT* pResult);
     orlix::TextMatcher m_find;
     orlix::MatchOptions m_findOptions;

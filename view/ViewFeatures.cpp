@@ -4,8 +4,7 @@
 // settings file beside the executable ([Find], [Highlight]).
 #include "view/FindDialogs.h"
 #include "view/OrlixView.h"
-#include "settings/OptionsFile.h"
-#include "framework/Digits.h"
+#include "view/ViewSettings.h"
 #include "framework/App.h"
 #include "framework/Frame.h"
 #include "print/Pagination.h"
@@ -16,26 +15,6 @@ namespace {
 
 const COLORREF kBookmarkMark = RGB(0, 70, 200);
 const int kBookmarkMarkWidth = 5;
-
-std::wstring ReadSetting(const wchar_t* section, const wchar_t* key)
-{
-    return orlix::ReadTextOption(section, key);
-}
-
-void WriteSetting(const wchar_t* section, const wchar_t* key, const std::wstring& value)
-{
-    orlix::WriteTextOption(section, key, value);
-}
-
-bool ReadFlag(const wchar_t* section, const wchar_t* key, bool fallback)
-{
-    std::wstring v = ReadSetting(section, key);
-    if (v == L"1")
-        return true;
-    if (v == L"0")
-        return false;
-    return fallback;
-}
 
 CFrameWnd* MainFrame()
 {
@@ -49,43 +28,12 @@ CFrameWnd* MainFrame()
 
 void COrlixView::LoadFeatureSettings()
 {
-    orlix::MatchOptions o;
-    o.matchCase = ReadFlag(L"Find", L"MatchCase", false);
-    o.wholeWord = ReadFlag(L"Find", L"WholeWord", false);
-    o.regex = ReadFlag(L"Find", L"Regex", false);
-    m_findOptions = o;
-    m_bFindForward = !ReadFlag(L"Find", L"Up", false);
-    if (!m_find.Set(ReadSetting(L"Find", L"Text"), o))
+    FindSettings f = LoadFindSettings();
+    m_findOptions = f.options;
+    m_bFindForward = f.forward;
+    if (!m_find.Set(f.text, f.options))
         m_find.Reset();
-    std::vector<orlix::HighlightRule> rules;
-    const size_t n = fw::ParseDigits(ReadSetting(L"Highlight", L"Count"), 100).value_or(0);
-    for (size_t i = 1; i <= n && rules.size() < orlix::HighlightRules::kMaxRules; ++i) {
-        std::wstring key = L"Rule" + std::to_wstring(i);
-        if (auto r = orlix::ParseRule(ReadSetting(L"Highlight", key.c_str())))
-            rules.push_back(*r);
-    }
-    m_shown->Highlights().Set(std::move(rules));
-}
-
-void COrlixView::SaveFindSettings()
-{
-    WriteSetting(L"Find", L"Text", m_find.Pattern());
-    WriteSetting(L"Find", L"MatchCase", m_findOptions.matchCase ? L"1" : L"0");
-    WriteSetting(L"Find", L"WholeWord", m_findOptions.wholeWord ? L"1" : L"0");
-    WriteSetting(L"Find", L"Regex", m_findOptions.regex ? L"1" : L"0");
-    WriteSetting(L"Find", L"Up", m_bFindForward ? L"0" : L"1");
-}
-
-void COrlixView::SaveHighlightSettings()
-{
-    // The section is written anew: no stale rule lines are left behind.
-    orlix::ClearOptionSection(L"Highlight");
-    const auto& rules = Highlights().Rules();
-    WriteSetting(L"Highlight", L"Count", std::to_wstring(rules.size()));
-    for (size_t i = 0; i < rules.size(); ++i) {
-        std::wstring key = L"Rule" + std::to_wstring(i + 1);
-        WriteSetting(L"Highlight", key.c_str(), orlix::FormatRule(rules[i]));
-    }
+    m_shown->Highlights().Set(LoadHighlightRules());
 }
 
 // ---------------------------------------------------------------- commands
@@ -209,7 +157,7 @@ bool COrlixView::SetFindPattern(const std::wstring& text, const orlix::MatchOpti
     m_find = std::move(m);
     m_findOptions = options;
     m_bFindForward = forward;
-    SaveFindSettings();
+    SaveFindSettings({ m_find.Pattern(), m_findOptions, m_bFindForward });
     return true;
 }
 
@@ -342,7 +290,7 @@ void COrlixView::OnQuickFilter(UINT id)
 void COrlixView::ApplyHighlightRules(std::vector<orlix::HighlightRule> rules)
 {
     m_shown->Highlights().Set(std::move(rules));
-    SaveHighlightSettings();
+    SaveHighlightRules(Highlights().Rules());
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 

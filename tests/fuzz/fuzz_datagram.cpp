@@ -20,6 +20,21 @@ namespace {
 bool IsHigh(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// One 16-bit unit in UTF-8's byte pattern, surrogates too (1 to 3 bytes).
+void AppendUnit(std::string& s, char32_t c)
+{
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 // Stand-in code pages. Each gives more bytes for a longer prefix of the
 // same text, as real ones do.
 enum class Page { kEveryUnit, kDoubleByte, kPairs, kCount };
@@ -31,7 +46,7 @@ std::string Narrow(Page page, std::wstring_view w)
         const char32_t c = static_cast<char32_t>(w[i]) & 0xFFFF;
         switch (page) {
         case Page::kEveryUnit:  // every unit on its own, surrogates too
-            fw::AppendUtf8(s, c);
+            AppendUnit(s, c);
             break;
         case Page::kDoubleByte:  // ASCII one byte, the rest two (lossy)
             if (c < 0x80) {

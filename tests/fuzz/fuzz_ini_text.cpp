@@ -86,7 +86,7 @@ bool ReferenceUtf8(std::string_view bytes, std::u32string& out)
                 return false;
             cp = (cp << 6) | (c & 0x3F);
         }
-        if (len > 1 && (cp < kShortest[len] || cp > 0x10FFFF))
+        if (len > 1 && (cp < kShortest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
             return false;
         out += cp;
         i += len;
