@@ -162,14 +162,11 @@ bool StartReader(const std::shared_ptr<WorkerShared>& s, WorkerIndex who,
     ::ResetEvent(s->workers[who].stop.get());
     ::ResetEvent(s->workers[who].done.get());
     std::shared_ptr<DebugChannel> reader(std::move(channel));
-    bool started = fw::StartThread([s, who, reader, finish] {
-        reader->Read(*s, who, finish ? finish : s->workers[who].stop.get());
+    WorkerShared* shared = s.get();
+    return fw::StartWorker(s, s->workers[who], [shared, who, reader, finish] {
+        reader->Read(*shared, who, finish ? finish : shared->workers[who].stop.get());
         reader->Close();
-        ::SetEvent(s->workers[who].done.get());
     });
-    if (!started)
-        ::SetEvent(s->workers[who].done.get());
-    return started;
 }
 
 } // namespace orlix

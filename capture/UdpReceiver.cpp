@@ -55,13 +55,9 @@ void ReceiveBroadcasts(WorkerShared& s)
 
 bool StartBroadcastReceiver(const std::shared_ptr<WorkerShared>& s)
 {
-    bool started = fw::StartThread([s] {
-        ReceiveBroadcasts(*s);
-        ::SetEvent(s->workers[kBroadcastReceive].done.get());
-    });
-    if (!started)
-        ::SetEvent(s->workers[kBroadcastReceive].done.get());
-    return started;
+    WorkerShared* shared = s.get();
+    return fw::StartWorker(s, s->workers[kBroadcastReceive],
+                           [shared] { ReceiveBroadcasts(*shared); });
 }
 
 } // namespace orlix

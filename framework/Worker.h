@@ -4,6 +4,7 @@
 #pragma once
 #include "framework/Handles.h"
 #include <functional>
+#include <memory>
 
 namespace fw {
 
@@ -22,6 +23,22 @@ struct WorkerSignals {
 // Runs `body` on a thread of its own; false (body not run) when no thread
 // could be made.
 bool StartThread(std::function<void()> body);
+
+// Runs `body` on a thread of its own, then sets `signals.done`; `keep` (what
+// co-owns the signals and all the body uses) lives as long as the thread.
+// False when no thread could be made: `done` is set at once.
+template <class Shared>
+bool StartWorker(std::shared_ptr<Shared> keep, WorkerSignals& signals, std::function<void()> body)
+{
+    HANDLE done = signals.done.get();
+    const bool started = StartThread([keep, done, body = std::move(body)] {
+        body();
+        ::SetEvent(done);
+    });
+    if (!started)
+        ::SetEvent(done);
+    return started;
+}
 
 // Sets each stop, then waits at most `waitMs` for every done of `workers`.
 template <class Range>

@@ -44,14 +44,8 @@ void SendBroadcasts(BroadcastQueue& q)
 
 bool BroadcastSender::Start()
 {
-    std::shared_ptr<BroadcastQueue> q = m_queue;
-    bool started = fw::StartThread([q] {
-        SendBroadcasts(*q);
-        ::SetEvent(q->signals.done.get());
-    });
-    if (!started)
-        ::SetEvent(q->signals.done.get());
-    return started;
+    BroadcastQueue* q = m_queue.get();
+    return fw::StartWorker(m_queue, q->signals, [q] { SendBroadcasts(*q); });
 }
 
 void BroadcastSender::Send(std::wstring_view text)

@@ -164,14 +164,8 @@ void WriteLog(LogQueue& s, const AskUser& ask)
 bool LogWriter::Start(AskUser ask, DroppedNote note)
 {
     m_note = std::move(note);
-    std::shared_ptr<LogQueue> q = m_queue;
-    bool started = fw::StartThread([q, ask = std::move(ask)] {
-        WriteLog(*q, ask);
-        ::SetEvent(q->signals.done.get());
-    });
-    if (!started)
-        ::SetEvent(q->signals.done.get());
-    return started;
+    LogQueue* q = m_queue.get();
+    return fw::StartWorker(m_queue, q->signals, [q, ask = std::move(ask)] { WriteLog(*q, ask); });
 }
 
 bool LogWriter::Append(std::wstring line)
