@@ -122,6 +122,12 @@ int HighlightRules::Set(std::vector<HighlightRule> rules)
             pattern = escaped;
             o.regex = true;
         } else if (r.kind == HighlightRule::ProcessIs) {
+            // The pattern must stand on its own before it is anchored.
+            if (!m_matchers[i].Set(pattern, o)) {
+                if (bad < 0)
+                    bad = static_cast<int>(i);
+                continue;
+            }
             pattern = L"^(?:" + pattern + L")$";
         }
         if (!m_matchers[i].Set(pattern, o) && bad < 0)

@@ -1,7 +1,18 @@
+// A regular expression may visit this many states on one line, at most,
+// before it answers TooComplex: about a tenth of a second of a worst case.
+#define BOOST_REGEX_MAX_STATE_COUNT 10000000
 #include "rows/TextMatch.h"
+#include <boost/regex.hpp>
 #include <cwctype>
 
 namespace orlix {
+
+struct TextMatcher::Compiled {
+    boost::wregex wide;
+    // The same expression over 8-bit units, for ASCII patterns: 8-bit text
+    // is read many times faster, and on ASCII text both agree.
+    std::unique_ptr<boost::regex> ascii;
+};
 
 wchar_t FoldCase(wchar_t c)
 {
@@ -23,39 +34,48 @@ void TextMatcher::Reset()
     m_pattern.clear();
     m_folded.clear();
     m_required.clear();
-    m_regex.reset();
-    m_asciiRegex.reset();
+    m_compiled.reset();
     m_options = {};
 }
 
-bool TextMatcher::Set(std::wstring_view pattern, const MatchOptions& options)
+bool TextMatcher::Set(std::wstring_view pattern, const MatchOptions& options,
+                      std::wstring* error)
 {
     Reset();
     if (pattern.empty())
         return true;
     if (options.regex) {
-        std::wstring source(pattern);
-        if (options.wholeWord)
-            source = L"\\b(?:" + source + L")\\b";
-        auto flags = std::regex_constants::ECMAScript | std::regex_constants::optimize;
+        boost::regex::flag_type flags = boost::regex::perl;
         if (!options.matchCase)
-            flags |= std::regex_constants::icase;
+            flags |= boost::regex::icase;
+        auto compiled = std::make_shared<Compiled>();
         try {
-            m_regex = std::make_shared<const std::wregex>(source, flags);
-        } catch (const std::regex_error&) {
+            std::wstring source(pattern);
+            // The pattern must stand on its own before words bound it:
+            // "a)|(b" wrapped would compile, and mean something else.
+            compiled->wide.assign(source, flags);
+            if (options.wholeWord) {
+                source = L"\\b(?:" + source + L")\\b";
+                compiled->wide.assign(source, flags);
+            }
+            bool ascii = true;
+            for (wchar_t c : source)
+                ascii = ascii && c < 0x80;
+            if (ascii)
+                compiled->ascii = std::make_unique<boost::regex>(
+                    std::string(source.begin(), source.end()), flags);
+        } catch (const boost::regex_error& e) {
+            if (error) {
+                const std::string what = e.what();
+                error->assign(what.begin(), what.end());
+            }
+            return false;
+        } catch (const std::exception&) {
+            if (error)
+                error->clear();
             return false;
         }
-        bool ascii = source.find(L"\\u") == std::wstring::npos;
-        for (wchar_t c : source)
-            ascii = ascii && c < 0x80;
-        if (ascii) {
-            try {
-                m_asciiRegex = std::make_shared<const std::regex>(
-                    std::string(source.begin(), source.end()), flags);
-            } catch (const std::regex_error&) {
-                m_asciiRegex.reset();
-            }
-        }
+        m_compiled = std::move(compiled);
     }
     m_pattern = pattern;
     m_options = options;
@@ -113,6 +133,62 @@ bool FindIn(const Unit* text, size_t length, std::wstring_view pattern, bool fol
     return false;
 }
 
+bool IsHexDigit(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// Where the escape starting at pattern[at] (a backslash) ends.
+size_t EscapeEnd(std::wstring_view p, size_t at)
+{
+    size_t i = at + 1;
+    if (i >= p.size())
+        return p.size();
+    const wchar_t c = p[i++];
+    auto braced = [&](wchar_t open, wchar_t close) {
+        if (i < p.size() && p[i] == open) {
+            size_t end = p.find(close, i);
+            i = end == std::wstring_view::npos ? p.size() : end + 1;
+            return true;
+        }
+        return false;
+    };
+    auto digits = [&](size_t most, bool hex) {
+        for (size_t n = 0; n < most && i < p.size() &&
+                           (hex ? IsHexDigit(p[i]) : (p[i] >= L'0' && p[i] <= L'9'));
+             ++n)
+            ++i;
+    };
+    switch (c) {
+    case L'x':
+        if (!braced(L'{', L'}'))
+            digits(2, true);
+        break;
+    case L'u':
+        digits(4, true);
+        break;
+    case L'c':
+        if (i < p.size())
+            ++i;
+        break;
+    case L'p': case L'P': case L'N': case L'g': case L'k':
+        if (!braced(L'{', L'}') && !braced(L'<', L'>') && i < p.size())
+            ++i;
+        break;
+    case L'Q': {
+        // Quoted to \E: the quote is text, but taken no further here.
+        size_t end = p.find(L"\\E", i);
+        i = end == std::wstring_view::npos ? p.size() : end + 2;
+        break;
+    }
+    default:
+        if (c >= L'0' && c <= L'9')
+            digits(3, false);
+        break;
+    }
+    return i;
+}
+
 bool IsPlainAscii(wchar_t c)
 {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
@@ -135,19 +211,22 @@ std::wstring RequiredLiteral(std::wstring_view pattern)
         const wchar_t next = i + 1 < pattern.size() ? pattern[i + 1] : 0;
         // A quantifier that allows none makes the unit before it optional.
         const bool optionalNext = next == L'?' || next == L'*' || next == L'{';
-        if (c == L'|')
+        // An alternative, or an inline option ("(?i)", "(?x)") that may
+        // change what the letters mean: nothing is plainly required.
+        if (c == L'|' || (c == L'(' && next == L'?'))
             return std::wstring();
         if (c == L'\\') {
-            // An escaped punctuation mark is itself; \d, \b, \1... are not
-            // plain text. Either way the run ends there.
+            // An escaped punctuation mark is itself; \d, \b, \1, \x41...
+            // are not plain text. Either way the run ends there, and the
+            // whole escape is passed over (its digits are not text).
             endRun();
-            ++i;
+            i = EscapeEnd(pattern, i) - 1;
             continue;
         }
         if (c == L'[') {
             endRun();
             // Up to the class's closing bracket (one right after "[" or
-            // "[^" is a member).
+            // "[^" is a member, as the engine reads it).
             size_t j = i + 1;
             if (j < pattern.size() && pattern[j] == L'^')
                 ++j;
@@ -191,39 +270,80 @@ std::wstring RequiredLiteral(std::wstring_view pattern)
     return best;
 }
 
-bool TextMatcher::Matches(std::wstring_view text) const
+namespace {
+
+template <class Regex, class Unit>
+MatchResult Search(const Regex& re, const Unit* text, size_t length)
 {
-    if (m_pattern.empty())
-        return false;
-    const bool fold = !m_options.matchCase;
-    if (!m_regex)
-        return FindIn(text.data(), text.size(), m_folded, fold, m_options.wholeWord);
-    if (!m_required.empty() && !FindIn(text.data(), text.size(), m_required, fold, false))
-        return false;
-    return std::regex_search(text.data(), text.data() + text.size(), *m_regex);
+    try {
+        return boost::regex_search(text, text + length, re, boost::match_any)
+                   ? MatchResult::Yes
+                   : MatchResult::No;
+    } catch (const std::runtime_error&) {
+        // The engine gave up: too many states for this line.
+        return MatchResult::TooComplex;
+    }
 }
 
-bool TextMatcher::MatchesLatin1(const unsigned char* text, size_t length,
-                                std::wstring& scratch) const
+} // namespace
+
+MatchResult TextMatcher::Match(std::wstring_view text) const
 {
     if (m_pattern.empty())
-        return false;
+        return MatchResult::No;
     const bool fold = !m_options.matchCase;
-    if (!m_regex)
-        return FindIn(text, length, m_folded, fold, m_options.wholeWord);
+    if (!m_compiled)
+        return FindIn(text.data(), text.size(), m_folded, fold, m_options.wholeWord)
+                   ? MatchResult::Yes
+                   : MatchResult::No;
+    if (!m_required.empty() && !FindIn(text.data(), text.size(), m_required, fold, false))
+        return MatchResult::No;
+    return Search(m_compiled->wide, text.data(), text.size());
+}
+
+MatchResult TextMatcher::MatchLatin1(const unsigned char* text, size_t length,
+                                     std::wstring& scratch) const
+{
+    if (m_pattern.empty())
+        return MatchResult::No;
+    const bool fold = !m_options.matchCase;
+    if (!m_compiled)
+        return FindIn(text, length, m_folded, fold, m_options.wholeWord) ? MatchResult::Yes
+                                                                         : MatchResult::No;
     if (!m_required.empty() && !FindIn(text, length, m_required, fold, false))
-        return false;
-    if (m_asciiRegex) {
+        return MatchResult::No;
+    if (m_compiled->ascii) {
         bool ascii = true;
-        for (size_t i = 0; i < length; ++i)
-            ascii = ascii && text[i] < 0x80;
-        if (ascii) {
-            const char* p = reinterpret_cast<const char*>(text);
-            return std::regex_search(p, p + length, *m_asciiRegex);
-        }
+        for (size_t i = 0; i < length && ascii; ++i)
+            ascii = text[i] < 0x80;
+        if (ascii)
+            return Search(*m_compiled->ascii, reinterpret_cast<const char*>(text), length);
     }
     scratch.assign(text, text + length);
-    return std::regex_search(scratch.data(), scratch.data() + scratch.size(), *m_regex);
+    return Search(m_compiled->wide, scratch.data(), scratch.size());
+}
+
+bool TextMatcher::HoldsUpUnderStrain() const
+{
+    if (!m_compiled)
+        return true;
+    // A run of each of the first few characters the pattern names, then one
+    // it does not expect: long enough for a pattern that backtracks without
+    // end to give up (a few milliseconds each), short enough to stay cheap.
+    std::wstring seen;
+    for (wchar_t c : m_pattern)
+        if (IsWordUnit(c) && c < 0x80 && seen.find(c) == std::wstring::npos && seen.size() < 4)
+            seen += c;
+    if (seen.empty())
+        seen = L"a";
+    seen += L' ';
+    for (wchar_t c : seen) {
+        std::wstring probe(256, c);
+        probe += L'\x01';
+        if (Search(m_compiled->wide, probe.data(), probe.size()) == MatchResult::TooComplex)
+            return false;
+    }
+    return true;
 }
 
 } // namespace orlix

@@ -21,7 +21,7 @@ PKGS=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
       wine64 xvfb xauth xdotool imagemagick fonts-wqy-zenhei
       fonts-wine locales iproute2 util-linux python3 cmake ninja-build g++
-      googletest nsis zip unzip clang libclang-rt-14-dev tmux)
+      googletest nsis zip unzip clang libclang-rt-14-dev tmux libboost1.81-dev)
 want_i386=0
 if runs_32bit_code; then
   want_i386=1

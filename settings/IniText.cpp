@@ -216,13 +216,15 @@ std::vector<IniRawLine> FindUndecodableLines(std::string_view bytes, const AnsiD
             section = line.size() >= 2 ? line.substr(1, line.size() - 2) : std::wstring();
             inSection = true;
             if (!exact)
-                raw.push_back({ section, std::wstring(), std::wstring(), std::string(lineBytes) });
+                raw.push_back({ section, std::wstring(), std::wstring(), std::string(lineBytes),
+                                true });
             continue;
         }
         const size_t eq = line.find(L'=');
         if (!inSection || eq == std::wstring::npos || exact)
             continue;
-        raw.push_back({ section, line.substr(0, eq), line.substr(eq + 1), std::string(lineBytes) });
+        raw.push_back({ section, line.substr(0, eq), line.substr(eq + 1), std::string(lineBytes),
+                        false });
     }
     return raw;
 }
@@ -231,11 +233,13 @@ std::string EncodeIniDocument(const IniDocument& doc, const std::vector<IniRawLi
 {
     if (raw.empty())
         return EncodeIniBytes(doc.Format());
-    // The last line read for a key is the one whose value the key holds.
+    // The last line read for a key is the one whose value the key holds. A
+    // section line and a line of an empty key are told apart by their kind,
+    // never by the key alone.
     auto find = [&raw](const std::wstring& section, const std::wstring* key) {
         const IniRawLine* found = nullptr;
         for (const auto& r : raw) {
-            if (r.section == section && (key ? r.key == *key : r.key.empty()))
+            if (r.section == section && r.isSection == !key && (!key || r.key == *key))
                 found = &r;
         }
         return found;

@@ -94,9 +94,10 @@ std::wstring DecodeIniBytes(std::string_view bytes, const AnsiDecoder& ansi);
 // bytes, so that a save can write it back unchanged while its value is.
 struct IniRawLine {
     std::wstring section;  // the section line's name, or the section it stands in
-    std::wstring key;      // empty for a section line
+    std::wstring key;      // key lines: the key (which may be empty: "=value")
     std::wstring value;    // the value as read (key lines)
     std::string bytes;     // the line's bytes without its line end
+    bool isSection = false;
 };
 using AnsiEncoder = std::function<std::string(std::wstring_view text)>;
 // The lines of `bytes` (read as DecodeIniBytes reads them) that are neither

@@ -6,6 +6,7 @@
 #include "rows/DisplayIndex.h"
 
 #include <gtest/gtest.h>
+#include <cwchar>
 
 #include <string>
 #include <vector>
@@ -101,8 +102,68 @@ TEST(TextMatch, RequiredTextOfARegularExpression)
     EXPECT_EQ(RequiredLiteral(L"[abc]def[g]"), L"def");
     EXPECT_EQ(RequiredLiteral(L"[]x]yy"), L"yy");
     EXPECT_EQ(RequiredLiteral(L"a\\.bc"), L"bc");
-    EXPECT_EQ(RequiredLiteral(L"(?!zz)q"), L"q");
+    EXPECT_EQ(RequiredLiteral(L"(?!zz)q"), L"");    // "(?": an option may change "q"
+    EXPECT_EQ(RequiredLiteral(L"\\x41BC"), L"BC");  // the escape's digits are not text
     EXPECT_EQ(RequiredLiteral(L"\u4e2d\u6587"), L"");
+}
+
+// The required-text shortcut never turns away a line the expression itself
+// matches: the same pattern behind "(?:...)" (which has no required text)
+// is the reference. Whole words wrap only a pattern that stands on its own.
+TEST(TextMatch, ShortcutAgreesWithTheExpressionAndBadPatternsAreNamed)
+{
+    const wchar_t* patterns[] = { L"[]|a]bc", L"[^]x]yz|bc", L"\\x41", L"\\x{42}c",
+                                  L"\\cAq", L"a\\Qb|c\\E", L"(?i)BC", L"\\101bc",
+                                  L"x\\u0042?c", L"ab{0}c" };
+    const wchar_t* lines[] = { L"bc", L"A", L"Bc", L"a|bc", L"ac", L"\x01q", L"]bc", L"Ab",
+                               L"a|bc" };
+    for (bool matchCase : { false, true }) {
+        for (const wchar_t* p : patterns) {
+            TextMatcher m, reference;
+            MatchOptions o;
+            o.regex = true;
+            o.matchCase = matchCase;
+            if (!m.Set(p, o))
+                continue;   // what the engine refuses, it refuses both ways
+            ASSERT_TRUE(reference.Set(L"(?:" + std::wstring(p) + L")", o));
+            for (const wchar_t* line : lines)
+                EXPECT_EQ(m.Matches(line), reference.Matches(line))
+                    << std::string(p, p + wcslen(p)) << " / " << matchCase;
+        }
+    }
+    MatchOptions word;
+    word.regex = word.wholeWord = true;
+    TextMatcher m;
+    std::wstring why;
+    EXPECT_FALSE(m.Set(L"a)|(b", word, &why));
+    EXPECT_NE(why.find(L"parenthesis"), std::wstring::npos) << std::string(why.begin(), why.end());
+    EXPECT_TRUE(m.Set(L"a|b", word));
+    EXPECT_TRUE(m.Matches(L"x b y"));
+    EXPECT_FALSE(m.Matches(L"xb y"));
+}
+
+// A pattern that backtracks without end answers "too complex" in a moment
+// (bench/find_speed measures it on lines as long as a row keeps), and is
+// found out before it is kept.
+TEST(TextMatch, RunawayExpressionsAreCutShort)
+{
+    TextMatcher m;
+    MatchOptions o;
+    o.regex = true;
+    ASSERT_TRUE(m.Set(L"(a+)+$", o));
+    std::wstring line(300, L'a');
+    line += L'b';
+    EXPECT_EQ(m.Match(line), MatchResult::TooComplex);
+    std::vector<unsigned char> bytes(line.begin(), line.end());
+    std::wstring scratch;
+    EXPECT_EQ(m.MatchLatin1(bytes.data(), bytes.size(), scratch), MatchResult::TooComplex);
+    EXPECT_EQ(m.Match(L"aaab"), MatchResult::No);
+    EXPECT_EQ(m.Match(L"aaa"), MatchResult::Yes);
+    EXPECT_FALSE(m.HoldsUpUnderStrain());
+    ASSERT_TRUE(m.Set(L"err(or)? \\d+", o));
+    EXPECT_TRUE(m.HoldsUpUnderStrain());
+    ASSERT_TRUE(m.Set(L"x*", o));   // an empty match is a match, once
+    EXPECT_EQ(m.Match(L""), MatchResult::Yes);
 }
 
 // Lines of 8-bit units match exactly as their UTF-16 form does, with the

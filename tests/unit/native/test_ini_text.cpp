@@ -336,6 +336,12 @@ TEST(IniBytes, AValueTheLoadCouldNotReadIsWrittenBackAsItsOwnBytesUntilChanged)
     doc.GetSection(L"Filter")->SetValue(L"include", L"new;");
     EXPECT_EQ(EncodeIniDocument(doc, raw),
               "[Other\xFF]\r\nk=1\r\n[Filter]\r\ninclude=new;\r\nexclude=plain;\r\n");
+    // A line of an empty key is not its section's line (nor the other way).
+    const std::string empty = "[S]\r\n=v\xFF\r\n[T\xFF]\r\n=w\r\n";
+    IniDocument withEmpty;
+    withEmpty.Parse(DecodeIniBytes(empty, LossyAnsi));
+    EXPECT_EQ(EncodeIniDocument(withEmpty, FindUndecodableLines(empty, LossyAnsi, LossyNarrow)),
+              empty);
     // UTF-8 and UTF-16 files have no such lines.
     EXPECT_TRUE(FindUndecodableLines(Bytes(u8"[F]\r\nk=é\r\n"), LossyAnsi, LossyNarrow).empty());
     EXPECT_TRUE(FindUndecodableLines(std::string("\xFF\xFE[\0", 4), LossyAnsi, LossyNarrow).empty());
