@@ -117,6 +117,10 @@
 #define IDS_RULE_TEXT           33204
 #define IDS_RULE_PROCESS        33205
 #define IDS_RULES_FULL          33206
+#define IDS_PATTERN_TOO_COMPLEX 33207
+#define IDS_FIND_PROGRESS       33208
+#define IDS_FIND_STOPPED        33209
+#define IDS_RULE_TOO_COMPLEX    33210
 #define IDC_FIND_TEXT           1200
 #define IDC_FIND_CASE           1201
 #define IDC_FIND_WORD           1202

@@ -192,16 +192,17 @@ size_t RowStore::CopyText(size_t row, wchar_t* out, size_t capacity) const
     return n;
 }
 
-bool RowStore::TextMatches(size_t row, const TextMatcher& matcher, std::wstring& scratch) const
+MatchResult RowStore::MatchText(size_t row, const TextMatcher& matcher,
+                                std::wstring& scratch) const
 {
     const size_t n = TextLength(row);
     const unsigned char* src = n ? TextBytes(row) : nullptr;
     if (n && IsNarrow(row))
-        return matcher.MatchesLatin1(src, n, scratch);
+        return matcher.MatchLatin1(src, n, scratch);
     scratch.resize(n);
     if (n)
         std::memcpy(&scratch[0], src, n * sizeof(wchar_t));
-    return matcher.Matches(scratch);
+    return matcher.Match(scratch);
 }
 
 void RowStore::AppendText(size_t row, std::wstring& out) const

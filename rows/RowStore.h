@@ -45,7 +45,11 @@ public:
     std::wstring Text(size_t row) const;
     // The matcher over the row's text, an 8-bit text read where it lies;
     // `scratch` is room for a copy when one is needed.
-    bool TextMatches(size_t row, const TextMatcher& matcher, std::wstring& scratch) const;
+    MatchResult MatchText(size_t row, const TextMatcher& matcher, std::wstring& scratch) const;
+    bool TextMatches(size_t row, const TextMatcher& matcher, std::wstring& scratch) const
+    {
+        return MatchText(row, matcher, scratch) == MatchResult::Yes;
+    }
     // True when the row's text is held one byte per character.
     bool IsNarrow(size_t row) const;
     ArrivalTime Time(size_t row) const;

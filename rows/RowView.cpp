@@ -71,25 +71,59 @@ const HighlightRule* RowView::HighlightOf(size_t item) const
     return rule >= 0 ? &m_highlight.Rules()[rule] : nullptr;
 }
 
-std::optional<RowView::Found> RowView::Find(const TextMatcher& matcher,
-                                            std::optional<size_t> start, bool forward,
-                                            const std::function<void()>& tick) const
+RowView::FindScan RowView::StartFind(std::optional<size_t> start, bool forward) const
 {
-    const size_t count = Count();
-    if (matcher.Empty() || count == 0)
-        return std::nullopt;
-    const size_t from = start ? *start : (forward ? count - 1 : 0);
+    FindScan scan;
+    scan.count = Count();
+    scan.forward = forward;
+    scan.hasStart = start.has_value() && *start < scan.count;
+    scan.from = scan.hasStart ? *start : (forward ? (scan.count ? scan.count - 1 : 0) : 0);
+    return scan;
+}
+
+RowView::ScanState RowView::FindSome(const TextMatcher& matcher, FindScan& scan, size_t rows,
+                                     Found& found) const
+{
+    const size_t count = scan.count;
+    if (matcher.Empty() || count == 0 || count > Count())
+        return ScanState::NotFound;
     std::wstring scratch;
-    for (size_t step = 1; step <= count; ++step) {
-        if (tick && step % 4096 == 0)
-            tick();
-        size_t item = forward ? (from + step) % count : (from + count - step % count) % count;
-        if (m_rows.TextMatches(ToStore(item), matcher, scratch)) {
-            bool wrapped = start && (forward ? item <= from : item >= from);
-            return Found{ item, wrapped };
+    for (size_t n = 0; n < rows && scan.step <= count; ++n, ++scan.step) {
+        const size_t step = scan.step;
+        const size_t item = scan.forward ? (scan.from + step) % count
+                                         : (scan.from + count - step % count) % count;
+        switch (m_rows.MatchText(ToStore(item), matcher, scratch)) {
+        case MatchResult::Yes:
+            found.item = item;
+            found.wrapped = scan.hasStart && (scan.forward ? item <= scan.from : item >= scan.from);
+            ++scan.step;
+            return ScanState::Found;
+        case MatchResult::TooComplex:
+            return ScanState::TooComplex;
+        case MatchResult::No:
+            break;
         }
     }
-    return std::nullopt;
+    return scan.step > count ? ScanState::NotFound : ScanState::Running;
+}
+
+void RowView::ScanDropped(FindScan& scan, size_t goneItems)
+{
+    if (goneItems == 0)
+        return;
+    // Positions move down with the items; what went is not looked at again.
+    scan.from = scan.from >= goneItems ? scan.from - goneItems : 0;
+    scan.count = scan.count >= goneItems ? scan.count - goneItems : 0;
+}
+
+std::optional<RowView::Found> RowView::Find(const TextMatcher& matcher,
+                                            std::optional<size_t> start, bool forward) const
+{
+    FindScan scan = StartFind(start, forward);
+    Found found{};
+    return FindSome(matcher, scan, SIZE_MAX, found) == ScanState::Found
+               ? std::optional<Found>(found)
+               : std::nullopt;
 }
 
 std::optional<RowView::Found> RowView::FindProcess(size_t item) const

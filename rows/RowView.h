@@ -64,9 +64,24 @@ public:
         size_t item;
         bool wrapped;
     };
-    // `tick`, when given, is called every few thousand items.
     std::optional<Found> Find(const TextMatcher& matcher, std::optional<size_t> start,
-                              bool forward, const std::function<void()>& tick = nullptr) const;
+                              bool forward) const;
+    // The same a piece at a time: a search, looked at `rows` items further by
+    // each FindSome, which says whether it is still running.
+    struct FindScan {
+        size_t from = 0;       // the item it starts after (before, backwards)
+        bool hasStart = false;
+        bool forward = true;
+        size_t count = 0;      // items when it started
+        size_t step = 1;       // the next step to look at, 1..count
+        size_t Done() const { return step > count ? count : step - 1; }
+    };
+    enum class ScanState { Running, Found, NotFound, TooComplex };
+    FindScan StartFind(std::optional<size_t> start, bool forward) const;
+    ScanState FindSome(const TextMatcher& matcher, FindScan& scan, size_t rows,
+                       Found& found) const;
+    // A running search after the `goneItems` first items went.
+    static void ScanDropped(FindScan& scan, size_t goneItems);
     // The next item of the same process as `item`, forwards, wrapping.
     std::optional<Found> FindProcess(size_t item) const;
 

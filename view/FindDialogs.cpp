@@ -34,13 +34,14 @@ CFindDialog::CFindDialog(COrlixView* view) : CDialog(IDD_FIND), m_view(view) {}
 
 BOOL CFindDialog::OnInitDialog()
 {
-    SetDlgItemText(IDC_FIND_TEXT, m_view->FindText());
-    orlix::MatchOptions o = m_view->FindOptions();
+    CListFind& find = m_view->Finder();
+    SetDlgItemText(IDC_FIND_TEXT, find.Matcher().Pattern());
+    orlix::MatchOptions o = find.Options();
     ::CheckDlgButton(m_hWnd, IDC_FIND_CASE, o.matchCase ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(m_hWnd, IDC_FIND_WORD, o.wholeWord ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(m_hWnd, IDC_FIND_REGEX, o.regex ? BST_CHECKED : BST_UNCHECKED);
     ::CheckRadioButton(m_hWnd, IDC_FIND_UP, IDC_FIND_DOWN,
-                       m_view->FindForward() ? IDC_FIND_DOWN : IDC_FIND_UP);
+                       find.Forward() ? IDC_FIND_DOWN : IDC_FIND_UP);
     return TRUE;
 }
 
@@ -63,12 +64,13 @@ void CFindDialog::OnOK()
     std::wstring text = GetDlgItemText(IDC_FIND_TEXT);
     if (text.empty())
         return;
-    if (!m_view->SetFindPattern(text, o, forward)) {
-        std::wstring msg = orlix::FillInserts(AfxLoadUIString(IDS_BAD_PATTERN), { text });
+    std::wstring why;
+    if (!m_view->Finder().SetPattern(text, o, forward, &why)) {
+        std::wstring msg = orlix::FillInserts(AfxLoadUIString(IDS_BAD_PATTERN), { text, why });
         ::MessageBoxW(m_hWnd, msg.c_str(), L"Orlix", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    m_view->FindNext(forward);
+    m_view->Finder().FindNext(forward);
 }
 
 // While the dialog is up the list keeps the found row visibly selected,
@@ -89,6 +91,8 @@ INT_PTR CFindDialog::DialogProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void CFindDialog::OnCancel()
 {
+    // Esc stops a search that is running, and closes the dialog.
+    m_view->Finder().Cancel();
     ::ShowWindow(m_hWnd, SW_HIDE);
     if (HWND main = AfxGetMainWnd())
         ::SetActiveWindow(main);

@@ -146,6 +146,19 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (m_refresh.OnTimer(wParam))
             return 0;
+        if (wParam == CListFind::kTimerId) {
+            m_finder.Continue();
+            return 0;
+        }
+        break;
+    case CListFind::kMsgFindMore:
+        m_finder.Continue();
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE && m_finder.Running()) {
+            m_finder.Cancel();
+            return 0;
+        }
         break;
     case kMsgFitColumns:
         m_columnLayout.FitMessageColumn();
@@ -281,6 +294,7 @@ void COrlixView::OnRowsAppended(size_t first, size_t count)
 void COrlixView::OnRowsCleared()
 {
     m_shown->Cleared();
+    m_finder.RowsReset();
     m_refresh.Cleared();
     m_bHasSelection = FALSE;
 }
@@ -293,6 +307,7 @@ void COrlixView::OnRowsDropped(size_t count)
     // ones among the dropped rows.
     const size_t goneItems = m_shown->ItemsAmongOldest(count);
     m_shown->Dropped(count);
+    m_finder.RowsDropped(goneItems);
     m_refresh.KeepPlaceThroughDrop(goneItems);
     if (m_shown->Count() == 0 || ::SendMessageW(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
         m_bHasSelection = FALSE;

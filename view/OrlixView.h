@@ -9,6 +9,7 @@
 #include "rows/TextMatch.h"
 #include "rows/TimeModes.h"
 #include "view/ListColumns.h"
+#include "view/ListFind.h"
 #include "view/ListRefresh.h"
 #include "framework/DocView.h"
 #include "framework/Handles.h"
@@ -67,14 +68,10 @@ public:
     // (ViewFeatures.cpp). None of them changes anything until used.
     bool OnFeatureCommand(UINT id, int code, CCmdUI* pUI);
     bool OnFeatureNotify(NMHDR* nm, LRESULT* pResult);
-    // Finds from the selection; forward or back; wraps. False: none found
-    // (or no pattern yet).
-    bool FindNext(bool forward);
-    bool SetFindPattern(const std::wstring& text, const orlix::MatchOptions& options,
-                        bool forward);
-    std::wstring FindText() const { return m_find.Pattern(); }
-    orlix::MatchOptions FindOptions() const { return m_findOptions; }
-    bool FindForward() const { return m_bFindForward; }
+    // Find over this view's rows.
+    CListFind& Finder() { return m_finder; }
+    // A text in the status bar's message pane.
+    void ShowNote(const std::wstring& text);
     // Selects and shows one list item alone.
     void SelectItem(size_t item);
     int FirstSelectedItem() const;
@@ -106,7 +103,6 @@ private:
     fw::UniqueFont m_font;
 
     // Find, highlight rules, quick filters, bookmarks (ViewFeatures.cpp).
-    void OnFind();
     void OnSelectAll();
     void OnCopyRows();
     void OnToggleBookmark();
@@ -114,14 +110,10 @@ private:
     void OnQuickFilter(UINT id);
     void OnHighlightRules();
     void RebuildDisplay(const std::function<void(orlix::RowView&)>& change);
-    void ShowNote(const std::wstring& text);
     void ShowDetails(size_t item);
     void LoadFeatureSettings();
     bool DrawRow(NMLVCUSTOMDRAW* cd, LRESULT* pResult);
-    orlix::TextMatcher m_find;
-    orlix::MatchOptions m_findOptions;
-    bool m_bFindForward = true;
-    std::unique_ptr<class CFindDialog> m_findDialog;
+    CListFind m_finder{ *this };
 };
 
 // The view the program shows (null when there is none).

@@ -28,11 +28,7 @@ CFrameWnd* MainFrame()
 
 void COrlixView::LoadFeatureSettings()
 {
-    FindSettings f = LoadFindSettings();
-    m_findOptions = f.options;
-    m_bFindForward = f.forward;
-    if (!m_find.Set(f.text, f.options))
-        m_find.Reset();
+    m_finder.Load();
     m_shown->Highlights().Set(LoadHighlightRules());
 }
 
@@ -44,14 +40,14 @@ bool COrlixView::OnFeatureCommand(UINT id, int code, CCmdUI* pUI)
     auto hasSelection = [&](CCmdUI& ui) { ui.Enable(FirstSelectedItem() >= 0); };
     switch (id) {
     case ID_FIND:
-        return Handle(code, pUI, [&] { OnFind(); });
+        return Handle(code, pUI, [&] { m_finder.ShowDialog(); });
     case ID_FIND_NEXT:
     case ID_FIND_PREV:
         return Handle(code, pUI, [&] {
-            if (m_find.Empty())
-                OnFind();
+            if (m_finder.Matcher().Empty())
+                m_finder.ShowDialog();
             else
-                FindNext(id == ID_FIND_NEXT);
+                m_finder.FindNext(id == ID_FIND_NEXT);
         }, hasRows);
     case ID_EDIT_SELECT_ALL:
         return Handle(code, pUI, [&] { OnSelectAll(); }, hasRows);
@@ -134,68 +130,6 @@ void COrlixView::OnCopyRows()
         CopyTextToClipboard(m_hWnd, all);
 }
 
-// -------------------------------------------------------------------- find
-
-void COrlixView::OnFind()
-{
-    if (!m_findDialog) {
-        m_findDialog = std::make_unique<CFindDialog>(this);
-        if (!m_findDialog->CreateModeless()) {
-            m_findDialog.reset();
-            return;
-        }
-    }
-    m_findDialog->ShowAgain();
-}
-
-bool COrlixView::SetFindPattern(const std::wstring& text, const orlix::MatchOptions& options,
-                                bool forward)
-{
-    orlix::TextMatcher m;
-    if (!m.Set(text, options))
-        return false;
-    m_find = std::move(m);
-    m_findOptions = options;
-    m_bFindForward = forward;
-    SaveFindSettings({ m_find.Pattern(), m_findOptions, m_bFindForward });
-    return true;
-}
-
-bool COrlixView::FindNext(bool forward)
-{
-    if (m_find.Empty() || DisplayCount() == 0)
-        return false;
-    int sel = FirstSelectedItem();
-    if (!forward && sel >= 0) {
-        // Backwards from the last selected row.
-        for (int i = sel; i >= 0;
-             i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED)))
-            sel = i;
-    }
-    // A search of many rows (a regular expression without plain text in
-    // it, say) shows the wait cursor until it ends.
-    struct WaitCursor {
-        HCURSOR restore = nullptr;
-        bool shown = false;
-        void Show() { restore = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)); shown = true; }
-        ~WaitCursor() { if (shown) ::SetCursor(restore); }
-    } wait;
-    const ULONGLONG began = ::GetTickCount64();
-    auto found = m_shown->Find(m_find, sel >= 0 ? std::optional<size_t>(sel) : std::nullopt,
-                               forward, [&] {
-                                   if (!wait.shown && ::GetTickCount64() - began > 200)
-                                       wait.Show();
-                               });
-    if (found) {
-        SelectItem(found->item);
-        ShowNote(found->wrapped ? AfxLoadUIString(IDS_FIND_WRAPPED) : std::wstring());
-        return true;
-    }
-    ::MessageBeep(MB_ICONASTERISK);
-    ShowNote(orlix::FillInserts(AfxLoadUIString(IDS_FIND_NOT_FOUND), { m_find.Pattern() }));
-    return false;
-}
-
 // --------------------------------------------------------------- bookmarks
 
 void COrlixView::OnToggleBookmark()
@@ -228,6 +162,7 @@ void COrlixView::RebuildDisplay(const std::function<void(orlix::RowView&)>& chan
     std::optional<size_t> keep;
     if (sel >= 0)
         keep = StoreRow(sel);
+    m_finder.RowsReset();
     change(*m_shown);
     LVITEMW none = {};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

@@ -172,6 +172,43 @@ def test_find_reaches_the_far_end_of_a_large_list(w):
     cmd(w, "ID_CLEAR")
 
 
+def test_a_long_find_runs_in_pieces_and_a_runaway_pattern_is_named(w):
+    """A search that takes seconds: the window answers throughout, its
+    progress shows, lines sent meanwhile all arrive, Esc stops it. A pattern
+    that backtracks without end is stopped with a message that names it."""
+    cmd(w, "ID_CLEAR")
+    wait_until(lambda: w.drv("rowcount", w.viewer.hwnd) == 0, what="empty list")
+    # Rows a regular expression without plain text takes a while to read.
+    r = w.run(os.path.join(w.build, "odswriter.exe"), "lines", 20000, "ab 12 cd 345 " * 230,
+              "--pause", "0", capture_output=True, timeout=300)
+    assert r.returncode == 0, r.stderr
+    assert w.drv("waitrows", w.viewer.hwnd, 20000, 120000) >= 20000
+    w.drv("selectrows", w.viewer.hwnd, [0])
+    status = lambda: w.drv("status", w.viewer.hwnd, 0)
+    dlg = search(w, r"(?:\w+ ){3}\d{7}", regex=True)
+    wait_until(lambda: "%" in status(), what="the search's progress (status %r)" % status())
+    pings = [w.drv("ping", w.viewer.hwnd, 1000) for _ in range(10)]
+    assert all(0 <= p < 100 for p in pings), pings
+    for i in range(20):
+        w.viewer.send(9, "during %d" % i)
+    assert w.drv("waitrows", w.viewer.hwnd, 20020, 20000) >= 20020
+    assert "%" in status(), "the search ran on while lines came: %r" % status()
+    w.drv("click", dlg["hwnd"], IDCANCEL)
+    wait_until(lambda: status() in ("查找已停止", "Search stopped"), timeout=5, what="stopped")
+    assert selected(w) == [0]
+
+    fill(w, [(5, "a" * 4000 + "b"), (5, "aaa")])
+    w.drv("selectrows", w.viewer.hwnd, [1])
+    dlg = search(w, "(a+)+$", regex=True)
+    box = w.drv("waitdialog", "Orlix", w.viewer.pid, 10000)
+    assert box, "no message"
+    text = " ".join(c["text"] for c in box["controls"])
+    assert "(a+)+$" in text and ("复杂" in text or "complex" in text), text
+    assert 0 <= w.drv("ping", w.viewer.hwnd, 1000) < 100
+    w.drv("click", box["hwnd"], IDOK)
+    close_dialog(w, dlg)
+
+
 def test_find_choices_survive_a_restart(w):
     fill(w, LINES)
     dlg = search(w, "code", case=True, word=True)
