@@ -78,6 +78,7 @@ bool CListFind::FindNext(bool forward)
                                       forward);
     m_started = ::GetTickCount64();
     m_shownAt = 0;
+    m_rowsPerCheck = 16;   // what a row costs depends on the pattern
     Continue();
     return true;
 }
