@@ -97,52 +97,70 @@ std::optional<HighlightRule> ParseRule(std::wstring_view line)
     return rule;
 }
 
+bool HighlightRules::Compile(const HighlightRule& r, TextMatcher& matcher, std::wstring* why)
+{
+    MatchOptions o;
+    o.matchCase = r.matchCase;
+    o.regex = r.regex;
+    std::wstring pattern = r.pattern;
+    if (r.kind == HighlightRule::ProcessIs && !r.regex) {
+        // The whole name, not a part of it: a regular expression says so.
+        std::wstring escaped = L"^";
+        for (wchar_t c : pattern) {
+            if (std::wstring_view(L"\\^$.|?*+()[]{}/").find(c) != std::wstring_view::npos)
+                escaped += L'\\';
+            escaped += c;
+        }
+        escaped += L'$';
+        pattern = escaped;
+        o.regex = true;
+    } else if (r.kind == HighlightRule::ProcessIs) {
+        // The pattern must stand on its own before it is anchored.
+        if (!matcher.Set(pattern, o, why))
+            return false;
+        pattern = L"^(?:" + pattern + L")$";
+    }
+    return matcher.Set(pattern, o, why);
+}
+
+HighlightRules::Check HighlightRules::CheckRule(const HighlightRule& rule, std::wstring* why)
+{
+    TextMatcher m;
+    if (!Compile(rule, m, why))
+        return Check::Invalid;
+    return m.HoldsUpUnderStrain() ? Check::Ok : Check::TooComplex;
+}
+
 int HighlightRules::Set(std::vector<HighlightRule> rules)
 {
     if (rules.size() > kMaxRules)
         rules.resize(kMaxRules);
     m_rules = std::move(rules);
     m_matchers.assign(m_rules.size(), TextMatcher());
+    m_givenUp.assign(m_rules.size(), false);
     int bad = -1;
-    for (size_t i = 0; i < m_rules.size(); ++i) {
-        const HighlightRule& r = m_rules[i];
-        MatchOptions o;
-        o.matchCase = r.matchCase;
-        o.regex = r.regex;
-        std::wstring pattern = r.pattern;
-        if (r.kind == HighlightRule::ProcessIs && !r.regex) {
-            // The whole name, not a part of it: a regular expression says so.
-            std::wstring escaped = L"^";
-            for (wchar_t c : pattern) {
-                if (std::wstring_view(L"\\^$.|?*+()[]{}/").find(c) != std::wstring_view::npos)
-                    escaped += L'\\';
-                escaped += c;
-            }
-            escaped += L'$';
-            pattern = escaped;
-            o.regex = true;
-        } else if (r.kind == HighlightRule::ProcessIs) {
-            // The pattern must stand on its own before it is anchored.
-            if (!m_matchers[i].Set(pattern, o)) {
-                if (bad < 0)
-                    bad = static_cast<int>(i);
-                continue;
-            }
-            pattern = L"^(?:" + pattern + L")$";
-        }
-        if (!m_matchers[i].Set(pattern, o) && bad < 0)
+    for (size_t i = 0; i < m_rules.size(); ++i)
+        if (!Compile(m_rules[i], m_matchers[i], nullptr) && bad < 0)
             bad = static_cast<int>(i);
-    }
     return bad;
 }
 
 int HighlightRules::Match(std::wstring_view processName, std::wstring_view text) const
 {
     for (size_t i = 0; i < m_rules.size(); ++i) {
+        if (m_givenUp[i])
+            continue;
         std::wstring_view subject =
             m_rules[i].kind == HighlightRule::ProcessIs ? processName : text;
-        if (m_matchers[i].Matches(subject))
+        switch (m_matchers[i].Match(subject)) {
+        case MatchResult::Yes:
             return static_cast<int>(i);
+        case MatchResult::TooComplex:
+            m_givenUp[i] = true;
+            break;
+        case MatchResult::No:
+            break;
+        }
     }
     return -1;
 }

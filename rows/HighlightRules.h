@@ -30,18 +30,28 @@ class HighlightRules {
 public:
     static constexpr size_t kMaxRules = 16;
 
+    // Whether a rule can be kept: its pattern compiles, and it does not run
+    // on too long over lines built to provoke it (a rule is matched against
+    // every row). `why` gets the library's words for a pattern that does not
+    // compile.
+    enum class Check { Ok, Invalid, TooComplex };
+    static Check CheckRule(const HighlightRule& rule, std::wstring* why = nullptr);
+
     // Takes the rules (at most kMaxRules); rules whose pattern does not
     // compile stay in the list but never match. Returns the index of the
     // first such rule, or -1.
     int Set(std::vector<HighlightRule> rules);
     const std::vector<HighlightRule>& Rules() const { return m_rules; }
     bool Empty() const { return m_rules.empty(); }
-    // The index of the first rule that matches, or -1.
+    // The index of the first rule that matches, or -1. A rule that runs on
+    // too long over a row is passed over from then on.
     int Match(std::wstring_view processName, std::wstring_view text) const;
 
 private:
+    static bool Compile(const HighlightRule& rule, TextMatcher& matcher, std::wstring* why);
     std::vector<HighlightRule> m_rules;
     std::vector<TextMatcher> m_matchers;
+    mutable std::vector<bool> m_givenUp;
 };
 
 } // namespace orlix

@@ -1,4 +1,5 @@
 #include "rows/RowView.h"
+#include <algorithm>
 
 namespace orlix {
 
@@ -6,18 +7,29 @@ void RowView::Appended(size_t storeRow)
 {
     if (m_index.Active() && m_quick.Shows(m_rows.Pid(storeRow)))
         m_index.Append(storeRow);
+    if (!m_highlight.Empty())
+        m_ruleOfRow.resize(storeRow + 1, kUnknown);
 }
 
 void RowView::Cleared()
 {
     m_index.Clear();
     m_marks.Clear();
+    m_ruleOfRow.clear();
 }
 
 void RowView::Dropped(size_t count)
 {
     m_index.DropOldest(count);
     m_marks.DropOldest(count);
+    m_ruleOfRow.erase(m_ruleOfRow.begin(),
+                      m_ruleOfRow.begin() + std::min(count, m_ruleOfRow.size()));
+}
+
+void RowView::SetHighlightRules(std::vector<HighlightRule> rules)
+{
+    m_highlight.Set(std::move(rules));
+    m_ruleOfRow.assign(m_highlight.Empty() ? 0 : m_rows.Size(), kUnknown);
 }
 
 void RowView::Rebuild()
@@ -67,7 +79,11 @@ const HighlightRule* RowView::HighlightOf(size_t item) const
     if (m_highlight.Empty() || item >= Count())
         return nullptr;
     const size_t row = ToStore(item);
-    int rule = m_highlight.Match(m_rows.Name(row), m_rows.Text(row));
+    if (m_ruleOfRow.size() < m_rows.Size())
+        m_ruleOfRow.resize(m_rows.Size(), kUnknown);
+    int8_t& rule = m_ruleOfRow[row];
+    if (rule == kUnknown)
+        rule = static_cast<int8_t>(m_highlight.Match(m_rows.Name(row), m_rows.Text(row)));
     return rule >= 0 ? &m_highlight.Rules()[rule] : nullptr;
 }
 

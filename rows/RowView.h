@@ -8,6 +8,7 @@
 #include "rows/HighlightRules.h"
 #include "rows/RowStore.h"
 #include <cstdint>
+#include <deque>
 #include <optional>
 
 namespace orlix {
@@ -52,9 +53,10 @@ public:
     // row is bookmarked.
     std::optional<size_t> NextBookmark(std::optional<size_t> from, bool forward) const;
 
-    HighlightRules& Highlights() { return m_highlight; }
     const HighlightRules& Highlights() const { return m_highlight; }
-    // The rule that colours an item, if any.
+    void SetHighlightRules(std::vector<HighlightRule> rules);
+    // The rule that colours an item, if any: worked out once per row and
+    // rule set, then kept beside the rows (painting never matches again).
     const HighlightRule* HighlightOf(size_t item) const;
 
     // The next item whose text the matcher finds, from `start` on (after it,
@@ -92,6 +94,10 @@ private:
     QuickFilter m_quick;
     BookmarkSet m_marks;
     HighlightRules m_highlight;
+    // Per stored row: the rule that colours it, kNone, or kUnknown (not yet
+    // worked out).
+    static constexpr int8_t kUnknown = -2, kNone = -1;
+    mutable std::deque<int8_t> m_ruleOfRow;
 };
 
 } // namespace orlix

@@ -181,18 +181,22 @@ bool CHighlightDialog::ReadRule(orlix::HighlightRule& rule)
     rule.regex = ::IsDlgButtonChecked(m_hWnd, IDC_RULE_REGEX) == BST_CHECKED;
     if (rule.pattern.empty())
         return false;
-    if (rule.regex) {
-        orlix::TextMatcher probe;
-        orlix::MatchOptions o;
-        o.regex = true;
-        if (!probe.Set(rule.pattern, o)) {
-            std::wstring msg =
-                orlix::FillInserts(AfxLoadUIString(IDS_BAD_PATTERN), { rule.pattern });
-            ::MessageBoxW(m_hWnd, msg.c_str(), L"Orlix", MB_OK | MB_ICONEXCLAMATION);
-            return false;
-        }
+    // A rule is matched against every row: one that does not compile, or
+    // that would run on too long, is refused here and never kept.
+    std::wstring why;
+    std::wstring msg;
+    switch (orlix::HighlightRules::CheckRule(rule, &why)) {
+    case orlix::HighlightRules::Check::Ok:
+        return true;
+    case orlix::HighlightRules::Check::Invalid:
+        msg = orlix::FillInserts(AfxLoadUIString(IDS_BAD_PATTERN), { rule.pattern, why });
+        break;
+    case orlix::HighlightRules::Check::TooComplex:
+        msg = orlix::FillInserts(AfxLoadUIString(IDS_RULE_TOO_COMPLEX), { rule.pattern });
+        break;
     }
-    return true;
+    ::MessageBoxW(m_hWnd, msg.c_str(), L"Orlix", MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 void CHighlightDialog::PickColour(bool foreground)

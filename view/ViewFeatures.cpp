@@ -29,7 +29,7 @@ CFrameWnd* MainFrame()
 void COrlixView::LoadFeatureSettings()
 {
     m_finder.Load();
-    m_shown->Highlights().Set(LoadHighlightRules());
+    m_shown->SetHighlightRules(LoadHighlightRules());
 }
 
 // ---------------------------------------------------------------- commands
@@ -224,7 +224,7 @@ void COrlixView::OnQuickFilter(UINT id)
 
 void COrlixView::ApplyHighlightRules(std::vector<orlix::HighlightRule> rules)
 {
-    m_shown->Highlights().Set(std::move(rules));
+    m_shown->SetHighlightRules(std::move(rules));
     SaveHighlightRules(Highlights().Rules());
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }

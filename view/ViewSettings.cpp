@@ -48,8 +48,11 @@ std::vector<orlix::HighlightRule> LoadHighlightRules()
         fw::ParseDigits(orlix::ReadTextOption(L"Highlight", L"Count"), 100).value_or(0);
     for (size_t i = 1; i <= n && rules.size() < orlix::HighlightRules::kMaxRules; ++i) {
         std::wstring key = L"Rule" + std::to_wstring(i);
+        // A rule that would run on too long is passed over (none is kept so
+        // now; an older file may hold one).
         if (auto r = orlix::ParseRule(orlix::ReadTextOption(L"Highlight", key.c_str())))
-            rules.push_back(*r);
+            if (orlix::HighlightRules::CheckRule(*r) != orlix::HighlightRules::Check::TooComplex)
+                rules.push_back(*r);
     }
     return rules;
 }

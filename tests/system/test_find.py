@@ -4,7 +4,7 @@ the screen read back."""
 import os
 import time
 
-from e2e import IDS, HeaderClient, Viewer, wait_until, start_viewer, stop_viewer
+from e2e import IDS, HeaderClient, Viewer, ini_text, wait_until, start_viewer, stop_viewer
 
 setup = start_viewer
 teardown = stop_viewer
@@ -382,6 +382,28 @@ def test_highlight_this_process_colours_its_rows_and_is_kept(w):
         client.close()
     w.viewer.wait_rows(1)
     wait_until(lambda: yellow in row_pixels(w, 0), what="kept rule colours")
+
+
+def test_a_runaway_highlight_rule_is_refused_and_never_kept(w):
+    fill(w, [(5, "a" * 300 + "b")])
+    cmd(w, "ID_HIGHLIGHT_RULES")
+    dlg = w.drv("waitdialog", None, w.viewer.pid, 10000)
+    c = {x["id"]: x["hwnd"] for x in dlg["controls"]}
+    w.drv("settext", c[IDS["IDC_RULE_PATTERN"]], "(a+)+$")
+    set_check(w, c[IDS["IDC_RULE_REGEX"]], True)
+    w.drv("click", dlg["hwnd"], IDS["IDC_RULE_ADD"])
+    box = w.drv("waitdialog", "Orlix", w.viewer.pid, 10000)
+    assert box, "no message"
+    text = " ".join(x["text"] for x in box["controls"])
+    assert "(a+)+$" in text and ("复杂" in text or "complex" in text), text
+    assert 0 <= w.drv("ping", w.viewer.hwnd, 1000) < 100
+    w.drv("click", box["hwnd"], IDOK)
+    wait_until(lambda: not w.drv("exists", box["hwnd"]), what="message closed")
+    w.drv("click", dlg["hwnd"], IDOK)
+    wait_until(lambda: not w.drv("exists", dlg["hwnd"]), what="rules dialog closed")
+    w.viewer.close()
+    assert "(a+)+$" not in ini_text(w)
+    w.viewer = Viewer(w, w.drv)
 
 
 def test_damaged_highlight_settings_fall_back_quietly(w):

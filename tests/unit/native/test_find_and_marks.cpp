@@ -164,6 +164,17 @@ TEST(TextMatch, RunawayExpressionsAreCutShort)
     EXPECT_TRUE(m.HoldsUpUnderStrain());
     ASSERT_TRUE(m.Set(L"x*", o));   // an empty match is a match, once
     EXPECT_EQ(m.Match(L""), MatchResult::Yes);
+
+    // A rule is checked the same way before it is kept.
+    HighlightRule rule;
+    rule.regex = true;
+    rule.pattern = L"(a+)+$";
+    EXPECT_EQ(HighlightRules::CheckRule(rule), HighlightRules::Check::TooComplex);
+    rule.kind = HighlightRule::ProcessIs;
+    rule.pattern = L"a)|(b";   // anchored, it would compile and mean something else
+    EXPECT_EQ(HighlightRules::CheckRule(rule), HighlightRules::Check::Invalid);
+    rule.pattern = L"app|svc";
+    EXPECT_EQ(HighlightRules::CheckRule(rule), HighlightRules::Check::Ok);
 }
 
 // Lines of 8-bit units match exactly as their UTF-16 form does, with the
