@@ -142,7 +142,7 @@ void Capture::Clear()
 
 void Capture::TrimHistory()
 {
-    if (m_historyLimit == 0 || m_rows.Size() <= m_historyLimit)
+    if (m_historyLimit == 0 || m_rows.Size() <= m_historyLimit || m_trimHolds > 0)
         return;
     const size_t drop = m_rows.Size() - m_historyLimit;
     m_rows.DropOldest(drop);

@@ -72,6 +72,9 @@ public:
     void SetHistoryLimit(size_t rows) { m_historyLimit = rows; }
     size_t HistoryLimit() const { return m_historyLimit; }
     void TrimHistory();
+    // While work reads the rows a piece at a time (a save), none is dropped:
+    // the trim waits until the last hold is let go.
+    void HoldTrim(bool hold) { m_trimHolds += hold ? 1 : -1; }
 
     const RowStore& Rows() const { return m_rows; }
     // The first row's arrival since the last Clear.
@@ -123,6 +126,7 @@ private:
     ArrivalClock m_clock;
     std::vector<ICaptureObserver*> m_observers;
     size_t m_historyLimit = 0;
+    int m_trimHolds = 0;
     bool m_bStarted = false;
     bool m_bStopped = false;
 

@@ -59,6 +59,7 @@
 // The list's own texts (string table only); also between the commands and
 // the framework's ids.
 #define IDS_SAVE_PROGRESS           33050
+#define IDS_SAVE_STOPPED            33051
 
 // Capture of the global (session-independent) debug channel.
 #define ID_CAPTURE_GLOBAL           33500

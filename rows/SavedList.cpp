@@ -1,6 +1,7 @@
 #include "rows/SavedList.h"
 #include <algorithm>
 #include <deque>
+#include <memory>
 #include <vector>
 #include "framework/Worker.h"
 #include "framework/File.h"
@@ -131,57 +132,128 @@ private:
     bool m_failed = false;
     fw::UniqueHandle m_thread;
 };
+
 } // namespace
+
+struct SaveJob::Writing {
+    CFile file;
+    std::unique_ptr<BlockWriter> writer;
+    Block* block = nullptr;
+    size_t used = 0;
+    std::wstring time;
+};
+
+SaveJob::SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText)
+    : m_rows(rows), m_path(std::move(path)), m_temp(m_path + L".saving"),
+      m_timeText(std::move(timeText)), m_total(rows.Size())
+{
+}
+
+SaveJob::~SaveJob()
+{
+    if (m_state == State::Running)
+        GiveUp();
+}
+
+bool SaveJob::Start()
+{
+    // Into a file of its own beside the target, which replaces the target
+    // only once every byte is written: until then the old file is intact.
+    m_w = std::make_unique<Writing>();
+    if (!m_w->file.Open(m_temp.c_str(), CFile::modeCreate | CFile::modeWrite) ||
+        !m_w->file.Write(fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom))) {
+        GiveUp();
+        return false;
+    }
+    m_w->writer = std::make_unique<BlockWriter>(m_w->file);
+    m_w->block = m_w->writer->Acquire();
+    m_state = State::Running;
+    return true;
+}
+
+SaveJob::State SaveJob::Step(size_t rows)
+{
+    if (m_state != State::Running)
+        return m_state;
+    Writing& w = *m_w;
+    bool ok = true;
+    // Rows are written straight into a block; the row that crosses its end
+    // moves on to the next one.
+    const size_t end = std::min(m_total, m_done + rows);
+    for (; ok && m_done < end; ++m_done) {
+        const size_t row = m_done;
+        if (m_timeText)
+            w.time = m_timeText(row);
+        // Each block has room for the longest row after its end; the row's
+        // own length is worked out only when it might not fit.
+        if (w.used + RowStore::MostSavedRowUnits(w.time.size()) > w.block->text.size()) {
+            const size_t need = m_rows.SavedRowUnits(row, w.time);
+            if (w.used + need > w.block->text.size())
+                w.block->text.resize(w.used + need);
+        }
+        w.used += m_rows.WriteSavedRow(row, w.block->text.data() + w.used, w.time);
+        if (w.used >= kBlockUnits) {
+            Block* next = w.writer->Acquire();
+            const size_t tail = w.used - kBlockUnits;
+            if (next->text.size() < tail)
+                next->text.resize(tail);
+            std::copy(w.block->text.begin() + kBlockUnits, w.block->text.begin() + w.used,
+                      next->text.begin());
+            ok = w.writer->Submit(w.block, kBlockUnits);
+            w.block = next;
+            w.used = tail;
+        }
+    }
+    if (ok && m_done < m_total)
+        return m_state;
+    if (ok && w.used)
+        ok = w.writer->Submit(w.block, w.used);
+    ok = w.writer->Finish() && ok;
+    w.writer.reset();
+    ok = w.file.Close() && ok;
+    if (ok)
+        ok = ::MoveFileExW(m_temp.c_str(), m_path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+    if (!ok) {
+        GiveUp();
+        return m_state;
+    }
+    m_w.reset();
+    m_state = State::Done;
+    return m_state;
+}
+
+void SaveJob::Cancel()
+{
+    if (m_state == State::Running)
+        GiveUp();
+}
+
+void SaveJob::GiveUp()
+{
+    if (m_w) {
+        if (m_w->writer)
+            m_w->writer->Finish();
+        m_w->writer.reset();
+        m_w->file.Close();
+        m_w.reset();
+    }
+    ::DeleteFileW(m_temp.c_str());
+    m_state = State::Failed;
+}
 
 bool SaveRows(const RowStore& rows, const std::wstring& path, const SaveProgress& progress,
               const SaveTimeText& timeText)
 {
-    CFile file;
-    if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
+    SaveJob job(rows, path, timeText);
+    if (!job.Start())
         return false;
-    if (!file.Write(fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom)))
-        return false;
-    bool ok = true;
-    {
-        // Rows are written straight into a block; the row that crosses its
-        // end moves on to the next one.
-        BlockWriter writer(file);
-        Block* block = writer.Acquire();
-        size_t used = 0;
-        std::wstring time;
-        const size_t total = rows.Size();
-        for (size_t row = 0; ok && row < total; ++row) {
-            if (timeText)
-                time = timeText(row);
-            // Each block has room for the longest row after its end; the
-            // row's own length is worked out only when it might not fit.
-            if (used + RowStore::MostSavedRowUnits(time.size()) > block->text.size()) {
-                const size_t need = rows.SavedRowUnits(row, time);
-                if (used + need > block->text.size())
-                    block->text.resize(used + need);
-            }
-            used += rows.WriteSavedRow(row, block->text.data() + used, time);
-            if (used >= kBlockUnits) {
-                Block* next = writer.Acquire();
-                const size_t tail = used - kBlockUnits;
-                if (next->text.size() < tail)
-                    next->text.resize(tail);
-                std::copy(block->text.begin() + kBlockUnits, block->text.begin() + used,
-                          next->text.begin());
-                ok = writer.Submit(block, kBlockUnits);
-                block = next;
-                used = tail;
-            }
-            if (progress && (row + 1) % kProgressRows == 0)
-                progress(row + 1, total);
-        }
-        if (ok && used)
-            ok = writer.Submit(block, used);
-        ok = writer.Finish() && ok;
+    while (job.Step(kProgressRows) == SaveJob::State::Running)
         if (progress)
-            progress(total, total);
-    }
-    return file.Close() && ok;
+            progress(job.Done(), job.Total());
+    if (progress)
+        progress(job.Total(), job.Total());
+    return job.Finished();
 }
 
 } // namespace orlix

@@ -2,6 +2,7 @@
 #pragma once
 #include "rows/RowStore.h"
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace orlix {
@@ -13,7 +14,42 @@ using SaveProgress = std::function<void(size_t done, size_t total)>;
 // A row's Time column as the list shows it; empty for the clock text.
 using SaveTimeText = std::function<std::wstring(size_t row)>;
 
-// False when the file cannot be opened or not every byte could be written.
+// A save a piece at a time: rows [0, Total()) as the store held them when
+// the job was made (the store must keep them meanwhile: no rows dropped).
+// The rows go into a file beside the target, which replaces the target only
+// when every byte is written; a job that fails, is cancelled or is
+// destroyed unfinished leaves the old file as it was.
+class SaveJob {
+public:
+    enum class State { Idle, Running, Done, Failed };
+    SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText);
+    ~SaveJob();
+    SaveJob(const SaveJob&) = delete;
+    SaveJob& operator=(const SaveJob&) = delete;
+    // False when the file cannot be made.
+    bool Start();
+    // Formats up to `rows` more rows (their writing goes on meanwhile); at
+    // the end, puts the file in place.
+    State Step(size_t rows);
+    void Cancel();
+    size_t Done() const { return m_done; }
+    size_t Total() const { return m_total; }
+    bool Finished() const { return m_state == State::Done; }
+
+private:
+    struct Writing;
+    void GiveUp();
+    const RowStore& m_rows;
+    std::wstring m_path, m_temp;
+    SaveTimeText m_timeText;
+    size_t m_total;
+    size_t m_done = 0;
+    State m_state = State::Idle;
+    std::unique_ptr<Writing> m_w;
+};
+
+// The whole save at once. False when the file cannot be made or not every
+// byte could be written; the old file is then as it was.
 bool SaveRows(const RowStore& rows, const std::wstring& path,
               const SaveProgress& progress = SaveProgress(),
               const SaveTimeText& timeText = SaveTimeText());

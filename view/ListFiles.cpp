@@ -6,47 +6,87 @@
 #include "resources/resource.h"
 
 namespace {
-// A save of this many rows or more shows its progress in the status bar.
-const size_t kSaveProgressRows = 100000;
-// ...and how often at most it is told (milliseconds).
+// One piece of a save formats rows for this long at most (milliseconds).
+const ULONGLONG kSliceMs = 8;
+// How often at most the progress is told (milliseconds).
 const ULONGLONG kSaveProgressMs = 200;
 } // namespace
 
-bool SaveListShowingProgress(const orlix::RowStore& rows, const std::wstring& path,
-                             const orlix::SaveTimeText& timeText)
+CListSave::~CListSave()
 {
-    // A long list takes a while: the status bar tells how far it got.
-    CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr;
-    const std::wstring format = AfxLoadUIString(IDS_SAVE_PROGRESS);
-    int shown = -1;
-    ULONGLONG lastShown = ::GetTickCount64();
-    auto progress = [&](size_t done, size_t total) {
-        const int percent = total ? static_cast<int>(done * 100 / total) : 100;
-        if (!frame || !frame->m_hWnd || percent == shown || format.empty())
-            return;
-        // A few times a second: each repaint of the status bar costs the
-        // save more than formatting thousands of rows.
+    if (m_job)
+        End();
+}
+
+void CListSave::Start(HWND view, orlix::Capture& capture, const std::wstring& path,
+                      orlix::SaveTimeText timeText)
+{
+    Cancel();
+    m_path = path;
+    m_job = std::make_unique<orlix::SaveJob>(capture.Rows(), path, std::move(timeText));
+    if (!m_job->Start()) {
+        m_job.reset();
+        AfxMessageBox(orlix::OpenFileFailedText(path).c_str());
+        return;
+    }
+    m_capture = &capture;
+    capture.HoldTrim(true);
+    m_pieces.Attach(view);
+    m_shownAt = ::GetTickCount64();
+    Continue();
+}
+
+void CListSave::Continue()
+{
+    if (!m_job)
+        return;
+    const ULONGLONG t0 = ::GetTickCount64();
+    orlix::SaveJob::State state;
+    do
+        state = m_job->Step(2048);
+    while (state == orlix::SaveJob::State::Running && ::GetTickCount64() - t0 < kSliceMs);
+    if (state == orlix::SaveJob::State::Running) {
+        // A long list takes a while: the status bar tells how far it got, a
+        // few times a second (each repaint costs more than many rows).
+        CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr;
         const ULONGLONG now = ::GetTickCount64();
-        if (now - lastShown < kSaveProgressMs)
-            return;
-        lastShown = now;
-        shown = percent;
-        frame->SetMessageText(orlix::FillInserts(format, { std::to_wstring(percent) }).c_str());
-        // Only the status bar: painting the whole window a hundred times
-        // would cost more than the save.
-        if (frame->m_pStatusBar && frame->m_pStatusBar->m_hWnd)
-            ::UpdateWindow(frame->m_pStatusBar->m_hWnd);
-    };
-    const bool saved = orlix::SaveRows(rows, path,
-                                       rows.Size() >= kSaveProgressRows
-                                           ? orlix::SaveProgress(progress)
-                                           : orlix::SaveProgress(),
-                                       timeText);
-    if (shown >= 0 && frame && frame->m_hWnd)
+        if (frame && frame->m_hWnd && now - m_shownAt >= kSaveProgressMs) {
+            m_shownAt = now;
+            const size_t total = m_job->Total() ? m_job->Total() : 1;
+            const int percent = static_cast<int>(m_job->Done() * 100 / total);
+            frame->SetMessageText(orlix::FillInserts(AfxLoadUIString(IDS_SAVE_PROGRESS),
+                                                     { std::to_wstring(percent) }).c_str());
+            if (frame->m_pStatusBar && frame->m_pStatusBar->m_hWnd)
+                ::UpdateWindow(frame->m_pStatusBar->m_hWnd);
+        }
+        m_pieces.Next();
+        return;
+    }
+    const bool saved = m_job->Finished();
+    End();
+    if (CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr)
         frame->SetMessageText(AFX_IDS_IDLEMESSAGE);
     if (!saved)
-        AfxMessageBox(orlix::OpenFileFailedText(path).c_str());
-    return saved;
+        AfxMessageBox(orlix::OpenFileFailedText(m_path).c_str());
+}
+
+void CListSave::Cancel()
+{
+    if (!m_job)
+        return;
+    m_job->Cancel();
+    End();
+    if (CFrameWnd* frame = AfxGetApp() ? AfxGetApp()->GetMainFrame() : nullptr)
+        frame->SetMessageText(AfxLoadUIString(IDS_SAVE_STOPPED).c_str());
+}
+
+void CListSave::End()
+{
+    m_job.reset();
+    m_pieces.Stop();
+    if (m_capture)
+        m_capture->HoldTrim(false);
+    m_capture = nullptr;
 }
 
 bool ImportIntoCapture(orlix::Capture& capture, const std::wstring& path)

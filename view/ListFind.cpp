@@ -76,6 +76,7 @@ bool CListFind::FindNext(bool forward)
     }
     m_scan = m_view.Shown().StartFind(sel >= 0 ? std::optional<size_t>(sel) : std::nullopt,
                                       forward);
+    m_pieces.Attach(m_view.m_hWnd);
     m_started = ::GetTickCount64();
     m_shownAt = 0;
     m_rowsPerCheck = 16;   // what a row costs depends on the pattern
@@ -85,9 +86,6 @@ bool CListFind::FindNext(bool forward)
 
 void CListFind::Continue()
 {
-    if (m_timer)
-        ::KillTimer(m_view.m_hWnd, kTimerId);
-    m_timer = false;
     if (!m_scan)
         return;
     const double t0 = NowMs();
@@ -110,20 +108,7 @@ void CListFind::Continue()
             break;
     }
     ShowProgress();
-    Schedule();
-}
-
-// The next piece: at once when nothing waits, after input, painting and
-// timers (the list's refreshes among them) when something does.
-void CListFind::Schedule()
-{
-    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) == 0 &&
-        ::PostMessageW(m_view.m_hWnd, kMsgFindMore, 0, 0))
-        return;
-    if (!m_timer)
-        m_timer = ::SetTimer(m_view.m_hWnd, kTimerId, USER_TIMER_MINIMUM, nullptr) != 0;
-    if (!m_timer)
-        ::PostMessageW(m_view.m_hWnd, kMsgFindMore, 0, 0);
+    m_pieces.Next();
 }
 
 void CListFind::ShowProgress()
@@ -141,9 +126,7 @@ void CListFind::ShowProgress()
 void CListFind::Finish(orlix::RowView::ScanState state, const orlix::RowView::Found& found)
 {
     m_scan.reset();
-    if (m_timer)
-        ::KillTimer(m_view.m_hWnd, kTimerId);
-    m_timer = false;
+    m_pieces.Stop();
     switch (state) {
     case orlix::RowView::ScanState::Found:
         m_view.SelectItem(found.item);
@@ -171,9 +154,7 @@ void CListFind::Cancel()
     if (!m_scan)
         return;
     m_scan.reset();
-    if (m_timer)
-        ::KillTimer(m_view.m_hWnd, kTimerId);
-    m_timer = false;
+    m_pieces.Stop();
     m_view.ShowNote(AfxLoadUIString(IDS_FIND_STOPPED));
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include "rows/RowView.h"
 #include "rows/TextMatch.h"
+#include "view/Slices.h"
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,19 +37,16 @@ public:
     // The view's rows changed under a running search.
     void RowsDropped(size_t goneItems);
     void RowsReset();
-    // The next piece of a running search (the view's kMsgFindMore and timer).
+    // The next piece of a running search; Pieces() says which of the view's
+    // messages bring it.
     void Continue();
+    CSlices& Pieces() { return m_pieces; }
 
     const orlix::TextMatcher& Matcher() const { return m_find; }
     orlix::MatchOptions Options() const { return m_options; }
     bool Forward() const { return m_forward; }
 
-    // The view's message for the next piece, and its timer.
-    static constexpr UINT kMsgFindMore = 0x8000 + 0x44;   // WM_APP + 0x44
-    static constexpr UINT_PTR kTimerId = 4;
-
 private:
-    void Schedule();
     void Finish(orlix::RowView::ScanState state, const orlix::RowView::Found& found);
     void ShowProgress();
 
@@ -60,6 +58,6 @@ private:
     std::optional<orlix::RowView::FindScan> m_scan;
     ULONGLONG m_started = 0;
     ULONGLONG m_shownAt = 0;
-    bool m_timer = false;
     size_t m_rowsPerCheck = 16;
+    CSlices m_pieces{ 0x8000 + 0x44, 4 };   // WM_APP + 0x44, timer 4
 };

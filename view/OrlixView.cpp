@@ -133,12 +133,22 @@ void COrlixView::OnDestroy()
 {
     if (m_bInitialized)
         m_columnLayout.SaveColumnLayout();
+    m_saver.Cancel();
     m_refresh.Detach();
     m_capture->Detach(this);
 }
 
 LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // The next piece of a long search or save.
+    if (m_finder.Pieces().Takes(msg, wParam)) {
+        m_finder.Continue();
+        return 0;
+    }
+    if (m_saver.Pieces().Takes(msg, wParam)) {
+        m_saver.Continue();
+        return 0;
+    }
     switch (msg) {
     case WM_SETTEXT:
         m_capture->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam));
@@ -146,17 +156,12 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (m_refresh.OnTimer(wParam))
             return 0;
-        if (wParam == CListFind::kTimerId) {
-            m_finder.Continue();
-            return 0;
-        }
         break;
-    case CListFind::kMsgFindMore:
-        m_finder.Continue();
-        return 0;
     case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE && m_finder.Running()) {
+        // Esc stops a search or a save that is running.
+        if (wParam == VK_ESCAPE && (m_finder.Running() || m_saver.Running())) {
             m_finder.Cancel();
+            m_saver.Cancel();
             return 0;
         }
         break;
@@ -295,6 +300,7 @@ void COrlixView::OnRowsCleared()
 {
     m_shown->Cleared();
     m_finder.RowsReset();
+    m_saver.Cancel();
     m_refresh.Cleared();
     m_bHasSelection = FALSE;
 }
@@ -359,10 +365,15 @@ void COrlixView::OnFileSave()
     if (dlg.DoModal() != IDOK)
         return;
     m_strSavePath = dlg.GetPathName();
-    SaveListShowingProgress(Rows(), m_strSavePath,
-                            m_timeMode != orlix::TimeMode::Clock
-                                ? orlix::SaveTimeText([this](size_t row) { return TimeText(row); })
-                                : orlix::SaveTimeText());
+    SaveTo(m_strSavePath);
+}
+
+void COrlixView::SaveTo(const std::wstring& path)
+{
+    m_saver.Start(m_hWnd, *m_capture, path,
+                  m_timeMode != orlix::TimeMode::Clock
+                      ? orlix::SaveTimeText([this](size_t row) { return TimeText(row); })
+                      : orlix::SaveTimeText());
 }
 
 std::wstring COrlixView::TimeText(size_t row) const

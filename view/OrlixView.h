@@ -9,6 +9,7 @@
 #include "rows/TextMatch.h"
 #include "rows/TimeModes.h"
 #include "view/ListColumns.h"
+#include "view/ListFiles.h"
 #include "view/ListFind.h"
 #include "view/ListRefresh.h"
 #include "framework/DocView.h"
@@ -60,6 +61,8 @@ public:
     void OnAutoScroll();
     void OnEditCopy();
     void OnFileSave();
+    // Starts saving this view's rows to `path` (a piece at a time).
+    void SaveTo(const std::wstring& path);
     void OnFilePrint(bool withDialog);
     void OnFilePrintPreview();
     void OnFileImport();
@@ -98,6 +101,7 @@ private:
     std::unique_ptr<orlix::RowView> m_shown;
     CListColumns m_columnLayout;
     CListRefresh m_refresh;
+    CListSave m_saver;
     bool m_bInitialized = false;
     // The list's font once the window moved to a screen of another DPI.
     fw::UniqueFont m_font;

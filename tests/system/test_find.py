@@ -197,6 +197,7 @@ def test_a_long_find_runs_in_pieces_and_a_runaway_pattern_is_named(w):
     wait_until(lambda: status() in ("查找已停止", "Search stopped"), timeout=5, what="stopped")
     assert selected(w) == [0]
 
+
     fill(w, [(5, "a" * 4000 + "b"), (5, "aaa")])
     w.drv("selectrows", w.viewer.hwnd, [1])
     dlg = search(w, "(a+)+$", regex=True)

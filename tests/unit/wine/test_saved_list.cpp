@@ -96,12 +96,17 @@ TEST_F(SavedList, APlaceThatCannotBeWrittenIsAFailure)
     EXPECT_FALSE(orlix::SaveRows(rows, missing));
     EXPECT_EQ(::GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
 
-    // A file another program holds without sharing it.
+    // A file another program holds without sharing it: it stays as it was,
+    // and nothing is left beside it.
     HANDLE held = ::CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DWORD wrote = 0;
+    ::WriteFile(held, "old", 3, &wrote, nullptr);
     EXPECT_FALSE(orlix::SaveRows(rows, m_path));
     ::CloseHandle(held);
+    EXPECT_EQ(ReadFile(), "old");
+    EXPECT_EQ(::GetFileAttributesW((m_path + L".saving").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

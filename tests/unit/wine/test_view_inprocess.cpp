@@ -135,6 +135,33 @@ TEST(ViewerInProcess, TwoViewsOfOneCaptureShowTheSameRowsEachInItsOwnWay)
     EXPECT_EQ(v.view->GetDocument()->GetViews().size(), 1u);
 }
 
+// A save runs a piece at a time: Esc stops it and the old file stays; let
+// run, it replaces the file with every row.
+TEST(ViewerInProcess, EscStopsASaveAndTheOldFileStays)
+{
+    InProcessViewer v;
+    ASSERT_TRUE(v.ok);
+    orlix::Capture& capture = v.view->GetCapture();
+    const std::wstring text(200, L'x');
+    for (int i = 0; i < 300000; ++i)
+        capture.AppendRow(L"w.exe", 7, orlix::ArrivalTime{}, text);
+    const std::wstring path = Documents() + L"\\orlix-stopped-save.txt";
+    {
+        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        ::WriteFile(h, "old", 3, &n, nullptr);
+        ::CloseHandle(h);
+    }
+    v.view->SaveTo(path);
+    ::SendMessageW(v.view->m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    v.Pump(300);
+    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_EQ(::GetFileAttributesW((path + L".saving").c_str()), INVALID_FILE_ATTRIBUTES);
+    v.view->SaveTo(path);
+    EXPECT_TRUE(v.PumpUntil([&] { return ReadAll(path).size() > 300000u * 200 * 2; }, 30000));
+    ::DeleteFileW(path.c_str());
+}
+
 TEST(ViewerInProcess, EveryCommandShowsItsStateInMenuAndToolbar)
 {
     InProcessViewer v;
