@@ -107,38 +107,104 @@ bool ParseImportLine(std::wstring_view line, ImportedRow& out)
            Fill(name, pid, time, rest, out);
 }
 
+void ImportReader::Feed(const unsigned char* bytes, size_t size, std::vector<ImportedRow>& out)
+{
+    if (m_verdict == Verdict::NotOurs)
+        return;
+    size_t i = 0;
+    // The byte-order mark: the first two bytes of the file.
+    while (m_bytes < 2 && i < size) {
+        if (bytes[i] != (m_bytes == 0 ? 0xFF : 0xFE)) {
+            m_verdict = Verdict::NotOurs;
+            m_waiting.clear();
+            return;
+        }
+        ++m_bytes;
+        ++i;
+    }
+    for (; i < size; ++i, ++m_bytes) {
+        if (m_oddByte < 0) {
+            m_oddByte = bytes[i];
+            continue;
+        }
+        const wchar_t c = static_cast<wchar_t>(m_oddByte | (bytes[i] << 8));
+        m_oddByte = -1;
+        // Lines end in CR LF; a CR alone stays part of its line.
+        if (c == L'\n' && m_lastWasCr) {
+            m_line.pop_back();
+            Line(m_line, out);
+            m_line.clear();
+            m_lastWasCr = false;
+            if (m_verdict == Verdict::NotOurs)
+                return;
+            continue;
+        }
+        m_lastWasCr = c == L'\r';
+        // A line longer than a row keeps is cut: only what a row can hold
+        // (and what tells its form) is kept of it.
+        if (m_line.size() < 4 * kMaxTextUnits)
+            m_line += c;
+    }
+}
+
+void ImportReader::Line(std::wstring_view line, std::vector<ImportedRow>& out)
+{
+    ImportedRow row;
+    const bool wellFormed = ParseImportLine(line, row);
+    if (!wellFormed) {
+        row = ImportedRow();
+        row.text.assign(CutUnits(line, kMaxTextUnits));
+        ++m_malformed;
+    }
+    if (m_verdict == Verdict::Ours) {
+        out.push_back(std::move(row));
+        return;
+    }
+    m_waiting.push_back(std::move(row));
+    if (wellFormed) {
+        m_verdict = Verdict::Ours;
+        for (ImportedRow& r : m_waiting)
+            out.push_back(std::move(r));
+        m_waiting.clear();
+    } else if (m_waiting.size() >= kDecideLines) {
+        m_verdict = Verdict::NotOurs;
+        m_waiting.clear();
+        m_malformed = 0;
+    }
+}
+
+ImportReader::Verdict ImportReader::Finish(std::vector<ImportedRow>& out)
+{
+    if (m_verdict == Verdict::NotOurs)
+        return m_verdict;
+    if (m_bytes < 2 || m_oddByte >= 0) {
+        m_verdict = Verdict::NotOurs;   // no mark, or an odd length
+        m_waiting.clear();
+        m_malformed = 0;
+        return m_verdict;
+    }
+    if (!m_line.empty())
+        Line(m_line, out);
+    m_line.clear();
+    if (m_verdict == Verdict::Undecided) {
+        // Not a line in either form: ours only when there was no line at all.
+        m_verdict = m_waiting.empty() ? Verdict::Ours : Verdict::NotOurs;
+        m_waiting.clear();
+        if (m_verdict == Verdict::NotOurs)
+            m_malformed = 0;
+    }
+    return m_verdict;
+}
+
 ImportResult ParseImportFile(const unsigned char* data, size_t size)
 {
+    ImportReader reader;
     ImportResult r;
-    if (size < 2 || data[0] != 0xFF || data[1] != 0xFE || size % 2 != 0)
-        return r;
-    std::wstring text;
-    text.reserve((size - 2) / 2);
-    for (size_t i = 2; i + 1 < size; i += 2)
-        text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-    std::wstring_view all = text;
-    size_t wellFormed = 0;
-    while (!all.empty()) {
-        size_t end = all.find(L"\r\n");
-        std::wstring_view line = all.substr(0, end);
-        all.remove_prefix(end == std::wstring_view::npos ? all.size() : end + 2);
-        if (line.empty() && all.empty())
-            break;
-        ImportedRow row;
-        if (ParseImportLine(line, row)) {
-            ++wellFormed;
-        } else {
-            row = ImportedRow();
-            row.text.assign(CutUnits(line, kMaxTextUnits));
-            ++r.malformed;
-        }
-        r.rows.push_back(std::move(row));
-    }
-    r.ours = wellFormed > 0 || r.rows.empty();
-    if (!r.ours) {
+    reader.Feed(data, size, r.rows);
+    r.ours = reader.Finish(r.rows) == ImportReader::Verdict::Ours;
+    r.malformed = r.ours ? reader.Malformed() : 0;
+    if (!r.ours)
         r.rows.clear();
-        r.malformed = 0;
-    }
     return r;
 }
 

@@ -31,17 +31,36 @@ bool ParseClockText(std::wstring_view text, ArrivalTime& out);
 // One line (no line end) in either form; false when it is in neither.
 bool ParseImportLine(std::wstring_view line, ImportedRow& out);
 
-// A whole file's bytes. Not ours: no UTF-16 LE byte-order mark, an odd
-// length, or text where no line is in either form. Lines in neither form
-// in a file of ours become rows holding the line as their text.
+// A file read a piece at a time, in bounded memory: Feed hands on the rows
+// of each whole line as it comes (a line cut between two pieces waits for
+// the rest). Not ours: no UTF-16 LE byte-order mark, an odd length, or no
+// line in either form among the first kDecideLines lines (those wait until
+// one is, then come out in order). Lines in neither form in a file of ours
+// become rows holding the line as their text.
+class ImportReader {
+public:
+    static constexpr size_t kDecideLines = 10000;
+    enum class Verdict { Undecided, Ours, NotOurs };
+
+    // Appends the rows of the lines completed by `bytes` to `out`.
+    void Feed(const unsigned char* bytes, size_t size, std::vector<ImportedRow>& out);
+    // The end of the file: its last line (if any) and the verdict.
+    Verdict Finish(std::vector<ImportedRow>& out);
+    Verdict State() const { return m_verdict; }
+    size_t Malformed() const { return m_malformed; }
+
+private:
+    void Line(std::wstring_view line, std::vector<ImportedRow>& out);
+    Verdict m_verdict = Verdict::Undecided;
+    uint64_t m_bytes = 0;          // bytes fed so far
+    int m_oddByte = -1;            // a byte that waits for its partner
+    bool m_lastWasCr = false;      // the text so far ends in "\r"
+    std::wstring m_line;           // the line being read
+    std::vector<ImportedRow> m_waiting;   // rows until the verdict
+    size_t m_malformed = 0;
+};
+
+// A whole file's bytes (ImportReader, fed once).
 ImportResult ParseImportFile(const unsigned char* data, size_t size);
-
-} // namespace orlix
-
-namespace orlix {
-
-// The whole file (Windows builds); false when it cannot be opened or read, or
-// is larger than an import takes.
-bool ReadImportFile(const std::wstring& path, std::vector<unsigned char>& out);
 
 } // namespace orlix

@@ -1,5 +1,6 @@
 #include "view/ListFind.h"
 #include "view/FindDialogs.h"
+#include "view/ListFiles.h"
 #include "view/OrlixView.h"
 #include "view/ViewSettings.h"
 #include "framework/App.h"
@@ -90,22 +91,29 @@ void CListFind::Continue()
         return;
     const double t0 = NowMs();
     orlix::RowView::Found found{};
-    for (;;) {
-        // Rows between two looks at the clock: as many as take about a
-        // millisecond, whatever a row costs this pattern.
-        const double before = NowMs();
-        auto state = m_view.Shown().FindSome(m_find, *m_scan, m_rowsPerCheck, found);
-        if (state != orlix::RowView::ScanState::Running) {
-            Finish(state, found);
-            return;
+    try {
+        for (;;) {
+            // Rows between two looks at the clock: as many as take about a
+            // millisecond, whatever a row costs this pattern.
+            const double before = NowMs();
+            auto state = m_view.Shown().FindSome(m_find, *m_scan, m_rowsPerCheck, found);
+            if (state != orlix::RowView::ScanState::Running) {
+                Finish(state, found);
+                return;
+            }
+            const double now = NowMs();
+            if (now - before < 0.5 && m_rowsPerCheck < 8192)
+                m_rowsPerCheck *= 2;
+            else if (now - before > 2.0 && m_rowsPerCheck > 1)
+                m_rowsPerCheck /= 2;
+            if (now - t0 >= kSliceMs)
+                break;
         }
-        const double now = NowMs();
-        if (now - before < 0.5 && m_rowsPerCheck < 8192)
-            m_rowsPerCheck *= 2;
-        else if (now - before > 2.0 && m_rowsPerCheck > 1)
-            m_rowsPerCheck /= 2;
-        if (now - t0 >= kSliceMs)
-            break;
+    } catch (const std::bad_alloc&) {
+        m_scan.reset();
+        m_pieces.Stop();
+        ReportOutOfMemory();
+        return;
     }
     ShowProgress();
     m_pieces.Next();

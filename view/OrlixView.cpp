@@ -134,6 +134,7 @@ void COrlixView::OnDestroy()
     if (m_bInitialized)
         m_columnLayout.SaveColumnLayout();
     m_saver.Cancel();
+    m_importer.Cancel();
     m_refresh.Detach();
     m_capture->Detach(this);
 }
@@ -149,6 +150,10 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         m_saver.Continue();
         return 0;
     }
+    if (m_importer.Pieces().Takes(msg, wParam)) {
+        m_importer.Continue();
+        return 0;
+    }
     switch (msg) {
     case WM_SETTEXT:
         m_capture->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam));
@@ -158,10 +163,12 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         break;
     case WM_KEYDOWN:
-        // Esc stops a search or a save that is running.
-        if (wParam == VK_ESCAPE && (m_finder.Running() || m_saver.Running())) {
+        // Esc stops a search, a save or an import that is running.
+        if (wParam == VK_ESCAPE &&
+            (m_finder.Running() || m_saver.Running() || m_importer.Running())) {
             m_finder.Cancel();
             m_saver.Cancel();
+            m_importer.Cancel();
             return 0;
         }
         break;
@@ -411,8 +418,5 @@ void COrlixView::OnFileImport()
 
 bool COrlixView::ImportFile(const std::wstring& path)
 {
-    if (!ImportIntoCapture(*m_capture, path))
-        return false;
-    FlushRows();
-    return true;
+    return m_importer.Start(m_hWnd, *m_capture, path);
 }

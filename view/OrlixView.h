@@ -66,6 +66,8 @@ public:
     void OnFilePrint(bool withDialog);
     void OnFilePrintPreview();
     void OnFileImport();
+    // Starts importing `path` (a piece at a time); false when it ended at
+    // once with a message.
     bool ImportFile(const std::wstring& path);
     // Find, highlight rules, quick filters, bookmarks, row copying
     // (ViewFeatures.cpp). None of them changes anything until used.
@@ -102,6 +104,7 @@ private:
     CListColumns m_columnLayout;
     CListRefresh m_refresh;
     CListSave m_saver;
+    CListImport m_importer;
     bool m_bInitialized = false;
     // The list's font once the window moved to a screen of another DPI.
     fw::UniqueFont m_font;

@@ -154,3 +154,28 @@ def test_import_reads_a_saved_list_back_and_refuses_other_files(w):
     w.drv("click", box["hwnd"], 1)
     wait_until(lambda: not w.drv("exists", box["hwnd"]), what="box closed")
     assert len(w.viewer.settled_rows()) == 6
+
+
+def test_a_large_import_runs_in_pieces_and_esc_stops_it(w):
+    """Imported a piece at a time: the window answers, its progress shows,
+    and Esc stops it with the rows read so far."""
+    clear(w)
+    path = os.path.join(w.prefix, "drive_c", "large.txt")
+    n = 2000000   # about 220 MB: a few seconds to read
+    with open(path, "wb") as f:
+        f.write(b"\xff\xfe")
+        for start in range(0, n, 100000):
+            f.write("".join("big.exe\t42\t10:00:00:00\timported row %d of a large list\t\r\n"
+                            % i for i in range(start, start + 100000)).encode("utf-16-le"))
+    import_file(w, path)
+    status = lambda: w.drv("status", w.viewer.hwnd, 0)
+    wait_until(lambda: "%" in status(), what="the import's progress (status %r)" % status())
+    pings = [w.drv("ping", w.viewer.hwnd, 1000) for _ in range(5)]
+    assert all(0 <= p < 100 for p in pings), pings
+    w.drv("keys", w.viewer.hwnd, 0x1B)   # Esc
+    wait_until(lambda: status().startswith(("导入已停止", "Import stopped")), timeout=5,
+               what="import stopped (status %r)" % status())
+    count = w.drv("rowcount", w.viewer.hwnd)
+    assert 1 < count < n, count
+    os.unlink(path)
+    clear(w)
