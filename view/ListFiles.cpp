@@ -6,8 +6,8 @@
 #include "resources/resource.h"
 
 namespace {
-// One piece of a save formats rows for this long at most (milliseconds).
-const ULONGLONG kSliceMs = 8;
+// One piece of a save or an import runs this long at most (milliseconds).
+const double kSliceMs = 8.0;
 // How often at most the progress is told (milliseconds).
 const ULONGLONG kSaveProgressMs = 200;
 } // namespace
@@ -40,12 +40,12 @@ void CListSave::Continue()
 {
     if (!m_job)
         return;
-    const ULONGLONG t0 = ::GetTickCount64();
+    const double t0 = SliceClockMs();
     orlix::SaveJob::State state;
     try {
         do
-            state = m_job->Step(2048);
-        while (state == orlix::SaveJob::State::Running && ::GetTickCount64() - t0 < kSliceMs);
+            state = m_job->Step(1024);
+        while (state == orlix::SaveJob::State::Running && SliceClockMs() - t0 < kSliceMs);
     } catch (const std::bad_alloc&) {
         m_job->Cancel();
         End();
@@ -157,7 +157,7 @@ void CListImport::Continue()
 {
     if (!Running())
         return;
-    const ULONGLONG t0 = ::GetTickCount64();
+    const double t0 = SliceClockMs();
     try {
         for (;;) {
             DWORD got = 0;
@@ -185,7 +185,7 @@ void CListImport::Continue()
                 ShowStatus(AfxLoadUIString(AFX_IDS_IDLEMESSAGE));
                 return;
             }
-            if (::GetTickCount64() - t0 >= kSliceMs)
+            if (SliceClockMs() - t0 >= kSliceMs)
                 break;
         }
     } catch (const std::bad_alloc&) {

@@ -18,8 +18,7 @@ const ULONGLONG kProgressEveryMs = 200;
 
 double NowMs()
 {
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+    return SliceClockMs();
 }
 } // namespace
 

@@ -4,6 +4,15 @@
 // timers (the list's refreshes among them) when something does.
 #pragma once
 #include <windows.h>
+#include <chrono>
+
+// A millisecond clock for the length of a piece. (Not the tick count: under
+// load its updates can stall for longer than a piece may take.)
+inline double SliceClockMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
 
 class CSlices {
 public:

@@ -155,7 +155,7 @@ TEST(ViewerInProcess, EscStopsASaveAndTheOldFileStays)
     v.view->SaveTo(path);
     ::SendMessageW(v.view->m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
     v.Pump(300);
-    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_TRUE(ReadAll(path) == "old") << "the old file was replaced";
     EXPECT_EQ(::GetFileAttributesW((path + L".saving").c_str()), INVALID_FILE_ATTRIBUTES);
     v.view->SaveTo(path);
     EXPECT_TRUE(v.PumpUntil([&] { return ReadAll(path).size() > 300000u * 200 * 2; }, 30000));
