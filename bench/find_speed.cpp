@@ -4,6 +4,7 @@
 // test. Native build:
 //   g++ -std=c++20 -O2 -I. bench/find_speed.cpp rows/TextMatch.cpp \
 //       rows/RowStore.cpp rows/RecordFormat.cpp -o find_speed
+// (Boost's headers on the include path.)
 #include "rows/RowStore.h"
 #include "rows/TextMatch.h"
 
@@ -61,7 +62,33 @@ int main()
     word.wholeWord = true;
     regex.regex = true;
     double p = run(plain), c = run(cased), w = run(word), r = run(regex);
+    // A regular expression with no plain text in it: every row is read by
+    // the expression itself.
+    double digits = Best([&] {
+        orlix::TextMatcher m;
+        m.Set(L"\\d{7}", regex);
+        std::wstring scratch;
+        for (size_t row = 0; row < n; ++row)
+            hits += rows.TextMatches(row, m, scratch);
+    });
+    // A pattern that backtracks without end, over 1,000 rows as long as a
+    // row keeps: the time until the first of them answers "too complex".
+    orlix::RowStore runaway;
+    for (int i = 0; i < 1000; ++i)
+        runaway.Append(L"a.exe", 1, t, std::wstring(4094, L'a') + L"b");
+    auto t0 = std::chrono::steady_clock::now();
+    {
+        orlix::TextMatcher m;
+        m.Set(L"(a+)+$", regex);
+        std::wstring scratch;
+        for (size_t row = 0; row < runaway.Size(); ++row)
+            if (runaway.MatchText(row, m, scratch) == orlix::MatchResult::TooComplex)
+                break;
+    }
+    const double runawayMs = Ms(t0);
     std::printf("RESULT find_bare_ms %.1f\n", bare);
+    std::printf("RESULT find_digits7_ms %.1f (goal <= 500 over a million rows)\n", digits);
+    std::printf("RESULT find_runaway_ms %.1f (goal <= 1000)\n", runawayMs);
     std::printf("RESULT find_nocase_ms %.1f ratio %.2f\n", p, p / bare);
     std::printf("RESULT find_case_ms %.1f ratio %.2f\n", c, c / bare);
     std::printf("RESULT find_word_ms %.1f ratio %.2f\n", w, w / bare);
