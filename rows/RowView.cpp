@@ -3,17 +3,94 @@
 
 namespace orlix {
 
-void RowView::Appended(size_t storeRow)
+bool RowView::Shows(size_t row) const
 {
-    if (m_index.Active() && m_quick.Shows(m_rows.Pid(storeRow)))
-        m_index.Append(storeRow);
-    if (!m_highlight.Empty())
+    if (!m_quick.Shows(m_rows.Pid(row)))
+        return false;
+    if (!m_viewRules.Filters() && m_filterBox.Empty())
+        return true;
+    std::wstring scratch;
+    if (!m_filterBox.Empty() && m_rows.MatchText(row, m_filterBox, scratch) != MatchResult::Yes)
+        return false;
+    return !m_viewRules.Filters() ||
+           m_viewRules.Shows(m_rows.Name(row), m_rows.Pid(row), m_rows.Text(row));
+}
+
+bool RowView::Filtering() const
+{
+    return m_quick.Active() || m_viewRules.Filters() || !m_filterBox.Empty();
+}
+
+RowVerdict RowView::Appended(size_t storeRow)
+{
+    RowVerdict v;
+    if (m_index.Active()) {
+        v.shown = Shows(storeRow);
+        if (v.shown)
+            m_index.Append(storeRow);
+    }
+    if (!m_highlight.Empty() || m_viewRules.HasHighlights())
         m_ruleOfRow.resize(storeRow + 1, kUnknown);
+    if (v.shown && m_viewRules.WatchesArrivals())
+        v = m_viewRules.Evaluate(m_rows.Name(storeRow), m_rows.Pid(storeRow),
+                                 m_rows.Text(storeRow));
+    return v;
+}
+
+void RowView::SetRules(std::vector<ViewRule> rules)
+{
+    m_viewRules.Set(std::move(rules));
+    m_ruleOfRow.assign(m_highlight.Empty() && !m_viewRules.HasHighlights() ? 0 : m_rows.Size(),
+                       kUnknown);
+    StartRefilter();
+}
+
+void RowView::SetFilterBox(TextMatcher matcher)
+{
+    m_filterBox = std::move(matcher);
+    StartRefilter();
+}
+
+void RowView::StartRefilter()
+{
+    m_building.emplace();
+    m_building->Rebuild(0, nullptr, Filtering());
+    m_buildNext = 0;
+}
+
+bool RowView::RefilterSome(size_t rows)
+{
+    if (!m_building)
+        return true;
+    if (!Filtering()) {
+        m_index.Deactivate();
+        m_building.reset();
+        return true;
+    }
+    const size_t size = m_rows.Size();
+    for (size_t n = 0; n < rows && m_buildNext < size; ++n, ++m_buildNext)
+        if (Shows(m_buildNext))
+            m_building->Append(m_buildNext);
+    if (m_buildNext < size)
+        return false;
+    m_index = std::move(*m_building);
+    m_building.reset();
+    return true;
+}
+
+int RowView::RefilterPercent() const
+{
+    const size_t size = m_rows.Size();
+    return !m_building || size == 0 ? 100 : static_cast<int>(m_buildNext * 100 / size);
 }
 
 void RowView::Cleared()
 {
     m_index.Clear();
+    if (m_building) {
+        m_building->Clear();
+        m_buildNext = 0;
+    }
     m_marks.Clear();
     m_ruleOfRow.clear();
 }
@@ -21,6 +98,10 @@ void RowView::Cleared()
 void RowView::Dropped(size_t count)
 {
     m_index.DropOldest(count);
+    if (m_building) {
+        m_building->DropOldest(count);
+        m_buildNext = m_buildNext > count ? m_buildNext - count : 0;
+    }
     m_marks.DropOldest(count);
     m_ruleOfRow.erase(m_ruleOfRow.begin(),
                       m_ruleOfRow.begin() + std::min(count, m_ruleOfRow.size()));
@@ -29,13 +110,15 @@ void RowView::Dropped(size_t count)
 void RowView::SetHighlightRules(std::vector<HighlightRule> rules)
 {
     m_highlight.Set(std::move(rules));
-    m_ruleOfRow.assign(m_highlight.Empty() ? 0 : m_rows.Size(), kUnknown);
+    m_ruleOfRow.assign(m_highlight.Empty() && !m_viewRules.HasHighlights() ? 0 : m_rows.Size(),
+                       kUnknown);
 }
 
+// Quick filters look only at process ids: the index is rebuilt at once.
 void RowView::Rebuild()
 {
-    m_index.Rebuild(m_rows.Size(), [&](size_t r) { return m_quick.Shows(m_rows.Pid(r)); },
-                    m_quick.Active());
+    m_building.reset();
+    m_index.Rebuild(m_rows.Size(), [&](size_t r) { return Shows(r); }, Filtering());
 }
 
 void RowView::HideProcess(uint32_t pid)
@@ -74,17 +157,30 @@ std::optional<size_t> RowView::NextBookmark(std::optional<size_t> from, bool for
     return ToItem(*next);
 }
 
-const HighlightRule* RowView::HighlightOf(size_t item) const
+std::optional<RowView::Colours> RowView::ColoursOf(size_t item) const
 {
-    if (m_highlight.Empty() || item >= Count())
-        return nullptr;
+    if ((m_highlight.Empty() && !m_viewRules.HasHighlights()) || item >= Count())
+        return std::nullopt;
     const size_t row = ToStore(item);
     if (m_ruleOfRow.size() < m_rows.Size())
         m_ruleOfRow.resize(m_rows.Size(), kUnknown);
     int8_t& rule = m_ruleOfRow[row];
-    if (rule == kUnknown)
+    if (rule == kUnknown) {
         rule = static_cast<int8_t>(m_highlight.Match(m_rows.Name(row), m_rows.Text(row)));
-    return rule >= 0 ? &m_highlight.Rules()[rule] : nullptr;
+        if (rule < 0 && m_viewRules.HasHighlights()) {
+            const int v = m_viewRules.Evaluate(m_rows.Name(row), m_rows.Pid(row),
+                                               m_rows.Text(row)).highlight;
+            rule = static_cast<int8_t>(v >= 0 ? kViewRuleBase + v : kNone);
+        }
+    }
+    if (rule < 0)
+        return std::nullopt;
+    if (rule >= kViewRuleBase) {
+        const ViewRule& r = m_viewRules.Rules()[rule - kViewRuleBase];
+        return Colours{ r.foreground, r.background };
+    }
+    const HighlightRule& r = m_highlight.Rules()[rule];
+    return Colours{ r.foreground, r.background };
 }
 
 RowView::FindScan RowView::StartFind(std::optional<size_t> start, bool forward) const

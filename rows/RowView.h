@@ -7,6 +7,7 @@
 #include "rows/DisplayIndex.h"
 #include "rows/HighlightRules.h"
 #include "rows/RowStore.h"
+#include "rows/ViewRules.h"
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -32,11 +33,27 @@ public:
         return m_index.Active() ? m_index.LowerItem(count, SIZE_MAX) : count;
     }
 
-    // The store changed: a new last row, all gone, its `count` oldest gone
-    // (called once the store has dropped them).
-    void Appended(size_t storeRow);
+    // The store changed: a new last row (what the view's rules say of it,
+    // when it is shown), all gone, its `count` oldest gone (called once the
+    // store has dropped them).
+    RowVerdict Appended(size_t storeRow);
     void Cleared();
     void Dropped(size_t count);
+
+    // The view's own rules and its filter box (plain text or a regular
+    // expression, over the message text). Changing either starts a refilter:
+    // the list keeps the rows it shows until RefilterSome has been through
+    // the whole store, a piece at a time.
+    const ViewRuleSet& Rules() const { return m_viewRules; }
+    void SetRules(std::vector<ViewRule> rules);
+    const TextMatcher& FilterBox() const { return m_filterBox; }
+    void SetFilterBox(TextMatcher matcher);
+    bool Refiltering() const { return m_building.has_value(); }
+    // Looks at up to `rows` more rows; true once the new index is in place.
+    bool RefilterSome(size_t rows);
+    // How far a refilter got, 0..100.
+    int RefilterPercent() const;
+    bool Shows(size_t storeRow) const;
 
     // Quick filters: changing them rebuilds the index over the whole store.
     const QuickFilter& Quick() const { return m_quick; }
@@ -55,9 +72,13 @@ public:
 
     const HighlightRules& Highlights() const { return m_highlight; }
     void SetHighlightRules(std::vector<HighlightRule> rules);
-    // The rule that colours an item, if any: worked out once per row and
-    // rule set, then kept beside the rows (painting never matches again).
-    const HighlightRule* HighlightOf(size_t item) const;
+    // The colours of an item (the highlight rules first, then the view's
+    // highlight rules), if any: worked out once per row and rule set, then
+    // kept beside the rows (painting never matches again).
+    struct Colours {
+        uint32_t foreground, background;
+    };
+    std::optional<Colours> ColoursOf(size_t item) const;
 
     // The next item whose text the matcher finds, from `start` on (after it,
     // or before it backwards; every other item once, then `start` itself);
@@ -89,13 +110,21 @@ public:
 
 private:
     void Rebuild();
+    bool Filtering() const;
+    void StartRefilter();
     const RowStore& m_rows;
     DisplayIndex m_index;
     QuickFilter m_quick;
+    ViewRuleSet m_viewRules;
+    TextMatcher m_filterBox;
+    // A refilter under way: the new index and the next stored row it takes.
+    std::optional<DisplayIndex> m_building;
+    size_t m_buildNext = 0;
     BookmarkSet m_marks;
     HighlightRules m_highlight;
-    // Per stored row: the rule that colours it, kNone, or kUnknown (not yet
-    // worked out).
+    // Per stored row: the rule that colours it (highlight rule i, or view
+    // rule j as kViewRuleBase + j), kNone, or kUnknown (not yet worked out).
+    static constexpr int kViewRuleBase = 32;
     static constexpr int8_t kUnknown = -2, kNone = -1;
     mutable std::deque<int8_t> m_ruleOfRow;
 };

@@ -96,11 +96,12 @@ namespace {
 
 // Where the folded pattern occurs in text, with whole-word bounds when asked.
 template <class Unit>
-bool FindIn(const Unit* text, size_t length, std::wstring_view pattern, bool fold, bool wholeWord)
+size_t FindAt(const Unit* text, size_t length, std::wstring_view pattern, bool fold,
+              bool wholeWord, size_t from = 0)
 {
     const size_t n = pattern.size();
     if (n == 0 || length < n)
-        return false;
+        return std::wstring_view::npos;
     const wchar_t* p = pattern.data();
     const wchar_t first = p[0];
     // Without case, a folded ASCII letter stands for two units; anything
@@ -111,7 +112,7 @@ bool FindIn(const Unit* text, size_t length, std::wstring_view pattern, bool fol
         wchar_t c = static_cast<wchar_t>(text[i]);
         return fold ? FoldCase(c) : c;
     };
-    for (size_t i = 0; i <= last; ++i) {
+    for (size_t i = from; i <= last; ++i) {
         const wchar_t c = static_cast<wchar_t>(text[i]);
         if (c != first && c != other && (!fold || c < 0x80 || FoldCase(c) != first))
             continue;
@@ -129,9 +130,15 @@ bool FindIn(const Unit* text, size_t length, std::wstring_view pattern, bool fol
             if (!startOk || !endOk)
                 continue;
         }
-        return true;
+        return i;
     }
-    return false;
+    return std::wstring_view::npos;
+}
+
+template <class Unit>
+bool FindIn(const Unit* text, size_t length, std::wstring_view pattern, bool fold, bool wholeWord)
+{
+    return FindAt(text, length, pattern, fold, wholeWord) != std::wstring_view::npos;
 }
 
 bool IsHexDigit(wchar_t c)
@@ -322,6 +329,34 @@ MatchResult TextMatcher::MatchLatin1(const unsigned char* text, size_t length,
     }
     scratch.assign(text, text + length);
     return Search(m_compiled->wide, scratch.data(), scratch.size());
+}
+
+MatchResult TextMatcher::Find(std::wstring_view text, size_t from, size_t& start,
+                              size_t& length) const
+{
+    if (m_pattern.empty() || from > text.size())
+        return MatchResult::No;
+    if (!m_compiled) {
+        const size_t at = FindAt(text.data(), text.size(), m_folded, !m_options.matchCase,
+                                 m_options.wholeWord, from);
+        if (at == std::wstring_view::npos)
+            return MatchResult::No;
+        start = at;
+        length = m_folded.size();
+        return MatchResult::Yes;
+    }
+    try {
+        boost::match_results<const wchar_t*> m;
+        const wchar_t* begin = text.data();
+        const auto flags = from > 0 ? boost::match_prev_avail : boost::match_default;
+        if (!boost::regex_search(begin + from, begin + text.size(), m, m_compiled->wide, flags))
+            return MatchResult::No;
+        start = static_cast<size_t>(m[0].first - begin);
+        length = static_cast<size_t>(m[0].second - m[0].first);
+        return MatchResult::Yes;
+    } catch (const std::runtime_error&) {
+        return MatchResult::TooComplex;
+    }
 }
 
 bool TextMatcher::HoldsUpUnderStrain() const

@@ -41,6 +41,9 @@ public:
     {
         return MatchLatin1(text, length, scratch) == MatchResult::Yes;
     }
+    // Where the next match at or after `from` lies (`start`, `length`); an
+    // empty match has length 0.
+    MatchResult Find(std::wstring_view text, size_t from, size_t& start, size_t& length) const;
     // A text every match of the regular expression contains (folded to lower
     // case without matchCase), or empty when the pattern has none that is
     // plainly required. Lines without it are passed over cheaply.

@@ -51,8 +51,15 @@ void CListRefresh::RowsCame(bool scroll)
         Flush();
 }
 
+void CListRefresh::Reveal(size_t item)
+{
+    m_bRevealPending = true;
+    m_revealItem = item;
+}
+
 void CListRefresh::Cleared()
 {
+    m_bRevealPending = false;
     if (m_list)
         ::SendMessageW(m_list, LVM_SETITEMCOUNT, 0, 0);
     m_bScrollPending = false;
@@ -63,7 +70,8 @@ bool CListRefresh::OnTimer(UINT_PTR id)
     if (id != kTimerId || !m_list)
         return false;
     ULONGLONG now = ::GetTickCount64();
-    if (static_cast<size_t>(ItemCount(m_list)) != m_items() || m_bScrollPending) {
+    if (static_cast<size_t>(ItemCount(m_list)) != m_items() || m_bScrollPending ||
+        m_bRevealPending) {
         const ULONGLONG quietFor = now - m_lastLineTick;
         bool due = quietFor >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
         // The rest holds refreshes back while lines stream in; lines that
@@ -92,7 +100,9 @@ void CListRefresh::Flush()
         ::SendMessageW(m_list, LVM_SETITEMCOUNT, n, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     if (m_bScrollPending && n > 0)
         ::SendMessageW(m_list, LVM_ENSUREVISIBLE, n - 1, FALSE);
-    m_bScrollPending = false;
+    if (m_bRevealPending && m_revealItem < static_cast<size_t>(n))
+        ::SendMessageW(m_list, LVM_ENSUREVISIBLE, m_revealItem, FALSE);
+    m_bScrollPending = m_bRevealPending = false;
     // Scrolling paints at once, inside the time measured here.
     m_pacer.Refreshed(RefreshPacer::NowMs() - t0 + painted, ::GetTickCount64());
 }

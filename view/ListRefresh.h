@@ -15,6 +15,8 @@ public:
     void Detach();
     // New rows came (`scroll`: the list is to show the last of them).
     void RowsCame(bool scroll);
+    // The item is to be brought into sight at the next refresh (soon).
+    void Reveal(size_t item);
     // All rows are gone.
     void Cleared();
     // The `goneItems` first items went (the oldest rows left): selection,
@@ -36,6 +38,8 @@ private:
     RefreshPacer m_pacer;
     bool m_bTimer = false;
     bool m_bScrollPending = false;
+    bool m_bRevealPending = false;
+    size_t m_revealItem = 0;
     ULONGLONG m_lastLineTick = 0;
     ULONGLONG m_lastFlushTick = 0;
 };

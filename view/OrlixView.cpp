@@ -154,6 +154,10 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         m_importer.Continue();
         return 0;
     }
+    if (m_refilter.Pieces().Takes(msg, wParam)) {
+        m_refilter.Continue();
+        return 0;
+    }
     switch (msg) {
     case WM_SETTEXT:
         m_capture->Intake(static_cast<uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam));
@@ -298,15 +302,40 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
 
 void COrlixView::OnRowsAppended(size_t first, size_t count)
 {
-    for (size_t row = first; row < first + count; ++row)
-        m_shown->Appended(row);
+    for (size_t row = first; row < first + count; ++row) {
+        const orlix::RowVerdict v = m_shown->Appended(row);
+        if (v.track || v.stop || v.notify)
+            OnArrival(v, row);
+    }
     m_refresh.RowsCame(m_bAutoScroll != FALSE);
+}
+
+void COrlixView::OnArrival(const orlix::RowVerdict& v, size_t storeRow)
+{
+    if (v.stop && m_bAutoScroll)
+        OnAutoScroll();   // off: the row stays in sight
+    if (v.track || v.stop)
+        if (auto item = m_shown->ToItem(storeRow))
+            m_refresh.Reveal(*item);
+    if (v.notify) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (m_lastNotify == 0 || now - m_lastNotify >= 1000) {
+            m_lastNotify = now;
+            ::MessageBeep(MB_ICONASTERISK);
+            FLASHWINFO fi = { sizeof(fi) };
+            fi.hwnd = AfxGetMainWnd();
+            fi.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
+            if (fi.hwnd)
+                ::FlashWindowEx(&fi);
+        }
+    }
 }
 
 void COrlixView::OnRowsCleared()
 {
     m_shown->Cleared();
     m_finder.RowsReset();
+    m_keepRow.reset();
     m_saver.Cancel();
     m_refresh.Cleared();
     m_bHasSelection = FALSE;

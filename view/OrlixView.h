@@ -11,6 +11,7 @@
 #include "view/ListColumns.h"
 #include "view/ListFiles.h"
 #include "view/ListFind.h"
+#include "view/ListRefilter.h"
 #include "view/ListRefresh.h"
 #include "framework/DocView.h"
 #include "framework/Handles.h"
@@ -75,6 +76,15 @@ public:
     bool OnFeatureNotify(NMHDR* nm, LRESULT* pResult);
     // Find over this view's rows.
     CListFind& Finder() { return m_finder; }
+    // This view's rules and its filter box: the rows shown are worked out
+    // anew in pieces (ShowRows once through).
+    void SetViewRules(std::vector<orlix::ViewRule> rules);
+    void SetFilterBox(orlix::TextMatcher matcher);
+    orlix::RowView& MutableShown() { return *m_shown; }
+    void ShowRows();
+    // A matching row arrived: track (bring it into sight), stop (auto-scroll
+    // off, the row in sight), notify (beep and flash, once a second at most).
+    void OnArrival(const orlix::RowVerdict& verdict, size_t storeRow);
     // A text in the status bar's message pane.
     void ShowNote(const std::wstring& text);
     // Selects and shows one list item alone.
@@ -103,6 +113,9 @@ private:
     std::unique_ptr<orlix::RowView> m_shown;
     CListColumns m_columnLayout;
     CListRefresh m_refresh;
+    CListRefilter m_refilter{ *this };
+    std::optional<size_t> m_keepRow;    // the selected row across a refilter
+    ULONGLONG m_lastNotify = 0;
     CListSave m_saver;
     CListImport m_importer;
     bool m_bInitialized = false;
@@ -119,7 +132,6 @@ private:
     void RebuildDisplay(const std::function<void(orlix::RowView&)>& change);
     void ShowDetails(size_t item);
     void LoadFeatureSettings();
-    bool DrawRow(NMLVCUSTOMDRAW* cd, LRESULT* pResult);
     CListFind m_finder{ *this };
 };
 

@@ -4,6 +4,7 @@
 // settings file beside the executable ([Find], [Highlight]).
 #include "view/FindDialogs.h"
 #include "view/OrlixView.h"
+#include "view/RowPainter.h"
 #include "view/ViewSettings.h"
 #include "framework/App.h"
 #include "framework/Frame.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-const COLORREF kBookmarkMark = RGB(0, 70, 200);
-const int kBookmarkMarkWidth = 5;
 
 CFrameWnd* MainFrame()
 {
@@ -159,11 +158,32 @@ void COrlixView::OnGotoBookmark(bool forward)
 void COrlixView::RebuildDisplay(const std::function<void(orlix::RowView&)>& change)
 {
     int sel = FirstSelectedItem();
-    std::optional<size_t> keep;
+    m_keepRow.reset();
     if (sel >= 0)
-        keep = StoreRow(sel);
-    m_finder.RowsReset();
+        m_keepRow = StoreRow(sel);
     change(*m_shown);
+    if (m_shown->Refiltering())
+        m_refilter.Start();
+    else
+        ShowRows();
+}
+
+void COrlixView::SetViewRules(std::vector<orlix::ViewRule> rules)
+{
+    RebuildDisplay([&](orlix::RowView& v) { v.SetRules(std::move(rules)); });
+}
+
+void COrlixView::SetFilterBox(orlix::TextMatcher matcher)
+{
+    RebuildDisplay([&](orlix::RowView& v) { v.SetFilterBox(std::move(matcher)); });
+}
+
+// The list shows the rows the view's index now holds, the row that was
+// selected before the change still selected where it is shown.
+void COrlixView::ShowRows()
+{
+    const std::optional<size_t> keep = m_keepRow;
+    m_finder.RowsReset();
     LVITEMW none = {};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
@@ -287,49 +307,7 @@ bool COrlixView::OnFeatureNotify(NMHDR* nm, LRESULT* pResult)
         return true;
     }
     case NM_CUSTOMDRAW:
-        return DrawRow(reinterpret_cast<NMLVCUSTOMDRAW*>(nm), pResult);
+        return PaintRow(m_hWnd, *m_shown, reinterpret_cast<NMLVCUSTOMDRAW*>(nm), pResult);
     }
     return false;
-}
-
-// Highlight colours and the bookmark mark; nothing to do (the control's own
-// drawing) while neither is in use.
-bool COrlixView::DrawRow(NMLVCUSTOMDRAW* cd, LRESULT* pResult)
-{
-    if (Highlights().Empty() && !m_shown->HasBookmarks())
-        return false;
-    switch (cd->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        *pResult = CDRF_NOTIFYITEMDRAW;
-        return true;
-    case CDDS_ITEMPREPAINT: {
-        size_t item = cd->nmcd.dwItemSpec;
-        LRESULT r = CDRF_DODEFAULT;
-        if (item < DisplayCount()) {
-            if (const orlix::HighlightRule* rule = m_shown->HighlightOf(item)) {
-                cd->clrText = rule->foreground;
-                cd->clrTextBk = rule->background;
-                r |= CDRF_NEWFONT;
-            }
-            if (m_shown->Bookmarked(item))
-                r |= CDRF_NOTIFYPOSTPAINT;
-        }
-        *pResult = r;
-        return true;
-    }
-    case CDDS_ITEMPOSTPAINT: {
-        RECT rc = {};
-        rc.left = LVIR_BOUNDS;
-        if (::SendMessageW(m_hWnd, LVM_GETITEMRECT, cd->nmcd.dwItemSpec,
-                           reinterpret_cast<LPARAM>(&rc))) {
-            rc.right = rc.left + kBookmarkMarkWidth;
-            ::SetDCBrushColor(cd->nmcd.hdc, kBookmarkMark);
-            ::FillRect(cd->nmcd.hdc, &rc, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
-        }
-        *pResult = CDRF_DODEFAULT;
-        return true;
-    }
-    }
-    *pResult = CDRF_DODEFAULT;
-    return true;
 }
