@@ -1,4 +1,5 @@
 #include "app/MainFrame.h"
+#include "app/SyslogSettings.h"
 #include "view/OrlixView.h"
 #include "view/SyslogDlg.h"
 #include "settings/OptionsFile.h"
@@ -16,37 +17,11 @@ namespace {
 const UINT kIndicators[] = { 0 /* the message pane */ };
 const UINT_PTR kStatusPaneTimer = 0x5350;
 const UINT kStatusPaneMs = 500;
+// The tab labels' row counts and the filter box's count follow this often.
+const UINT_PTR kViewsTimer = 0x5351;
+const UINT kViewsMs = 400;
 
-orlix::syslog::Settings ReadSyslogSettings()
-{
-    std::wstring path = GetSettingsReadPath();
-    auto read = [&](const wchar_t* key) {
-        wchar_t value[512] = {};
-        ::GetPrivateProfileStringW(L"Syslog", key, L"", value, 512, path.c_str());
-        return std::wstring(value);
-    };
-    orlix::syslog::SettingsText t;
-    t.enabled = read(L"Enabled");
-    t.host = read(L"Host");
-    t.port = read(L"Port");
-    t.transport = read(L"Protocol");
-    t.facility = read(L"Facility");
-    t.queueLines = read(L"QueueLines");
-    return orlix::syslog::ParseSettings(t);
-}
-
-void WriteSyslogSettings(const orlix::syslog::Settings& s)
-{
-    std::wstring path = GetSettingsFilePath();
-    orlix::syslog::SettingsText t = orlix::syslog::FormatSettings(s);
-    ::WritePrivateProfileStringW(L"Syslog", L"Enabled", t.enabled.c_str(), path.c_str());
-    ::WritePrivateProfileStringW(L"Syslog", L"Host", t.host.c_str(), path.c_str());
-    ::WritePrivateProfileStringW(L"Syslog", L"Port", t.port.c_str(), path.c_str());
-    ::WritePrivateProfileStringW(L"Syslog", L"Protocol", t.transport.c_str(), path.c_str());
-    ::WritePrivateProfileStringW(L"Syslog", L"Facility", t.facility.c_str(), path.c_str());
-    ::WritePrivateProfileStringW(L"Syslog", L"QueueLines", t.queueLines.c_str(), path.c_str());
-}
-}
+} // namespace
 
 CMainFrame::CMainFrame()
 {
@@ -127,9 +102,39 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
     return 0;
 }
 
+void CMainFrame::AttachViews()
+{
+    if (auto* first = dynamic_cast<COrlixView*>(GetActiveView())) {
+        m_filterBox.Create(m_hWnd);
+        m_views.Attach(this, first);
+        m_filterBox.SetView(ActiveListView());
+        ::SetTimer(m_hWnd, kViewsTimer, kViewsMs, nullptr);
+    }
+}
+
+COrlixView* CMainFrame::ActiveListView() const
+{
+    return dynamic_cast<COrlixView*>(GetActiveView());
+}
+
+void CMainFrame::LayoutAboveView(RECT& area)
+{
+    m_views.Layout(area);
+    m_filterBox.Layout(area);
+}
+
+void CMainFrame::OnDpiChanged(UINT dpi, const RECT* suggested)
+{
+    const UINT old = GetDpi() ? GetDpi() : fw::kBaseDpi;
+    m_views.OnDpiChanged(old, dpi);
+    CFrameWnd::OnDpiChanged(dpi, suggested);
+}
+
 void CMainFrame::OnDestroy()
 {
     ::KillTimer(m_hWnd, kStatusPaneTimer);
+    ::KillTimer(m_hWnd, kViewsTimer);
+    m_views.Detach();
     SaveWindowPlacement();
     SaveFilterSettings();
     m_pIniFile.reset();
@@ -197,10 +202,11 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         // Wide enough for the columns left of the message column and the
         // start of its text, within two thirds of the screen.
         RECT outer = {}, list = {};
-        if (g_pView && g_pView->m_hWnd && ::GetWindowRect(m_hWnd, &outer) &&
-            ::GetClientRect(g_pView->m_hWnd, &list)) {
+        COrlixView* shown = ActiveListView();
+        if (shown && shown->m_hWnd && ::GetWindowRect(m_hWnd, &outer) &&
+            ::GetClientRect(shown->m_hWnd, &list)) {
             const UINT dpi = fw::WindowDpi(m_hWnd);
-            int wanted = (outer.right - outer.left) - list.right + g_pView->Columns().WidthBeforeMessage() +
+            int wanted = (outer.right - outer.left) - list.right + shown->Columns().WidthBeforeMessage() +
                          fw::ScaleForDpi(100, dpi);
             MONITORINFO mi = { sizeof(mi) };
             if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi))
@@ -230,6 +236,11 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             UpdateStatusPanes();
             return 0;
         }
+        if (wParam == kViewsTimer) {
+            m_views.Refresh();
+            m_filterBox.Refresh();
+            return 0;
+        }
         break;
     case WM_SIZE: {
         LRESULT r = CFrameWnd::WindowProc(msg, wParam, lParam);
@@ -237,9 +248,24 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             UpdateStatusPanes();
         return r;
     }
+    case WM_NOTIFY: {
+        LRESULT r = 0;
+        if (m_views.OnTabNotify(reinterpret_cast<NMHDR*>(lParam), &r)) {
+            m_filterBox.SetView(ActiveListView());
+            return r;
+        }
+        break;
+    }
+    case WM_COMMAND:
+        if (m_filterBox.OnCommand(wParam, lParam))
+            return 0;
+        break;
+    case WM_INITMENUPOPUP:
+        m_views.UpdateRecentMenu(reinterpret_cast<HMENU>(wParam));
+        break;
     case WM_CONTEXTMENU:
         // The list's row menu (right click, Shift+F10, the menu key).
-        if (g_pView && reinterpret_cast<HWND>(wParam) == g_pView->m_hWnd) {
+        if (ActiveListView() && reinterpret_cast<HWND>(wParam) == ActiveListView()->m_hWnd) {
             ShowRowMenu(lParam);
             return 0;
         }
@@ -256,7 +282,7 @@ void CMainFrame::ShowRowMenu(LPARAM where)
     TranslateMenu(menu.get(), IDR_ROW_MENU);
     POINT pt = { GET_X_LPARAM(where), GET_Y_LPARAM(where) };
     if (where == static_cast<LPARAM>(-1))
-        pt = g_pView->ContextMenuPoint();
+        pt = ActiveListView()->ContextMenuPoint();
     // Commands go the usual way: check and enable at WM_INITMENUPOPUP, then
     // WM_COMMAND to this window.
     ::TrackPopupMenu(::GetSubMenu(menu.get(), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
@@ -265,6 +291,17 @@ void CMainFrame::ShowRowMenu(LPARAM where)
 
 bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
 {
+    if (id == ID_VIEW_FILTER_BOX)
+        return Handle(code, pUI, [&] {
+            m_filterBox.SetView(ActiveListView());
+            m_filterBox.Show(!m_filterBox.Visible());
+            RecalcLayout();
+        }, [&](CCmdUI& ui) { ui.SetCheck(m_filterBox.Visible() ? 1 : 0); });
+    if (m_views.OnCmdMsg(id, code, pUI)) {
+        if (code == CN_COMMAND)
+            m_filterBox.SetView(ActiveListView());
+        return true;
+    }
     if (id == ID_SYSLOG_FORWARD)
         return Handle(code, pUI, [&] { OnSyslogForward(); }, [&](CCmdUI& ui) {
             ui.SetCheck(TheCapture() && TheCapture()->SyslogForwarding() ? 1 : 0);
@@ -382,18 +419,19 @@ void CMainFrame::UpdateStatusPanes()
         return;
     std::vector<std::pair<int, std::wstring>> panes;   // width at 96 DPI, text
     orlix::Capture* capture = TheCapture();
-    if (m_bStatusDetails && g_pView && capture) {
+    COrlixView* shown = ActiveListView();
+    if (m_bStatusDetails && shown && capture) {
         bool intake = capture->m_filter.InForce();
-        bool quick = g_pView->QuickFilterActive();
+        bool quick = shown->QuickFilterActive();
         UINT note = intake && quick ? IDS_STATUS_BOTH_FILTERS
                     : intake        ? IDS_STATUS_FILTER
                     : quick         ? IDS_STATUS_QUICK_FILTER
                                     : 0;
         panes.push_back({ 150, note ? AfxLoadUIString(note) : std::wstring() });
-        std::wstring shown = std::to_wstring(g_pView->ShownRowCount());
+        std::wstring count = std::to_wstring(shown->ShownRowCount());
         panes.push_back({ 170, quick ? orlix::FillInserts(AfxLoadUIString(IDS_STATUS_ROWS_SHOWN),
-                                                   { shown, std::to_wstring(g_pView->RowCount()) })
-                                     : orlix::FillInserts(AfxLoadUIString(IDS_STATUS_ROWS), { shown }) });
+                                                   { count, std::to_wstring(shown->RowCount()) })
+                                     : orlix::FillInserts(AfxLoadUIString(IDS_STATUS_ROWS), { count }) });
     }
     if (const orlix::SyslogForwarder* fwd = capture ? capture->SyslogForwarding() : nullptr) {
         std::wstring text = AfxLoadUIString(IDS_SYSLOG_PANE);

@@ -2,7 +2,9 @@
 // WM_SETTEXT to the view, carries the bars, runs the language submenu and
 // keeps the filter in param.ini across runs.
 #pragma once
+#include "view/FilterBox.h"
 #include "view/FrameImages.h"
+#include "view/ViewSet.h"
 #include "output/SyslogFormat.h"
 #include "capture/Capture.h"
 #include "framework/Frame.h"
@@ -26,6 +28,15 @@ public:
     int OnCreate(LPCREATESTRUCTW cs) override;
     void OnDestroy() override;
     bool OnCmdMsg(UINT id, int code, CCmdUI* pUI) override;
+
+    void LayoutAboveView(RECT& area) override;
+    void OnDpiChanged(UINT dpi, const RECT* suggested) override;
+    // The views beyond the first, kept from the last run (after the first
+    // view's initial update); `/view FILE` presets after that.
+    void AttachViews();
+    COrlixView* ActiveListView() const;
+    CViewSet m_views;
+    CFilterBox m_filterBox;
 
     void SetCaptureImage(bool on) override;
     void SetLogImage(bool on) override;

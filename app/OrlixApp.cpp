@@ -42,7 +42,7 @@ BOOL COrlixApp::InitInstance()
         IDR_MAINFRAME, { [] { return static_cast<CDocument*>(new COrlixDoc); },
                          [] { return static_cast<CFrameWnd*>(new CMainFrame); },
                          [] { return static_cast<CView*>(new COrlixView); } }));
-    CCommandLineInfo cmdInfo;
+    COrlixCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo))
         return FALSE;
@@ -50,11 +50,35 @@ BOOL COrlixApp::InitInstance()
     if (!main)
         return FALSE;
     auto* frame = dynamic_cast<CMainFrame*>(main);
+    if (frame) {
+        frame->AttachViews();
+        for (const std::wstring& preset : cmdInfo.m_viewPresets)
+            frame->m_views.OpenPreset(preset);
+    }
     ::ShowWindow(main->m_hWnd, frame ? frame->StartShowCommand() : SW_SHOW);
     ::UpdateWindow(main->m_hWnd);
     if (!cmdInfo.m_unknown.empty())
         ReportUnknownArguments(cmdInfo.m_unknown);
     return TRUE;
+}
+
+void COrlixCommandLineInfo::ParseArgument(LPCWSTR arg, bool last)
+{
+    const std::wstring given = arg ? arg : L"";
+    if (m_bPresetNext) {
+        m_bPresetNext = false;
+        m_viewPresets.push_back(given);
+        return;
+    }
+    if ((given.size() == 5 && (given[0] == L'/' || given[0] == L'-')) &&
+        ::lstrcmpiW(given.c_str() + 1, L"view") == 0) {
+        if (last)
+            m_unknown.push_back(given);   // no file after it
+        else
+            m_bPresetNext = true;
+        return;
+    }
+    CCommandLineInfo::ParseArgument(arg, last);
 }
 
 // An argument the program does not understand is said so, over the running

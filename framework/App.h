@@ -16,8 +16,10 @@ class CFrameWnd;
 class CCommandLineInfo {
 public:
     enum Command { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppRegister, AppUnregister };
-    // `arg` as the command line gave it; `last` for the final argument.
-    void ParseArgument(LPCWSTR arg, bool last);
+    virtual ~CCommandLineInfo() = default;
+    // `arg` as the command line gave it; `last` for the final argument. A
+    // program's own switches come first in a derived class.
+    virtual void ParseArgument(LPCWSTR arg, bool last);
 
     Command m_nShellCommand = FileNew;
     std::wstring m_strFileName;

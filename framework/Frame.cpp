@@ -129,6 +129,9 @@ void CFrameWnd::RecalcLayout()
         ::SendMessageW(m_pStatusBar->m_hWnd, WM_SIZE, 0, 0);
         bottom -= m_pStatusBar->GetHeight();
     }
+    RECT area = { 0, top, rc.right, bottom > top ? bottom : top };
+    LayoutAboveView(area);
+    top = area.top;
     if (m_pViewActive && m_pViewActive->m_hWnd)
         ::MoveWindow(m_pViewActive->m_hWnd, 0, top, rc.right, bottom > top ? bottom - top : 0,
                      TRUE);

@@ -35,6 +35,10 @@ public:
     void SetMessageText(LPCWSTR text);
     void SetMessageText(UINT id);
     void RecalcLayout();
+    // Between the toolbar and the status bar, before the view takes the
+    // rest: a derived frame may place bars of its own at the top of `area`
+    // and move its top down.
+    virtual void LayoutAboveView(RECT& /*area*/) {}
     // The window moved to a screen of another DPI (WM_DPICHANGED): bars,
     // view and window take the new scale; `suggested` is where Windows
     // proposes the window goes.

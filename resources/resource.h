@@ -177,6 +177,65 @@
 
 // Dialog controls that need no id of their own
 #ifndef IDC_STATIC
+// Views: several lists over one capture, each with its own rules.
+#define ID_VIEW_NEW             33700
+#define ID_VIEW_CLOSE           33701
+#define ID_VIEW_RENAME          33702
+#define ID_VIEW_NEXT            33703
+#define ID_VIEW_PREV            33704
+#define ID_VIEW_RULES           33705
+#define ID_VIEW_FILTER_BOX      33706
+#define ID_VIEW_SAVE_RULES      33707
+#define ID_VIEW_LOAD_RULES      33708
+#define ID_VIEW_OF_PROCESS      33709
+#define ID_VIEW_SHOW_IN_FIRST   33710
+#define ID_VIEW_NEW_EMPTY       33711
+#define ID_PRESET_RECENT_FIRST  33720
+#define ID_PRESET_RECENT_LAST   33723
+#define IDS_VIEW_NAME           33730
+#define IDS_VIEW_FIRST_NAME     33731
+#define IDS_VIEW_TAB            33732
+#define IDS_PRESET_BAD          33733
+#define IDS_PRESET_FILTER       33734
+#define IDS_FILTER_BOX_LABEL    33735
+#define IDS_FILTER_BOX_REGEX    33736
+#define IDS_FILTER_BOX_COUNT    33737
+#define IDS_RULE_ACTIONS        33738
+#define IDS_RULE_FIELDS         33739
+#define IDS_RULE_MATCHES        33740
+#define IDS_RULE_MATCH_COUNT    33741
+#define IDS_PRESET_SAVE_FAILED  33742
+#define IDD_VIEW_RULES          170
+#define IDD_RENAME_VIEW         171
+#define IDC_VRULE_LIST          1400
+#define IDC_VRULE_ACTION        1401
+#define IDC_VRULE_FIELD         1402
+#define IDC_VRULE_MATCH         1403
+#define IDC_VRULE_CASE          1404
+#define IDC_VRULE_PATTERN       1405
+#define IDC_VRULE_FORE          1406
+#define IDC_VRULE_BACK          1407
+#define IDC_VRULE_ADD           1408
+#define IDC_VRULE_REPLACE       1409
+#define IDC_VRULE_REMOVE        1410
+#define IDC_VRULE_UP            1411
+#define IDC_VRULE_DOWN          1412
+#define IDC_VRULE_COUNT         1413
+#define IDC_VRULE_SAMPLE        1414
+#define IDC_VRULE_ACTION_LABEL  1415
+#define IDC_VRULE_FIELD_LABEL   1416
+#define IDC_VRULE_MATCH_LABEL   1417
+#define IDC_VRULE_PATTERN_LABEL 1418
+#define IDC_VIEW_NAME           1420
+#define IDC_VIEW_NAME_LABEL     1421
+#define IDC_FILTER_BOX_EDIT     1430
+#define IDC_FILTER_BOX_REGEX    1431
+#define IDC_FILTER_BOX_COUNT    1432
+#define IDC_FILTER_BOX_LABEL    1433
+#define IDC_VIEW_TABS           1434
+static_assert(ID_VIEW_NEW > ID_STATUS_DETAILS && IDS_PRESET_SAVE_FAILED < 0xE000, "view ids");
+static_assert(ID_PRESET_RECENT_LAST - ID_PRESET_RECENT_FIRST == 3, "four recent presets");
+
 #define IDC_STATIC              (-1)
 #endif
 

@@ -31,6 +31,14 @@ void CListColumns::LoadColumnLayout(HWND list)
     orlix::ApplyColumnSettings(m_columns, order, widths, hidden);
     if (m_columns == orlix::DefaultColumnLayout())
         return;
+    ApplyLayout(m_columns);
+}
+
+void CListColumns::ApplyLayout(const orlix::ColumnLayout& layout)
+{
+    if (!m_list)
+        return;
+    m_columns = layout;
     const UINT dpi = fw::WindowDpi(m_list);
     for (int i = 0; i < kColumnCount; ++i)
         ::SendMessageW(m_list, LVM_SETCOLUMNWIDTH, i,
@@ -38,6 +46,7 @@ void CListColumns::LoadColumnLayout(HWND list)
                                            : fw::RescaleForDpi(m_columns.width[i], fw::kBaseDpi, dpi));
     ::SendMessageW(m_list, LVM_SETCOLUMNORDERARRAY, kColumnCount,
                    reinterpret_cast<LPARAM>(m_columns.order.data()));
+    FitMessageColumn();
 }
 
 orlix::ColumnLayout CListColumns::CurrentColumnLayout() const

@@ -14,6 +14,8 @@ public:
     // Takes the list whose columns these are and applies the kept layout.
     void LoadColumnLayout(HWND list);
     void SaveColumnLayout();
+    // Another list's layout, on this one (the views share their columns).
+    void ApplyLayout(const orlix::ColumnLayout& layout);
     orlix::ColumnLayout CurrentColumnLayout() const;
     void ShowColumnMenu();
     void ToggleColumn(int column);

@@ -131,7 +131,7 @@ void COrlixView::OnDpiChanged(UINT oldDpi, UINT newDpi)
 
 void COrlixView::OnDestroy()
 {
-    if (m_bInitialized)
+    if (m_bInitialized && g_pView == this)
         m_columnLayout.SaveColumnLayout();
     m_saver.Cancel();
     m_importer.Cancel();
@@ -424,13 +424,19 @@ std::wstring COrlixView::TimeText(size_t row) const
                                row > 0 ? &previous : nullptr);
 }
 
+// The mode is shared by every view of the capture.
 void COrlixView::SetTimeMode(orlix::TimeMode mode)
 {
     if (mode == m_timeMode)
         return;
-    m_timeMode = mode;
     orlix::WriteIntOption(kViewSection, kTimeModeKey, static_cast<int>(mode));
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    const std::vector<CView*> views = GetDocument() ? GetDocument()->GetViews()
+                                                    : std::vector<CView*>{ this };
+    for (CView* v : views)
+        if (auto* list = dynamic_cast<COrlixView*>(v)) {
+            list->m_timeMode = mode;
+            ::InvalidateRect(list->m_hWnd, nullptr, FALSE);
+        }
 }
 
 // File > Import: a list saved by Save, or a log the automatic logging wrote,

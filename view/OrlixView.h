@@ -85,6 +85,8 @@ public:
     // A matching row arrived: track (bring it into sight), stop (auto-scroll
     // off, the row in sight), notify (beep and flash, once a second at most).
     void OnArrival(const orlix::RowVerdict& verdict, size_t storeRow);
+    // Told when the user changed this view's rules (the views are kept).
+    std::function<void()> m_onRulesChanged;
     // A text in the status bar's message pane.
     void ShowNote(const std::wstring& text);
     // Selects and shows one list item alone.

@@ -5,6 +5,7 @@
 #include "view/FindDialogs.h"
 #include "view/OrlixView.h"
 #include "view/RowPainter.h"
+#include "view/ViewRulesDialog.h"
 #include "view/ViewSettings.h"
 #include "framework/App.h"
 #include "framework/Frame.h"
@@ -25,10 +26,12 @@ CFrameWnd* MainFrame()
 
 // ---------------------------------------------------------------- settings
 
+// The highlight rules kept in [Highlight] are the first view's.
 void COrlixView::LoadFeatureSettings()
 {
     m_finder.Load();
-    m_shown->SetHighlightRules(LoadHighlightRules());
+    if (g_pView == this)
+        m_shown->SetHighlightRules(LoadHighlightRules());
 }
 
 // ---------------------------------------------------------------- commands
@@ -60,6 +63,15 @@ bool COrlixView::OnFeatureCommand(UINT id, int code, CCmdUI* pUI)
                       [&](CCmdUI& ui) { ui.Enable(m_shown->HasBookmarks()); });
     case ID_HIGHLIGHT_RULES:
         return Handle(code, pUI, [&] { OnHighlightRules(); });
+    case ID_VIEW_RULES:
+        return Handle(code, pUI, [&] {
+            CViewRulesDialog dlg(m_shown->Rules().Rules(), Rows());
+            if (dlg.DoModal() == IDOK) {
+                SetViewRules(dlg.m_rules);
+                if (m_onRulesChanged)
+                    m_onRulesChanged();
+            }
+        });
     case ID_QUICK_FIND_PROCESS:
     case ID_QUICK_HIDE_PROCESS:
     case ID_QUICK_ONLY_PROCESS:
@@ -245,7 +257,8 @@ void COrlixView::OnQuickFilter(UINT id)
 void COrlixView::ApplyHighlightRules(std::vector<orlix::HighlightRule> rules)
 {
     m_shown->SetHighlightRules(std::move(rules));
-    SaveHighlightRules(Highlights().Rules());
+    if (g_pView == this)
+        SaveHighlightRules(Highlights().Rules());
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
