@@ -1,6 +1,7 @@
 // The [Syslog] section of the program's settings file.
 #include "app/SyslogSettings.h"
 #include "i18n/Language.h"
+#include "framework/Text.h"
 #include <windows.h>
 
 orlix::syslog::Settings ReadSyslogSettings()
@@ -25,6 +26,7 @@ void WriteSyslogSettings(const orlix::syslog::Settings& s)
 {
     std::wstring path = GetSettingsFilePath();
     orlix::syslog::SettingsText t = orlix::syslog::FormatSettings(s);
+    fw::MakeUnicodeProfileFile(path);
     ::WritePrivateProfileStringW(L"Syslog", L"Enabled", t.enabled.c_str(), path.c_str());
     ::WritePrivateProfileStringW(L"Syslog", L"Host", t.host.c_str(), path.c_str());
     ::WritePrivateProfileStringW(L"Syslog", L"Port", t.port.c_str(), path.c_str());

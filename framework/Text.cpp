@@ -54,4 +54,17 @@ bool WriteAll(HANDLE file, const void* data, size_t bytes)
     return true;
 }
 
+void MakeUnicodeProfileFile(const std::wstring& path)
+{
+    if (path.empty() || ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    DWORD wrote = 0;
+    ::WriteFile(h, kUtf16LeBom, sizeof(kUtf16LeBom), &wrote, nullptr);
+    ::CloseHandle(h);
+}
+
 } // namespace fw

@@ -20,4 +20,9 @@ std::string AnsiFromWide(std::wstring_view text);
 // fails or writes nothing.
 bool WriteAll(HANDLE file, const void* data, size_t bytes);
 
+// A profile file (INI) that does not exist yet is made as UTF-16 with a
+// byte-order mark, so the profile functions keep any text written to it
+// (a new file would otherwise be written in the ANSI code page).
+void MakeUnicodeProfileFile(const std::wstring& path);
+
 } // namespace fw

@@ -1,4 +1,5 @@
 #include "i18n/Language.h"
+#include "framework/Text.h"
 #include "resources/resource.h"
 #include <shlobj.h>
 #include <vector>
@@ -222,6 +223,7 @@ void ApplyLanguage(HMENU menu, UINT id)
     }
     wchar_t value[16];
     wsprintfW(value, L"%d", static_cast<int>(languageId & 0xFFFF));
+    fw::MakeUnicodeProfileFile(GetSettingsFilePath());
     ::WritePrivateProfileStringW(L"Main", L"Language", value, GetSettingsFilePath().c_str());
     g_dialogFont.reset();
     if (!g_szLanguageFile[0])

@@ -1,5 +1,6 @@
 #include "settings/OptionsFile.h"
 #include "framework/Digits.h"
+#include "framework/Text.h"
 #include <cwchar>
 
 namespace orlix {
@@ -48,8 +49,10 @@ std::wstring ReadTextOption(LPCWSTR section, LPCWSTR key)
 void WriteTextOption(LPCWSTR section, LPCWSTR key, const std::wstring& value)
 {
     std::wstring file = OptionsFilePath(false);
-    if (!file.empty())
-        ::WritePrivateProfileStringW(section, key, value.c_str(), file.c_str());
+    if (file.empty())
+        return;
+    fw::MakeUnicodeProfileFile(file);
+    ::WritePrivateProfileStringW(section, key, value.c_str(), file.c_str());
 }
 
 void ClearOptionSection(LPCWSTR section)

@@ -312,8 +312,13 @@ void COrlixView::OnRowsAppended(size_t first, size_t count)
 
 void COrlixView::OnArrival(const orlix::RowVerdict& v, size_t storeRow)
 {
-    if (v.stop && m_bAutoScroll)
+    if (v.stop && m_bAutoScroll) {
         OnAutoScroll();   // off: the row stays in sight
+        // A line sent from another program brings no idle time by itself:
+        // the toolbar learns of the switch when the window next idles.
+        if (HWND main = AfxGetMainWnd())
+            ::PostMessageW(main, WM_NULL, 0, 0);
+    }
     if (v.track || v.stop)
         if (auto item = m_shown->ToItem(storeRow))
             m_refresh.Reveal(*item);

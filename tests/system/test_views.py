@@ -1,0 +1,102 @@
+"""Views of one capture, end to end: presets loaded from files open views
+with their rules (one process, a regular expression, an exclusion with a
+token colour, a stop), live lines reach each view as its rules say (read
+from each view's own list), a token colours only the matched text, a stop
+turns auto-scroll off, the views come back after a restart and /view opens
+one from the command line."""
+import os
+
+from e2e import IDS, Viewer, ini_text, start_viewer, stop_viewer, wait_until
+
+setup = start_viewer
+teardown = stop_viewer
+
+PANE_FIRST = 0xE900
+GREEN = [0, 255, 0]
+PRESETS = {
+    "only111": "name=Only 111\nrule=include,pid,equals,-,000000,FFFF99,111\n",
+    "errors": "# errors of any process\nrule=include,text,regex,-,000000,FFFF99,err\\d+\n",
+    "quiet": ("name=Quiet\nrule=exclude,text,contains,-,000000,FFFF99,noise\n"
+              "rule=token,text,contains,c,000000,00FF00,TOKEN\n"
+              "rule=stop,text,contains,-,000000,FFFF99,STOP\n"),
+}
+
+
+def preset(w, name):
+    path = os.path.join(w.prefix, "drive_c", name + ".orlixview")
+    with open(path, "w", encoding="utf-8", newline="\r\n") as f:
+        f.write(PRESETS[name])
+    return path
+
+
+def load(w, path):
+    views = len(w.drv("dialogs", w.viewer.pid))
+    w.viewer.command(IDS["ID_VIEW_LOAD_RULES"])
+    assert w.drv("savedialog", w.winpath(path), w.viewer.pid, 10000)
+    # The file window is gone before the next command.
+    wait_until(lambda: len(w.drv("dialogs", w.viewer.pid)) == views, what="open dialog closed")
+
+
+def view_list(w, index):
+    return w.drv("child", w.viewer.hwnd, "SysListView32", PANE_FIRST + index)
+
+
+def texts(w, index):
+    lv = view_list(w, index)
+    return [r[3] for r in w.drv("rows", lv, 0, -1)]
+
+
+def wait_texts(w, index, want):
+    wait_until(lambda: texts(w, index) == want, timeout=15,
+               what="view %d shows %r (has %r)" % (index, want, texts(w, index)))
+
+
+def test_views_from_presets_filter_live_lines_and_come_back(w):
+    for name in ("only111", "errors", "quiet"):
+        load(w, preset(w, name))
+    tabs = w.drv("child", w.viewer.hwnd, "SysTabControl32")
+    wait_until(lambda: w.drv("visible", tabs), what="the tab strip with four views")
+    lines = [(111, "hello err1"), (222, "err22 noise"), (111, "quiet noise"),
+             (333, "TOKEN here")]
+    for pid, text in lines:
+        w.viewer.send(pid, text)
+    wait_texts(w, 0, [t for _, t in lines])
+    wait_texts(w, 1, ["hello err1", "quiet noise"])
+    wait_texts(w, 2, ["hello err1", "err22 noise"])
+    wait_texts(w, 3, ["hello err1", "TOKEN here"])
+    assert "Name4=Quiet" in ini_text(w)
+
+    # The active view is the last one loaded: its token rule colours the
+    # token's own pixels green, and nothing after it.
+    lv = view_list(w, 3)
+    w.drv("placewindow", w.viewer.hwnd, 40, 30, 900, 500)
+    start = sum(w.drv("headerwidths", lv)["widths"][:3])
+
+    def green_in(lo, hi):
+        return any(w.drv("rowpixel", lv, 1, x) == GREEN for x in range(lo, hi, 2))
+    wait_until(lambda: green_in(start, start + 40), what="the token drawn green")
+    assert not green_in(start + 60, start + 140), "colour beyond the token"
+
+    # A stop rule turns auto-scroll off when its row comes.
+    def auto_scroll_off():
+        return [b for b in w.drv("toolbar", w.viewer.hwnd)
+                if b["id"] == IDS["ID_AUTO_SCROLL"]][0]["checked"]
+    assert not auto_scroll_off()
+    w.viewer.send(5, "STOP here")
+    wait_until(auto_scroll_off, what="auto-scroll off at the stop row")
+
+    # Kept: the views and their rules come back, filling from new lines.
+    assert w.viewer.close() == 0
+    kept = ini_text(w)
+    assert "[Views]" in kept and "Count=4" in kept, kept
+    w.viewer = Viewer(w, w.drv)
+    w.viewer.send(222, "err5 after the restart")
+    w.viewer.send(111, "one more")
+    wait_texts(w, 1, ["one more"])
+    wait_texts(w, 2, ["err5 after the restart"])
+
+    # /view opens one more from the command line.
+    assert w.viewer.close() == 0
+    w.viewer = Viewer(w, w.drv, args=["/view", w.winpath(preset(w, "only111"))])
+    w.viewer.send(111, "by the command line")
+    wait_texts(w, 4, ["by the command line"])
