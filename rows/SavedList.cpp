@@ -143,9 +143,11 @@ struct SaveJob::Writing {
     std::wstring time;
 };
 
-SaveJob::SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText)
+SaveJob::SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText,
+                 std::vector<size_t> only)
     : m_rows(rows), m_path(std::move(path)), m_temp(m_path + L".saving"),
-      m_timeText(std::move(timeText)), m_total(rows.Size())
+      m_timeText(std::move(timeText)), m_only(std::move(only)),
+      m_total(m_only.empty() ? rows.Size() : m_only.size())
 {
 }
 
@@ -181,7 +183,7 @@ SaveJob::State SaveJob::Step(size_t rows)
     // moves on to the next one.
     const size_t end = std::min(m_total, m_done + rows);
     for (; ok && m_done < end; ++m_done) {
-        const size_t row = m_done;
+        const size_t row = m_only.empty() ? m_done : m_only[m_done];
         if (m_timeText)
             w.time = m_timeText(row);
         // Each block has room for the longest row after its end; the row's

@@ -3,6 +3,7 @@
 #include "rows/RowStore.h"
 #include <functional>
 #include <memory>
+#include <vector>
 #include <string>
 
 namespace orlix {
@@ -22,7 +23,10 @@ using SaveTimeText = std::function<std::wstring(size_t row)>;
 class SaveJob {
 public:
     enum class State { Idle, Running, Done, Failed };
-    SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText);
+    // `only`, when not empty, names the stored rows to save, in order (a
+    // view's shown rows); otherwise every row is saved.
+    SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText,
+            std::vector<size_t> only = {});
     ~SaveJob();
     SaveJob(const SaveJob&) = delete;
     SaveJob& operator=(const SaveJob&) = delete;
@@ -42,6 +46,7 @@ private:
     const RowStore& m_rows;
     std::wstring m_path, m_temp;
     SaveTimeText m_timeText;
+    std::vector<size_t> m_only;
     size_t m_total;
     size_t m_done = 0;
     State m_state = State::Idle;

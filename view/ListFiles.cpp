@@ -19,11 +19,12 @@ CListSave::~CListSave()
 }
 
 void CListSave::Start(HWND view, orlix::Capture& capture, const std::wstring& path,
-                      orlix::SaveTimeText timeText)
+                      orlix::SaveTimeText timeText, std::vector<size_t> only)
 {
     Cancel();
     m_path = path;
-    m_job = std::make_unique<orlix::SaveJob>(capture.Rows(), path, std::move(timeText));
+    m_job = std::make_unique<orlix::SaveJob>(capture.Rows(), path, std::move(timeText),
+                                             std::move(only));
     if (!m_job->Start()) {
         m_job.reset();
         AfxMessageBox(orlix::OpenFileFailedText(path).c_str());

@@ -18,8 +18,9 @@
 class CListSave {
 public:
     ~CListSave();
+    // `only`: the stored rows the view shows (empty: all of them).
     void Start(HWND view, orlix::Capture& capture, const std::wstring& path,
-               orlix::SaveTimeText timeText);
+               orlix::SaveTimeText timeText, std::vector<size_t> only = {});
     bool Running() const { return m_job != nullptr; }
     void Continue();
     void Cancel();

@@ -42,8 +42,7 @@ COrlixView::~COrlixView()
         m_capture->Detach(this);
     if (g_pView == this)
         g_pView = nullptr;
-    if (m_capture)
-        CPrintPreview::SourceGone(m_capture->Rows());
+    CPrintPreview::SourceGone(m_printRows);
 }
 
 orlix::Capture& COrlixView::GetCapture() const
@@ -51,14 +50,30 @@ orlix::Capture& COrlixView::GetCapture() const
     return *m_capture;
 }
 
+// The rows this view shows, as printing reads them.
+size_t COrlixView::PrintRows::RowCount() const
+{
+    return view.DisplayCount();
+}
+
+std::wstring COrlixView::PrintRows::Cell(size_t row, int column) const
+{
+    return view.Rows().Column(view.StoreRow(row), column);
+}
+
+const wchar_t* COrlixView::PrintRows::Heading(int column) const
+{
+    return view.Rows().Heading(column);
+}
+
 void COrlixView::OnFilePrint(bool withDialog)
 {
-    PrintList(Rows(), GetListColumnWidths(m_hWnd), withDialog);
+    PrintList(m_printRows, GetListColumnWidths(m_hWnd), withDialog);
 }
 
 void COrlixView::OnFilePrintPreview()
 {
-    CPrintPreview::Open(Rows(), m_hWnd);
+    CPrintPreview::Open(m_printRows, m_hWnd);
 }
 
 BOOL COrlixView::PreCreateWindow(CREATESTRUCTW& cs)
@@ -411,10 +426,18 @@ void COrlixView::OnFileSave()
 
 void COrlixView::SaveTo(const std::wstring& path)
 {
+    // The rows this view shows (all of them when it filters none).
+    std::vector<size_t> only;
+    if (DisplayCount() != RowCount()) {
+        only.reserve(DisplayCount());
+        for (size_t item = 0; item < DisplayCount(); ++item)
+            only.push_back(StoreRow(item));
+    }
     m_saver.Start(m_hWnd, *m_capture, path,
                   m_timeMode != orlix::TimeMode::Clock
                       ? orlix::SaveTimeText([this](size_t row) { return TimeText(row); })
-                      : orlix::SaveTimeText());
+                      : orlix::SaveTimeText(),
+                  std::move(only));
 }
 
 std::wstring COrlixView::TimeText(size_t row) const

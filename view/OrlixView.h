@@ -14,6 +14,7 @@
 #include "view/ListRefilter.h"
 #include "view/ListRefresh.h"
 #include "framework/DocView.h"
+#include "print/RowSource.h"
 #include "framework/Handles.h"
 #include <memory>
 #include <string>
@@ -116,6 +117,13 @@ private:
     CListColumns m_columnLayout;
     CListRefresh m_refresh;
     CListRefilter m_refilter{ *this };
+    struct PrintRows : IPrintRowSource {
+        explicit PrintRows(const COrlixView& v) : view(v) {}
+        size_t RowCount() const override;
+        std::wstring Cell(size_t row, int column) const override;
+        const wchar_t* Heading(int column) const override;
+        const COrlixView& view;
+    } m_printRows{ *this };
     std::optional<size_t> m_keepRow;    // the selected row across a refilter
     ULONGLONG m_lastNotify = 0;
     CListSave m_saver;

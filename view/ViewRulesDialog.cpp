@@ -168,7 +168,8 @@ void CViewRulesDialog::ReadChecks()
 void CViewRulesDialog::PickColour(bool foreground)
 {
     static COLORREF custom[16] = {};
-    CHOOSECOLORW cc = { sizeof(cc) };
+    static CHOOSECOLORW cc;
+    cc = CHOOSECOLORW{ sizeof(cc) };
     cc.hwndOwner = m_hWnd;
     cc.rgbResult = foreground ? m_edit.foreground : m_edit.background;
     cc.lpCustColors = custom;
