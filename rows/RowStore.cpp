@@ -212,6 +212,16 @@ void RowStore::AppendText(size_t row, std::wstring& out) const
     CopyText(row, &out[at], out.size() - at);
 }
 
+std::wstring_view RowStore::TextView(size_t row, std::wstring& scratch) const
+{
+    const size_t n = TextLength(row);
+    if (n && !IsNarrow(row))
+        return std::wstring_view(reinterpret_cast<const wchar_t*>(TextBytes(row)), n);
+    scratch.clear();
+    AppendText(row, scratch);
+    return scratch;
+}
+
 std::wstring RowStore::Text(size_t row) const
 {
     std::wstring s;

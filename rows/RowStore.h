@@ -43,6 +43,9 @@ public:
     size_t CopyText(size_t row, wchar_t* out, size_t capacity) const;
     void AppendText(size_t row, std::wstring& out) const;
     std::wstring Text(size_t row) const;
+    // The text where it lies when it is held wide, else widened into
+    // `scratch` (valid until the store or `scratch` changes).
+    std::wstring_view TextView(size_t row, std::wstring& scratch) const;
     // The matcher over the row's text, an 8-bit text read where it lies;
     // `scratch` is room for a copy when one is needed.
     MatchResult MatchText(size_t row, const TextMatcher& matcher, std::wstring& scratch) const;

@@ -9,11 +9,10 @@ bool RowView::Shows(size_t row) const
         return false;
     if (!m_viewRules.Filters() && m_filterBox.Empty())
         return true;
-    std::wstring scratch;
-    if (!m_filterBox.Empty() && m_rows.MatchText(row, m_filterBox, scratch) != MatchResult::Yes)
+    if (!m_filterBox.Empty() && m_rows.MatchText(row, m_filterBox, m_scratch) != MatchResult::Yes)
         return false;
     return !m_viewRules.Filters() ||
-           m_viewRules.Shows(m_rows.Name(row), m_rows.Pid(row), m_rows.Text(row));
+           m_viewRules.Shows(m_rows.Name(row), m_rows.Pid(row), m_rows.TextView(row, m_scratch));
 }
 
 bool RowView::Filtering() const
@@ -33,7 +32,7 @@ RowVerdict RowView::Appended(size_t storeRow)
         m_ruleOfRow.resize(storeRow + 1, kUnknown);
     if (v.shown && m_viewRules.WatchesArrivals())
         v = m_viewRules.Evaluate(m_rows.Name(storeRow), m_rows.Pid(storeRow),
-                                 m_rows.Text(storeRow));
+                                 m_rows.TextView(storeRow, m_scratch), true);
     return v;
 }
 

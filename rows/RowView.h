@@ -127,6 +127,7 @@ private:
     static constexpr int kViewRuleBase = 32;
     static constexpr int8_t kUnknown = -2, kNone = -1;
     mutable std::deque<int8_t> m_ruleOfRow;
+    mutable std::wstring m_scratch;   // a row's text widened, while it is looked at
 };
 
 } // namespace orlix

@@ -299,10 +299,10 @@ bool ViewRuleSet::Shows(std::wstring_view name, uint32_t pid, std::wstring_view 
 }
 
 RowVerdict ViewRuleSet::Evaluate(std::wstring_view name, uint32_t pid,
-                                 std::wstring_view text) const
+                                 std::wstring_view text, std::optional<bool> shown) const
 {
     RowVerdict v;
-    v.shown = Shows(name, pid, text);
+    v.shown = shown ? *shown : Shows(name, pid, text);
     if (!v.shown)
         return v;
     for (size_t i = 0; i < m_rules.size(); ++i) {

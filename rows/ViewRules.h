@@ -92,7 +92,9 @@ public:
     bool HasTokens() const { return m_tokens > 0; }
     bool WatchesArrivals() const { return m_arrivals > 0; }
 
-    RowVerdict Evaluate(std::wstring_view name, uint32_t pid, std::wstring_view text) const;
+    // `shown`, when known already, is not worked out again.
+    RowVerdict Evaluate(std::wstring_view name, uint32_t pid, std::wstring_view text,
+                        std::optional<bool> shown = std::nullopt) const;
     // Whether the row is shown (include and exclude rules only).
     bool Shows(std::wstring_view name, uint32_t pid, std::wstring_view text) const;
     // The spans of `text` the enabled token rules colour, in order, not

@@ -6,8 +6,9 @@ namespace {
 const UINT kFlushQuietMs = 10;   // the intake counts as quiet after this
 const UINT kFlushMaxMs = 50;     // during a stream, refresh at least this often
                                  // (unless refreshing costs too much: RefreshPacer)
-const UINT kFlushIdleMs = 150;   // once no line came for this long, a refresh
+const UINT kFlushIdleMs = 150;  // once no line came for this long, a refresh
                                  // no longer waits for the rest after the last
+const UINT kHiddenMs = 1000;     // a list not shown follows this often
 
 int ItemCount(HWND list)
 {
@@ -37,6 +38,13 @@ void CListRefresh::RowsCame(bool scroll)
         return;
     if (scroll)
         m_bScrollPending = true;
+    // A list that is not shown (a view behind another tab) follows once a
+    // second; it is brought up to date at once when it is shown.
+    if (!::IsWindowVisible(m_list)) {
+        if (!m_bTimer)
+            m_bTimer = ::SetTimer(m_list, kTimerId, kHiddenMs, nullptr) != 0;
+        return;
+    }
     ULONGLONG now = ::GetTickCount64();
     m_lastLineTick = now;
     if (!m_bTimer) {
@@ -69,6 +77,12 @@ bool CListRefresh::OnTimer(UINT_PTR id)
 {
     if (id != kTimerId || !m_list)
         return false;
+    if (!::IsWindowVisible(m_list)) {
+        ::KillTimer(m_list, kTimerId);
+        m_bTimer = false;
+        Flush();
+        return true;
+    }
     ULONGLONG now = ::GetTickCount64();
     if (static_cast<size_t>(ItemCount(m_list)) != m_items() || m_bScrollPending ||
         m_bRevealPending) {

@@ -63,6 +63,11 @@ RULES = {
     "en": ["text,-,9C0006,FFC7CE,warning", "process,-,1F3864,DDEBF7,backupd.exe"],
     "zh": ["text,-,9C0006,FFC7CE,警告", "process,-,1F3864,DDEBF7,backupd.exe"],
 }
+# Two more views beside the first, so the picture shows the tabs.
+VIEWS = {
+    "en": [("All", None), ("Warnings", "warning"), ("backupd", None)],
+    "zh": [("全部", None), ("警告", "警告"), ("backupd", None)],
+}
 FIND_TEXT, FIND_ROW = "IMG_2042", 6
 
 
@@ -78,9 +83,18 @@ def setup(world):
                     os.path.join(world.app_dir, name))
     # The options a picture shows: highlight rules, the message column
     # filling the width, the row count in the status bar.
+    views = ["[Views]", "Count=%d" % len(VIEWS[LANG]), "Active=0"]
+    for i, (name, text) in enumerate(VIEWS[LANG]):
+        views.append("Name%d=%s" % (i + 1, name))
+        rule = ("include,text,contains,-,000000,FFFF99," + text if text
+                else "include,process,equals,-,000000,FFFF99,backupd.exe" if i else None)
+        views.append("Rules%d=%d" % (i + 1, 1 if rule else 0))
+        if rule:
+            views.append("Rule%d_1=%s" % (i + 1, rule))
     ini = "\r\n".join(["[View]", "FitMessageColumn=1", "[Window]", "StatusDetails=1",
                         "[Highlight]", "Count=%d" % len(RULES[LANG])] +
-                       ["Rule%d=%s" % (i + 1, r) for i, r in enumerate(RULES[LANG])]) + "\r\n"
+                       ["Rule%d=%s" % (i + 1, r) for i, r in enumerate(RULES[LANG])] +
+                       views) + "\r\n"
     with open(os.path.join(world.app_dir, "Orlix.ini"), "wb") as f:
         f.write(b"\xff\xfe" + ini.encode("utf-16-le"))
     world.drv = Driver(world)
