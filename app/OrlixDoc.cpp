@@ -3,6 +3,7 @@
 #include "view/FilterDlg.h"
 #include "view/FrameImages.h"
 #include "view/HistoryLimitDlg.h"
+#include "view/LogOptionsDlg.h"
 #include "settings/OptionsFile.h"
 #include "framework/AfxState.h"
 #include "framework/App.h"
@@ -44,6 +45,8 @@ bool COrlixDoc::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
     case ID_LOG_TO_FILE:
         return Handle(code, pUI, [&] { OnLogToFile(); },
                       [&](CCmdUI& ui) { ui.SetCheck(c.m_bLogToFile ? 1 : 0); });
+    case ID_LOG_OPTIONS:
+        return Handle(code, pUI, [&] { OnLogOptions(); });
     case ID_BROADCAST_SEND:
         return Handle(code, pUI, [&] { c.m_bBroadcastSend = !c.m_bBroadcastSend; },
                       [&](CCmdUI& ui) { ui.SetCheck(c.m_bBroadcastSend ? 1 : 0); });
@@ -128,6 +131,16 @@ void COrlixDoc::OnLogToFile()
     }
     if (IFrameImages* f = FrameImages())
         f->SetLogImage(m_capture.m_bLogToFile);
+}
+
+void COrlixDoc::OnLogOptions()
+{
+    CLogOptionsDlg dlg;
+    dlg.m_rotation = orlix::ReadLogRotation();
+    if (dlg.DoModal() != IDOK)
+        return;
+    orlix::WriteLogRotation(dlg.m_rotation);
+    m_capture.Log().SetRotation(dlg.m_rotation);
 }
 
 void COrlixDoc::OnHistoryLimit()

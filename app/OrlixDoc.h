@@ -16,6 +16,7 @@ public:
     void OnCaptureGlobal();
     void OnFilter();
     void OnLogToFile();
+    void OnLogOptions();
     void OnHistoryLimit();
     void SetHistoryLimit(size_t rows);
 

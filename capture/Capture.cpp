@@ -43,6 +43,7 @@ void Capture::Start()
         return;
     m_bStarted = true;
     SetDecodeUtf8(ReadIntOption(kViewSection, L"DecodeUtf8", 0, 0, 1) != 0);
+    m_log.SetRotation(ReadLogRotation());
     m_historyLimit = static_cast<size_t>(
         ReadIntOption(kViewSection, L"HistoryLimit", 0, 0, kMaxHistoryLimit));
     CreateSink();

@@ -70,28 +70,125 @@ std::wstring CreateLogFile(const std::wstring& path)
     return std::wstring();
 }
 
-// One open, seek, write and close for everything pending for `path`.
-bool AppendToLog(const std::wstring& path, const std::wstring& text)
+// One open, seek, write and close for `units` of `text` for `path`;
+// `size`, when given, gets the file's size after it.
+bool AppendToLog(const std::wstring& path, const wchar_t* text, size_t units,
+                 uint64_t* size = nullptr)
 {
     fw::UniqueHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h)
         return false;
     bool ok = true;
-    LARGE_INTEGER size = {};
+    LARGE_INTEGER end = {};
     // The file was removed meanwhile: start it again as a log file.
-    if (::GetFileSizeEx(h.get(), &size) && size.QuadPart == 0)
+    if (::GetFileSizeEx(h.get(), &end) && end.QuadPart == 0)
         ok = fw::WriteAll(h.get(), fw::kUtf16LeBom, sizeof(fw::kUtf16LeBom));
     LARGE_INTEGER zero = {};
-    ok = ok && ::SetFilePointerEx(h.get(), zero, nullptr, FILE_END);
-    ok = ok && fw::WriteAll(h.get(), text.data(), text.size() * sizeof(wchar_t));
+    ok = ok && ::SetFilePointerEx(h.get(), zero, &end, FILE_END);
+    ok = ok && fw::WriteAll(h.get(), text, units * sizeof(wchar_t));
+    if (size)
+        *size = static_cast<uint64_t>(end.QuadPart) + units * sizeof(wchar_t);
     return h.close() && ok;
 }
+
+int Today()
+{
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
+}
+
+// One logging period: the file it began with and, when it starts new files,
+// the one it writes now and those it keeps.
+struct LogPeriod {
+    std::wstring first, file;
+    LogRotation rotation;
+    uint64_t size = 0;          // of `file`, as far as the writer knows
+    int day = 0;                // yyyymmdd `file` was begun
+    unsigned seq = 1, sameDay = 1;
+    std::deque<std::wstring> files;   // the period's files, oldest first
+
+    void Begin(const std::wstring& path)
+    {
+        *this = LogPeriod();
+        first = file = path;
+        day = Today();
+        files.push_back(path);
+        size = FileSize(path);
+    }
+
+    static uint64_t FileSize(const std::wstring& path)
+    {
+        WIN32_FILE_ATTRIBUTE_DATA a;
+        if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a))
+            return 0;
+        return (uint64_t(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    }
+
+    // The next file; the oldest beyond those to keep go. When the new file
+    // cannot be made, the lines stay in the one there is.
+    void Rotate()
+    {
+        const int today = Today();
+        sameDay = today == day ? sameDay + 1 : 1;
+        ++seq;
+        std::wstring used = CreateLogFile(RotatedName(first, seq, rotation.dated, today / 10000,
+                                                      today / 100 % 100, today % 100, sameDay));
+        day = today;
+        if (used.empty())
+            return;
+        file = used;
+        size = FileSize(used);
+        files.push_back(used);
+        while (rotation.keep && files.size() > rotation.keep) {
+            ::DeleteFileW(files.front().c_str());
+            files.pop_front();
+        }
+    }
+
+    // Writes `piece` (whole lines) into the period's files, a new one begun
+    // where a limit says; what was written leaves `piece`. False when a file
+    // could not be written (the rest stays).
+    bool Write(std::wstring& piece)
+    {
+        size_t done = 0;
+        bool ok = true;
+        while (done < piece.size()) {
+            const bool empty = size <= sizeof(fw::kUtf16LeBom);
+            if (!empty && rotation.daily && Today() != day) {
+                Rotate();
+                continue;
+            }
+            std::wstring_view rest(piece.data() + done, piece.size() - done);
+            uint64_t room = rest.size();
+            if (rotation.maxBytes)
+                room = size < rotation.maxBytes ? (rotation.maxBytes - size) / sizeof(wchar_t) : 0;
+            size_t n = FitLines(rest, room, empty);
+            if (n == 0) {
+                const uint64_t before = size;
+                Rotate();
+                if (size == before)
+                    n = FitLines(rest, rest.size(), true);   // no new file: write on
+                else
+                    continue;
+            }
+            if (!AppendToLog(file, rest.data(), n, &size)) {
+                ok = false;
+                break;
+            }
+            done += n;
+        }
+        piece.erase(0, done);
+        return ok;
+    }
+};
 
 void WriteLog(LogQueue& s, const AskUser& ask)
 {
     HANDLE wait[2] = { s.signals.stop.get(), s.wake.get() };
-    std::wstring current;              // the current log file; empty: none yet
+    std::wstring current;              // the current period's first file; empty: none yet
+    LogPeriod period;
     std::deque<PendingLog> pending;    // in order, grouped by file
     for (;;) {
         // While appends are failing, look again every second.
@@ -139,6 +236,7 @@ void WriteLog(LogQueue& s, const AskUser& ask)
                         ask(OpenFileFailedText(item.text), wait[0]);
                 } else {
                     current = used;
+                    period.Begin(used);
                 }
                 break;
             }
@@ -148,8 +246,16 @@ void WriteLog(LogQueue& s, const AskUser& ask)
         }
         items.clear();
         Release(s, givenUp);
+        if (!period.first.empty()) {
+            fw::CsLock lock(s.cs);   // a change of the options counts at once
+            period.rotation = s.rotation;
+        }
         while (!pending.empty()) {
-            if (!AppendToLog(pending.front().path, pending.front().text))
+            PendingLog& p = pending.front();
+            const bool written = p.path == period.first && period.rotation.Active()
+                                     ? period.Write(p.text)
+                                     : AppendToLog(p.path, p.text.data(), p.text.size());
+            if (!written)
                 break; // locked or gone: stays pending, tried again later
             Release(s, pending.front().bytes);
             pending.pop_front();
@@ -192,6 +298,12 @@ void LogWriter::StartNewFile(std::wstring path)
         m_queue->items.push_back({ LogState::StartNewFile, std::move(path) });
     }
     ::SetEvent(m_queue->wake.get());
+}
+
+void LogWriter::SetRotation(const LogRotation& r)
+{
+    fw::CsLock lock(m_queue->cs);
+    m_queue->rotation = r;
 }
 
 void LogWriter::StopFile()

@@ -3,6 +3,7 @@
 // wait in an ordered queue; while too much waits, further lines are dropped
 // and counted, and the count goes into the file where the gap is.
 #pragma once
+#include "output/LogRotation.h"
 #include "framework/Worker.h"
 #include <cstdint>
 #include <deque>
@@ -30,6 +31,13 @@ inline size_t LogItemBytes(const std::wstring& text)
     return text.size() * sizeof(wchar_t) + sizeof(LogItem);
 }
 
+// The log's options as the settings file keeps them ([Log]: MaxKB, Daily,
+// Keep, Dated); out of range or missing, the log keeps one file.
+constexpr unsigned kMaxLogKeep = 100000;
+constexpr uint64_t kMaxLogKb = uint64_t(1) << 30;   // 1 TiB
+LogRotation ReadLogRotation();
+void WriteLogRotation(const LogRotation& r);
+
 // The queue the intake and the writer share.
 struct LogQueue {
     fw::WorkerSignals signals;
@@ -40,6 +48,7 @@ struct LogQueue {
     // Bytes of the lines that wait, queued or in the writer's own buffer,
     // until written or given up (LogItemBytes each).
     size_t waitingBytes = 0;
+    LogRotation rotation;    // when the log starts a new file
 };
 
 // Shows the user `text` (a file that cannot be made) and returns once it is
@@ -59,6 +68,8 @@ public:
     bool Append(std::wstring line);
     // Logging to a new file from here on / no more.
     void StartNewFile(std::wstring path);
+    // When the log starts a new file, from the next line on.
+    void SetRotation(const LogRotation& r);
     void StopFile();
     // Before the worker is stopped: the note of lines dropped since the last
     // one goes in first, so its last attempt takes that too.

@@ -167,7 +167,6 @@
 #define IDS_IMPORT_PROGRESS     33405
 #define IDS_IMPORT_STOPPED      33406
 #define IDS_OUT_OF_MEMORY       33407
-#define IDS_HISTORY_LIMIT_PROMPT 33405
 #define IDD_HISTORY_LIMIT       150
 #define IDC_HISTORY_ROWS        1300
 #define IDC_HISTORY_LABEL       1301
@@ -233,6 +232,16 @@
 #define IDC_FILTER_BOX_COUNT    1432
 #define IDC_FILTER_BOX_LABEL    1433
 #define IDC_VIEW_TABS           1434
+// The automatic log's new files (File › Log File Options).
+#define ID_LOG_OPTIONS          33920
+#define IDD_LOG_OPTIONS         190
+#define IDC_LOG_BY_SIZE         1480
+#define IDC_LOG_MAX_KB          1481
+#define IDC_LOG_DAILY           1482
+#define IDC_LOG_KEEP_LABEL      1483
+#define IDC_LOG_KEEP            1484
+#define IDC_LOG_NUMBERED        1485
+#define IDC_LOG_DATED           1486
 static_assert(ID_VIEW_NEW > ID_STATUS_DETAILS && IDS_PRESET_SAVE_FAILED < 0xE000, "view ids");
 static_assert(ID_PRESET_RECENT_LAST - ID_PRESET_RECENT_FIRST == 3, "four recent presets");
 

@@ -5,7 +5,7 @@ import re
 import subprocess
 import time
 
-from e2e import IDS, wait_until, start_viewer, stop_viewer, resident_kib, set_filter
+from e2e import IDS, ini_text, wait_until, start_viewer, stop_viewer, resident_kib, set_filter
 
 ID_CLEAR, ID_LOG_TO_FILE = IDS["ID_CLEAR"], IDS["ID_LOG_TO_FILE"]
 IDOK = 1
@@ -337,3 +337,50 @@ def test_a_held_file_bounds_what_waits_and_the_gap_is_noted_in_the_file(w):
     print("kept %d lines (%.0f MiB of text), noted %s dropped" %
           (len(kept), len(kept) * (len(body) + 40) * 2 / 2**20, m.group(1)))
     log_off(w)
+
+
+def set_log_options(w, size_kb, keep):
+    """File > Log File Options, as a user fills it in."""
+    w.viewer.command(IDS["ID_LOG_OPTIONS"])
+    dlg = w.drv("waitdialog", None, w.viewer.pid, 10000)
+    assert dlg, "no log options dialog"
+    c = {x["id"]: x for x in dlg["controls"]}
+    if not c[IDS["IDC_LOG_MAX_KB"]]["enabled"]:   # the size is asked for once it counts
+        w.drv("sendmsg", c[IDS["IDC_LOG_BY_SIZE"]]["hwnd"], 0x00F5, 0, 0)   # BM_CLICK
+    w.drv("settext", c[IDS["IDC_LOG_MAX_KB"]]["hwnd"], str(size_kb))
+    w.drv("settext", c[IDS["IDC_LOG_KEEP"]]["hwnd"], str(keep))
+    w.drv("click", dlg["hwnd"], IDOK)
+    wait_until(lambda: not w.drv("exists", dlg["hwnd"]), what="log options closed")
+
+
+def test_new_files_at_a_size_keep_every_line_of_a_burst_and_only_the_newest_stay(w):
+    set_log_options(w, 32, 0)
+    n = 8000
+    for keep, prefix in ((0, "R"), (3, "S")):
+        if keep:
+            set_log_options(w, 32, keep)
+        w.drv("sendcommand", w.viewer.hwnd, ID_CLEAR)
+        first = log_on(w)
+        stem = first[:-len(".txt")]
+        w.drv("sendmany", w.viewer.hwnd, 0, prefix, n, "wide", timeout=300)
+
+        def files():
+            names = [p for p in os.listdir(w.documents) if p.startswith(os.path.basename(stem))]
+            seq = lambda p: int(p.split(".")[1]) if p.count(".") == 2 else 1
+            return [os.path.join(w.documents, p) for p in sorted(names, key=seq)]
+
+        def texts():
+            try:
+                return [t for f in files() for t in texts_in(f)]
+            except (AssertionError, OSError, UnicodeDecodeError):
+                return []
+        want = ["%s%d" % (prefix, i) for i in range(n)]
+        wait_until(lambda: texts()[-1:] == want[-1:], timeout=60, what="the burst's last line")
+        log_off(w)
+        got = texts()
+        assert all(os.path.getsize(f) <= 32 * 1024 for f in files())
+        if keep:   # only the newest files stay, and they end the burst whole
+            assert len(files()) == keep and got == want[-len(got):], (files(), got[:3])
+        else:      # every line once, in order, across many files
+            assert len(files()) >= 10 and got == want, (files(), len(got))
+    assert "[Log]" in ini_text(w) and "MaxKB=32" in ini_text(w) and "Keep=3" in ini_text(w)

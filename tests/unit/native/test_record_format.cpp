@@ -1,5 +1,6 @@
 #include "rows/RecordFormat.h"
 #include "rows/RowStore.h"
+#include "output/LogRotation.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;
@@ -18,6 +19,22 @@ TEST(RecordFormat, LogLineLayout)
               L"app.exe\t\t412\t\t09:05:07:00\t\thello\r\n");
     // A line naming no process starts with the two tabs.
     EXPECT_EQ(FormatLogLine(L"", 0, t, L""), L"\t\t0\t\t09:05:07:00\t\t\r\n");
+}
+
+TEST(RecordFormat, NewLogFilesAreNamedBesideTheFirstAndCutAtLineEnds)
+{
+    EXPECT_EQ(RotatedName(L"C:\\d\\261209-063000.txt", 2, false, 2026, 12, 10, 1),
+              L"C:\\d\\261209-063000.2.txt");
+    EXPECT_EQ(RotatedName(L"C:\\d.x\\log", 3, false, 2026, 1, 2, 1), L"C:\\d.x\\log.3");
+    EXPECT_EQ(RotatedName(L"a.txt", 5, true, 2026, 1, 2, 1), L"a.2026-01-02.txt");
+    EXPECT_EQ(RotatedName(L"a.txt", 6, true, 2026, 1, 2, 2), L"a.2026-01-02.2.txt");
+    const std::wstring_view text = L"ab\r\ncd\r\nef\r\n";
+    EXPECT_EQ(FitLines(text, 100, false), text.size());
+    EXPECT_EQ(FitLines(text, 8, false), 8u);       // two whole lines
+    EXPECT_EQ(FitLines(text, 7, false), 4u);       // never half a line
+    EXPECT_EQ(FitLines(text, 3, false), 0u);
+    EXPECT_EQ(FitLines(text, 0, true), 4u);        // an empty file takes one line anyway
+    EXPECT_EQ(FitLines(L"no end", 2, true), 6u);
 }
 
 TEST(RecordFormat, PidIsSignedDecimal)
