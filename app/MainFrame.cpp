@@ -422,7 +422,7 @@ void CMainFrame::UpdateStatusPanes()
     COrlixView* shown = ActiveListView();
     if (m_bStatusDetails && shown && capture) {
         bool intake = capture->m_filter.InForce();
-        bool quick = shown->QuickFilterActive();
+        bool quick = shown->Narrowed();
         UINT note = intake && quick ? IDS_STATUS_BOTH_FILTERS
                     : intake        ? IDS_STATUS_FILTER
                     : quick         ? IDS_STATUS_QUICK_FILTER

@@ -234,6 +234,7 @@
 #define IDC_VIEW_TABS           1434
 // The automatic log's new files (File › Log File Options).
 #define ID_LOG_OPTIONS          33920
+#define IDS_VIEW_RULES_FULL     33921   // a quick filter finds the view's rules full
 #define IDD_LOG_OPTIONS         190
 #define IDC_LOG_BY_SIZE         1480
 #define IDC_LOG_MAX_KB          1481

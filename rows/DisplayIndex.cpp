@@ -3,32 +3,6 @@
 
 namespace orlix {
 
-void QuickFilter::Hide(uint32_t pid)
-{
-    m_hidden.insert(pid);
-    m_only.erase(pid);
-}
-
-void QuickFilter::ShowOnly(uint32_t pid)
-{
-    m_only.clear();
-    m_only.insert(pid);
-    m_hidden.erase(pid);
-}
-
-void QuickFilter::Clear()
-{
-    m_hidden.clear();
-    m_only.clear();
-}
-
-bool QuickFilter::Shows(uint32_t pid) const
-{
-    if (m_hidden.count(pid))
-        return false;
-    return m_only.empty() || m_only.count(pid) != 0;
-}
-
 void DisplayIndex::Rebuild(size_t storeSize, const std::function<bool(size_t)>& shows,
                            bool active)
 {

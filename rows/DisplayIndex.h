@@ -1,5 +1,5 @@
-// What the list shows of the stored rows: the quick filters by process, the
-// index from list item to stored row they need, and the bookmarked rows.
+// What the list shows of the stored rows: the index from list item to stored
+// row that the view's rules need, and the bookmarked rows.
 // All of them follow the store when its oldest rows are dropped (store rows
 // shift down by the count dropped). Platform-free.
 #pragma once
@@ -12,23 +12,8 @@
 
 namespace orlix {
 
-// Hide these processes / show only those. A display choice over stored rows;
-// lines the intake filter turned away were never stored.
-class QuickFilter {
-public:
-    void Hide(uint32_t pid);
-    void ShowOnly(uint32_t pid);
-    void Clear();
-    bool Active() const { return !m_hidden.empty() || !m_only.empty(); }
-    bool Shows(uint32_t pid) const;
-
-private:
-    std::set<uint32_t> m_hidden;
-    std::set<uint32_t> m_only;
-};
-
-// List item -> stored row while a quick filter is active; identity while
-// none is (then it holds nothing).
+// List item -> stored row while the view filters; identity while it does not
+// (then it holds nothing).
 class DisplayIndex {
 public:
     bool Active() const { return m_active; }

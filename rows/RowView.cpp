@@ -5,8 +5,6 @@ namespace orlix {
 
 bool RowView::Shows(size_t row) const
 {
-    if (!m_quick.Shows(m_rows.Pid(row)))
-        return false;
     if (!m_viewRules.Filters() && m_filterBox.Empty())
         return true;
     if (!m_filterBox.Empty() && m_rows.MatchText(row, m_filterBox, m_scratch) != MatchResult::Yes)
@@ -17,7 +15,7 @@ bool RowView::Shows(size_t row) const
 
 bool RowView::Filtering() const
 {
-    return m_quick.Active() || m_viewRules.Filters() || !m_filterBox.Empty();
+    return m_viewRules.Filters() || !m_filterBox.Empty();
 }
 
 RowVerdict RowView::Appended(size_t storeRow)
@@ -113,29 +111,29 @@ void RowView::SetHighlightRules(std::vector<HighlightRule> rules)
                        kUnknown);
 }
 
-// Quick filters look only at process ids: the index is rebuilt at once.
-void RowView::Rebuild()
+bool RowView::HideProcess(uint32_t pid)
 {
-    m_building.reset();
-    m_index.Rebuild(m_rows.Size(), [&](size_t r) { return Shows(r); }, Filtering());
+    std::vector<ViewRule> rules = m_viewRules.Rules();
+    if (!QuickHideProcess(rules, pid))
+        return false;
+    SetRules(std::move(rules));
+    return true;
 }
 
-void RowView::HideProcess(uint32_t pid)
+bool RowView::ShowOnlyProcess(uint32_t pid)
 {
-    m_quick.Hide(pid);
-    Rebuild();
-}
-
-void RowView::ShowOnlyProcess(uint32_t pid)
-{
-    m_quick.ShowOnly(pid);
-    Rebuild();
+    std::vector<ViewRule> rules = m_viewRules.Rules();
+    if (!QuickShowOnlyProcess(rules, pid))
+        return false;
+    SetRules(std::move(rules));
+    return true;
 }
 
 void RowView::ClearQuickFilter()
 {
-    m_quick.Clear();
-    Rebuild();
+    std::vector<ViewRule> rules = m_viewRules.Rules();
+    QuickClear(rules);
+    SetRules(std::move(rules));
 }
 
 bool RowView::ToggleBookmark(size_t item)

@@ -54,11 +54,13 @@ public:
     // How far a refilter got, 0..100.
     int RefilterPercent() const;
     bool Shows(size_t storeRow) const;
+    // Whether rules or the filter box narrow the rows shown.
+    bool Filtering() const;
 
-    // Quick filters: changing them rebuilds the index over the whole store.
-    const QuickFilter& Quick() const { return m_quick; }
-    void HideProcess(uint32_t pid);
-    void ShowOnlyProcess(uint32_t pid);
+    // Quick filters: rules of the view (QuickHideProcess...); false when the
+    // rules are full.
+    bool HideProcess(uint32_t pid);
+    bool ShowOnlyProcess(uint32_t pid);
     void ClearQuickFilter();
 
     // Bookmarks, by stored row.
@@ -109,12 +111,9 @@ public:
     std::optional<Found> FindProcess(size_t item) const;
 
 private:
-    void Rebuild();
-    bool Filtering() const;
     void StartRefilter();
     const RowStore& m_rows;
     DisplayIndex m_index;
-    QuickFilter m_quick;
     ViewRuleSet m_viewRules;
     TextMatcher m_filterBox;
     // A refilter under way: the new index and the next stored row it takes.

@@ -371,4 +371,53 @@ std::vector<TokenSpan> ViewRuleSet::Tokens(std::wstring_view text) const
     return spans;
 }
 
+namespace {
+
+bool IsQuick(const ViewRule& r, ViewRule::Action action, const std::wstring* pid = nullptr)
+{
+    return r.action == action && r.field == ViewRule::Field::Pid &&
+           r.match == ViewRule::Match::Equals && (!pid || r.pattern == *pid);
+}
+
+bool AddQuick(std::vector<ViewRule>& rules, ViewRule::Action action, const std::wstring& pid)
+{
+    if (std::any_of(rules.begin(), rules.end(),
+                    [&](const ViewRule& r) { return r.enabled && IsQuick(r, action, &pid); }))
+        return true;
+    if (rules.size() >= ViewRuleSet::kMaxRules)
+        return false;
+    ViewRule r;
+    r.action = action;
+    r.field = ViewRule::Field::Pid;
+    r.match = ViewRule::Match::Equals;
+    r.pattern = pid;
+    rules.push_back(std::move(r));
+    return true;
+}
+
+} // namespace
+
+bool QuickHideProcess(std::vector<ViewRule>& rules, uint32_t pid)
+{
+    const std::wstring p = std::to_wstring(pid);
+    std::erase_if(rules, [&](const ViewRule& r) { return IsQuick(r, ViewRule::Action::Include, &p); });
+    return AddQuick(rules, ViewRule::Action::Exclude, p);
+}
+
+bool QuickShowOnlyProcess(std::vector<ViewRule>& rules, uint32_t pid)
+{
+    const std::wstring p = std::to_wstring(pid);
+    std::erase_if(rules, [&](const ViewRule& r) {
+        return IsQuick(r, ViewRule::Action::Include) || IsQuick(r, ViewRule::Action::Exclude, &p);
+    });
+    return AddQuick(rules, ViewRule::Action::Include, p);
+}
+
+void QuickClear(std::vector<ViewRule>& rules)
+{
+    std::erase_if(rules, [](const ViewRule& r) {
+        return IsQuick(r, ViewRule::Action::Include) || IsQuick(r, ViewRule::Action::Exclude);
+    });
+}
+
 } // namespace orlix

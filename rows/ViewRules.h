@@ -71,6 +71,14 @@ struct TokenSpan {
     int rule = -1;
 };
 
+// The quick filters of a row's context menu, as rules of the view: hiding a
+// process adds an exclude rule "pid equals N"; showing only a process makes
+// "include pid equals N" the one such include rule; clearing removes the
+// include and exclude rules on "pid equals". False when the rules are full.
+bool QuickHideProcess(std::vector<ViewRule>& rules, uint32_t pid);
+bool QuickShowOnlyProcess(std::vector<ViewRule>& rules, uint32_t pid);
+void QuickClear(std::vector<ViewRule>& rules);
+
 class ViewRuleSet {
 public:
     static constexpr size_t kMaxRules = 64;

@@ -56,7 +56,9 @@ public:
     // Rows as the list shows them (list item -> stored row).
     const orlix::RowView& Shown() const { return *m_shown; }
     size_t DisplayCount() const { return m_shown->Count(); }
-    bool QuickFilterActive() const { return m_shown->Quick().Active(); }
+    // Whether the view shows fewer rows than the store holds (its rules, quick
+    // filters or filter box).
+    bool Narrowed() const { return m_shown->Filtering(); }
     size_t StoreRow(size_t item) const { return m_shown->ToStore(item); }
 
     // Commands

@@ -79,7 +79,7 @@ bool COrlixView::OnFeatureCommand(UINT id, int code, CCmdUI* pUI)
         return Handle(code, pUI, [&] { OnQuickFilter(id); }, hasSelection);
     case ID_QUICK_CLEAR:
         return Handle(code, pUI, [&] { OnQuickFilter(id); },
-                      [&](CCmdUI& ui) { ui.Enable(QuickFilterActive()); });
+                      [&](CCmdUI& ui) { ui.Enable(Narrowed()); });
     }
     return false;
 }
@@ -213,6 +213,8 @@ void COrlixView::OnQuickFilter(UINT id)
     int item = FirstSelectedItem();
     if (id == ID_QUICK_CLEAR) {
         RebuildDisplay([](orlix::RowView& v) { v.ClearQuickFilter(); });
+        if (m_onRulesChanged)
+            m_onRulesChanged();
         return;
     }
     if (item < 0)
@@ -229,11 +231,18 @@ void COrlixView::OnQuickFilter(UINT id)
         }
         return;
     case ID_QUICK_HIDE_PROCESS:
-        RebuildDisplay([pid](orlix::RowView& v) { v.HideProcess(pid); });
+    case ID_QUICK_ONLY_PROCESS: {
+        // Rules of this view, seen and changed in View Rules like any other.
+        bool added = true;
+        RebuildDisplay([&](orlix::RowView& v) {
+            added = id == ID_QUICK_HIDE_PROCESS ? v.HideProcess(pid) : v.ShowOnlyProcess(pid);
+        });
+        if (!added)
+            AfxMessageBox(AfxLoadUIString(IDS_VIEW_RULES_FULL).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        else if (m_onRulesChanged)
+            m_onRulesChanged();
         return;
-    case ID_QUICK_ONLY_PROCESS:
-        RebuildDisplay([pid](orlix::RowView& v) { v.ShowOnlyProcess(pid); });
-        return;
+    }
     case ID_QUICK_HIGHLIGHT: {
         std::vector<orlix::HighlightRule> rules = Highlights().Rules();
         if (rules.size() >= orlix::HighlightRules::kMaxRules) {

@@ -511,6 +511,7 @@ void CViewSet::Save() const
         worth = worth || !e.view->Shown().Rules().Empty();
     if (!worth)
         return;
+    m_kept = true;   // written once, the section follows every change after
     orlix::ClearOptionSection(kSection);
     orlix::WriteIntOption(kSection, L"Count", static_cast<int>(m_views.size()));
     orlix::WriteIntOption(kSection, L"Active", static_cast<int>(m_active));

@@ -76,5 +76,5 @@ private:
     size_t m_active = 0;
     int m_dragFrom = -1;
     std::vector<std::wstring> m_recent;   // preset files, newest first
-    bool m_kept = false;                  // the settings file has a [Views] section
+    mutable bool m_kept = false;          // the settings file has a [Views] section
 };

@@ -295,6 +295,8 @@ def test_quick_filters_hide_show_only_and_clear(w):
     w.drv("selectrows", w.viewer.hwnd, [1])
     cmd(w, "ID_QUICK_HIDE_PROCESS")
     wait_until(lambda: visible_texts(w) == ["a1", "c1", "a2"], what="302 hidden")
+    # A rule of the view, kept as its rules are.
+    wait_until(lambda: "=exclude,pid,equals,-,000000,FFFF99,302" in ini_text(w), what="kept")
     # New lines of a hidden process stay hidden; others appear.
     w.viewer.send(302, "b3")
     w.viewer.send(303, "c2")

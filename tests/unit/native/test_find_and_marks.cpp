@@ -4,6 +4,7 @@
 #include "rows/HighlightRules.h"
 #include "rows/TextMatch.h"
 #include "rows/DisplayIndex.h"
+#include "rows/ViewRules.h"
 
 #include <gtest/gtest.h>
 #include <cwchar>
@@ -266,27 +267,41 @@ TEST(HighlightRules, FirstMatchingRuleWins)
     EXPECT_EQ(rules.Rules().size(), HighlightRules::kMaxRules);
 }
 
-TEST(QuickFilter, HideAndShowOnly)
+TEST(QuickFilter, HideAndShowOnlyAreRulesOfTheView)
 {
-    QuickFilter f;
-    EXPECT_FALSE(f.Active());
-    EXPECT_TRUE(f.Shows(7));
-    f.Hide(7);
-    f.Hide(8);
-    EXPECT_TRUE(f.Active());
-    EXPECT_FALSE(f.Shows(7));
-    EXPECT_FALSE(f.Shows(8));
-    EXPECT_TRUE(f.Shows(9));
-    f.ShowOnly(8);   // showing only a hidden process shows it
-    EXPECT_TRUE(f.Shows(8));
-    EXPECT_FALSE(f.Shows(9));
-    EXPECT_FALSE(f.Shows(7));
-    f.ShowOnly(9);   // another "only" replaces the first
-    EXPECT_FALSE(f.Shows(8));
-    EXPECT_TRUE(f.Shows(9));
-    f.Clear();
-    EXPECT_FALSE(f.Active());
-    EXPECT_TRUE(f.Shows(7));
+    std::vector<ViewRule> rules;
+    ViewRule mine;   // a rule of the user's own stays through all of it
+    mine.action = ViewRule::Action::Exclude;
+    mine.pattern = L"noise";
+    rules.push_back(mine);
+    auto shows = [&](uint32_t pid) {
+        ViewRuleSet set;
+        set.Set(rules);
+        return set.Shows(L"p.exe", pid, L"text");
+    };
+    EXPECT_TRUE(shows(7));
+    ASSERT_TRUE(QuickHideProcess(rules, 7));
+    ASSERT_TRUE(QuickHideProcess(rules, 8));
+    ASSERT_TRUE(QuickHideProcess(rules, 8));   // never twice
+    EXPECT_EQ(rules.size(), 3u);
+    EXPECT_FALSE(shows(7));
+    EXPECT_FALSE(shows(8));
+    EXPECT_TRUE(shows(9));
+    ASSERT_TRUE(QuickShowOnlyProcess(rules, 8));   // showing only a hidden process shows it
+    EXPECT_TRUE(shows(8));
+    EXPECT_FALSE(shows(9));
+    EXPECT_FALSE(shows(7));
+    ASSERT_TRUE(QuickShowOnlyProcess(rules, 9));   // another "only" replaces the first
+    EXPECT_FALSE(shows(8));
+    EXPECT_TRUE(shows(9));
+    EXPECT_EQ(FormatViewRule(rules.back()), L"include,pid,equals,-,000000,FFFF99,9");
+    QuickClear(rules);
+    ASSERT_EQ(rules.size(), 1u);
+    EXPECT_EQ(rules[0], mine);
+    EXPECT_TRUE(shows(7));
+    rules.assign(ViewRuleSet::kMaxRules, mine);
+    EXPECT_FALSE(QuickHideProcess(rules, 7));      // full: nothing added
+    EXPECT_EQ(rules.size(), ViewRuleSet::kMaxRules);
 }
 
 TEST(DisplayIndex, MapsItemsAndFollowsDroppedRows)
@@ -295,12 +310,10 @@ TEST(DisplayIndex, MapsItemsAndFollowsDroppedRows)
     std::vector<uint32_t> pids;
     for (int i = 0; i < 10; ++i)
         pids.push_back(1 + i % 2);
-    QuickFilter f;
-    f.Hide(1);
     DisplayIndex d;
     EXPECT_EQ(d.Count(10), 10u);
     EXPECT_EQ(d.ToStore(4), 4u);
-    d.Rebuild(pids.size(), [&](size_t r) { return f.Shows(pids[r]); }, f.Active());
+    d.Rebuild(pids.size(), [&](size_t r) { return pids[r] != 1; }, true);
     ASSERT_EQ(d.Count(10), 5u);
     EXPECT_EQ(d.ToStore(0), 1u);
     EXPECT_EQ(d.ToStore(4), 9u);
