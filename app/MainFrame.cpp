@@ -106,10 +106,21 @@ void CMainFrame::AttachViews()
 {
     if (auto* first = dynamic_cast<COrlixView*>(GetActiveView())) {
         m_filterBox.Create(m_hWnd);
+        m_timeline.Create(m_hWnd);
         m_views.Attach(this, first);
-        m_filterBox.SetView(ActiveListView());
+        ActiveViewChanged();
+        if (orlix::ReadIntOption(L"View", L"Timeline", 0, 0, 1)) {
+            m_timeline.Show(true);
+            RecalcLayout();
+        }
         ::SetTimer(m_hWnd, kViewsTimer, kViewsMs, nullptr);
     }
+}
+
+void CMainFrame::ActiveViewChanged()
+{
+    m_filterBox.SetView(ActiveListView());
+    m_timeline.SetView(ActiveListView());
 }
 
 COrlixView* CMainFrame::ActiveListView() const
@@ -121,6 +132,20 @@ void CMainFrame::LayoutAboveView(RECT& area)
 {
     m_views.Layout(area);
     m_filterBox.Layout(area);
+    m_timeline.Layout(area);
+}
+
+// View › Timeline: every view keeps its counts while the strip shows (the
+// active one at once, the others when they are shown), none while it is off.
+void CMainFrame::OnTimeline()
+{
+    const bool on = !m_timeline.Visible();
+    m_timeline.Show(on);
+    if (!on)
+        for (size_t i = 0; i < m_views.Count(); ++i)
+            m_views.View(i)->KeepTimeline(false);
+    orlix::WriteIntOption(L"View", L"Timeline", on ? 1 : 0);
+    RecalcLayout();
 }
 
 void CMainFrame::OnDpiChanged(UINT dpi, const RECT* suggested)
@@ -239,6 +264,7 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (wParam == kViewsTimer) {
             m_views.Refresh();
             m_filterBox.Refresh();
+            m_timeline.Refresh();
             return 0;
         }
         break;
@@ -251,7 +277,7 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY: {
         LRESULT r = 0;
         if (m_views.OnTabNotify(reinterpret_cast<NMHDR*>(lParam), &r)) {
-            m_filterBox.SetView(ActiveListView());
+            ActiveViewChanged();
             return r;
         }
         break;
@@ -297,9 +323,12 @@ bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
             m_filterBox.Show(!m_filterBox.Visible());
             RecalcLayout();
         }, [&](CCmdUI& ui) { ui.SetCheck(m_filterBox.Visible() ? 1 : 0); });
+    if (id == ID_VIEW_TIMELINE)
+        return Handle(code, pUI, [&] { OnTimeline(); },
+                      [&](CCmdUI& ui) { ui.SetCheck(m_timeline.Visible() ? 1 : 0); });
     if (m_views.OnCmdMsg(id, code, pUI)) {
         if (code == CN_COMMAND)
-            m_filterBox.SetView(ActiveListView());
+            ActiveViewChanged();
         return true;
     }
     if (id == ID_SYSLOG_FORWARD)

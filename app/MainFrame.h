@@ -3,6 +3,7 @@
 // keeps the filter in param.ini across runs.
 #pragma once
 #include "view/FilterBox.h"
+#include "view/TimelineStrip.h"
 #include "view/FrameImages.h"
 #include "view/ViewSet.h"
 #include "output/SyslogFormat.h"
@@ -37,6 +38,10 @@ public:
     COrlixView* ActiveListView() const;
     CViewSet m_views;
     CFilterBox m_filterBox;
+    CTimelineStrip m_timeline;
+    // The filter box and the timeline follow the active view.
+    void ActiveViewChanged();
+    void OnTimeline();
 
     void SetCaptureImage(bool on) override;
     void SetLogImage(bool on) override;

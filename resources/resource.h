@@ -235,6 +235,12 @@
 // The automatic log's new files (File › Log File Options).
 #define ID_LOG_OPTIONS          33920
 #define IDS_VIEW_RULES_FULL     33921   // a quick filter finds the view's rules full
+// View › Timeline.
+#define ID_VIEW_TIMELINE        33922
+#define IDS_TIMELINE_PEAK       33923
+#define IDS_TIMELINE_TIP        33924
+#define IDS_TIMELINE_OTHERS     33925
+#define IDC_TIMELINE            1487
 #define IDD_LOG_OPTIONS         190
 #define IDC_LOG_BY_SIZE         1480
 #define IDC_LOG_MAX_KB          1481

@@ -37,6 +37,8 @@ public:
     size_t Size() const { return m_size; }
     uint32_t Pid(size_t row) const { return At(row).pid; }
     std::wstring_view Name(size_t row) const { return m_names[At(row).nameIndex]; }
+    uint32_t NameIndex(size_t row) const { return At(row).nameIndex; }
+    std::wstring_view NameAt(uint32_t nameIndex) const { return m_names[nameIndex]; }
     size_t TextLength(size_t row) const;
     // Copies at most `capacity` units of the text to `out` (no terminator);
     // returns how many.

@@ -5,6 +5,8 @@ namespace orlix {
 
 bool RowView::Shows(size_t row) const
 {
+    if (m_range && (row < m_range->first || row >= m_range->second))
+        return false;
     if (!m_viewRules.Filters() && m_filterBox.Empty())
         return true;
     if (!m_filterBox.Empty() && m_rows.MatchText(row, m_filterBox, m_scratch) != MatchResult::Yes)
@@ -15,7 +17,7 @@ bool RowView::Shows(size_t row) const
 
 bool RowView::Filtering() const
 {
-    return m_viewRules.Filters() || !m_filterBox.Empty();
+    return m_viewRules.Filters() || !m_filterBox.Empty() || m_range.has_value();
 }
 
 RowVerdict RowView::Appended(size_t storeRow)
@@ -26,6 +28,8 @@ RowVerdict RowView::Appended(size_t storeRow)
         if (v.shown)
             m_index.Append(storeRow);
     }
+    if (m_timeline && v.shown)
+        m_timeline->Add(storeRow, m_rows.Time(storeRow), m_rows.NameIndex(storeRow));
     if (!m_highlight.Empty() || m_viewRules.HasHighlights())
         m_ruleOfRow.resize(storeRow + 1, kUnknown);
     if (v.shown && m_viewRules.WatchesArrivals())
@@ -53,26 +57,59 @@ void RowView::StartRefilter()
     m_building.emplace();
     m_building->Rebuild(0, nullptr, Filtering());
     m_buildNext = 0;
+    if (m_timeline)
+        m_timelineBuilding = std::make_unique<Timeline>();
 }
 
 bool RowView::RefilterSome(size_t rows)
 {
     if (!m_building)
         return true;
-    if (!Filtering()) {
+    const bool filtering = Filtering();
+    if (!filtering && !m_timelineBuilding) {
         m_index.Deactivate();
         m_building.reset();
         return true;
     }
     const size_t size = m_rows.Size();
-    for (size_t n = 0; n < rows && m_buildNext < size; ++n, ++m_buildNext)
-        if (Shows(m_buildNext))
+    for (size_t n = 0; n < rows && m_buildNext < size; ++n, ++m_buildNext) {
+        if (filtering && !Shows(m_buildNext))
+            continue;
+        if (filtering)
             m_building->Append(m_buildNext);
+        if (m_timelineBuilding)
+            m_timelineBuilding->Add(m_buildNext, m_rows.Time(m_buildNext),
+                                    m_rows.NameIndex(m_buildNext));
+    }
     if (m_buildNext < size)
         return false;
-    m_index = std::move(*m_building);
+    if (filtering)
+        m_index = std::move(*m_building);
+    else
+        m_index.Deactivate();
     m_building.reset();
+    if (m_timelineBuilding)
+        m_timeline = std::move(m_timelineBuilding);
     return true;
+}
+
+void RowView::KeepTimeline(bool on)
+{
+    if (on == (m_timeline != nullptr))
+        return;
+    m_timelineBuilding.reset();
+    if (!on) {
+        m_timeline.reset();
+        return;
+    }
+    m_timeline = std::make_unique<Timeline>();
+    StartRefilter();
+}
+
+void RowView::SetRowRange(std::optional<std::pair<size_t, size_t>> range)
+{
+    m_range = range;
+    StartRefilter();
 }
 
 int RowView::RefilterPercent() const
@@ -84,6 +121,11 @@ int RowView::RefilterPercent() const
 void RowView::Cleared()
 {
     m_index.Clear();
+    m_range.reset();
+    if (m_timeline)
+        m_timeline->Clear();
+    if (m_timelineBuilding)
+        m_timelineBuilding->Clear();
     if (m_building) {
         m_building->Clear();
         m_buildNext = 0;
@@ -95,6 +137,14 @@ void RowView::Cleared()
 void RowView::Dropped(size_t count)
 {
     m_index.DropOldest(count);
+    if (m_timeline)
+        m_timeline->Dropped(count);
+    if (m_timelineBuilding)
+        m_timelineBuilding->Dropped(count);
+    if (m_range) {
+        m_range->first -= std::min(count, m_range->first);
+        m_range->second -= std::min(count, m_range->second);
+    }
     if (m_building) {
         m_building->DropOldest(count);
         m_buildNext = m_buildNext > count ? m_buildNext - count : 0;

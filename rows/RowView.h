@@ -8,8 +8,10 @@
 #include "rows/HighlightRules.h"
 #include "rows/RowStore.h"
 #include "rows/ViewRules.h"
+#include "rows/Timeline.h"
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 
 namespace orlix {
@@ -54,8 +56,17 @@ public:
     // How far a refilter got, 0..100.
     int RefilterPercent() const;
     bool Shows(size_t storeRow) const;
-    // Whether rules or the filter box narrow the rows shown.
+    // Whether rules, the filter box or a time range narrow the rows shown.
     bool Filtering() const;
+
+    // The timeline of the rows shown, kept while on (turning it on works it
+    // out with a refilter); null while off.
+    void KeepTimeline(bool on);
+    const Timeline* Traffic() const { return m_timeline.get(); }
+    // Only stored rows first..last-1 shown (a span of time), or all again;
+    // starts a refilter.
+    void SetRowRange(std::optional<std::pair<size_t, size_t>> range);
+    const std::optional<std::pair<size_t, size_t>>& RowRange() const { return m_range; }
 
     // Quick filters: rules of the view (QuickHideProcess...); false when the
     // rules are full.
@@ -119,6 +130,8 @@ private:
     // A refilter under way: the new index and the next stored row it takes.
     std::optional<DisplayIndex> m_building;
     size_t m_buildNext = 0;
+    std::unique_ptr<Timeline> m_timeline, m_timelineBuilding;
+    std::optional<std::pair<size_t, size_t>> m_range;
     BookmarkSet m_marks;
     HighlightRules m_highlight;
     // Per stored row: the rule that colours it (highlight rule i, or view

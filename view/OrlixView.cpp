@@ -190,6 +190,11 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             m_importer.Cancel();
             return 0;
         }
+        // Esc shows every time again after the timeline narrowed the view.
+        if (wParam == VK_ESCAPE && m_shown->RowRange()) {
+            SetTimeSpan(std::nullopt);
+            return 0;
+        }
         break;
     case kMsgFitColumns:
         m_columnLayout.FitMessageColumn();

@@ -83,6 +83,12 @@ public:
     // anew in pieces (ShowRows once through).
     void SetViewRules(std::vector<orlix::ViewRule> rules);
     void SetFilterBox(orlix::TextMatcher matcher);
+    // The view's timeline kept or not; the rows of a span of time alone
+    // (stored rows first..last-1), or every time again; the list scrolled to
+    // a stored row (the first shown at or after it), auto-scroll off.
+    void KeepTimeline(bool on);
+    void SetTimeSpan(std::optional<std::pair<size_t, size_t>> rows);
+    void GoToStoreRow(size_t storeRow);
     orlix::RowView& MutableShown() { return *m_shown; }
     void ShowRows();
     // A matching row arrived: track (bring it into sight), stop (auto-scroll

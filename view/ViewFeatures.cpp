@@ -190,6 +190,28 @@ void COrlixView::SetFilterBox(orlix::TextMatcher matcher)
     RebuildDisplay([&](orlix::RowView& v) { v.SetFilterBox(std::move(matcher)); });
 }
 
+void COrlixView::KeepTimeline(bool on)
+{
+    if (on != (m_shown->Traffic() != nullptr))
+        RebuildDisplay([&](orlix::RowView& v) { v.KeepTimeline(on); });
+}
+
+void COrlixView::SetTimeSpan(std::optional<std::pair<size_t, size_t>> rows)
+{
+    if (rows != m_shown->RowRange())
+        RebuildDisplay([&](orlix::RowView& v) { v.SetRowRange(rows); });
+}
+
+void COrlixView::GoToStoreRow(size_t storeRow)
+{
+    const size_t count = DisplayCount();
+    if (count == 0)
+        return;
+    if (m_bAutoScroll)
+        OnAutoScroll();   // off: the list stays where it was taken
+    SelectItem(std::min(m_shown->ItemsAmongOldest(storeRow), count - 1));
+}
+
 // The list shows the rows the view's index now holds, the row that was
 // selected before the change still selected where it is shown.
 void COrlixView::ShowRows()

@@ -91,7 +91,7 @@ def setup(world):
         views.append("Rules%d=%d" % (i + 1, 1 if rule else 0))
         if rule:
             views.append("Rule%d_1=%s" % (i + 1, rule))
-    ini = "\r\n".join(["[View]", "FitMessageColumn=1", "[Window]", "StatusDetails=1",
+    ini = "\r\n".join(["[View]", "FitMessageColumn=1", "Timeline=1", "[Window]", "StatusDetails=1",
                         "[Highlight]", "Count=%d" % len(RULES[LANG])] +
                        ["Rule%d=%s" % (i + 1, r) for i, r in enumerate(RULES[LANG])] +
                        views) + "\r\n"
@@ -160,8 +160,9 @@ def test_screenshot(w):
         else:
             assert "Language=1033" not in ini, ini
         clients = {k: DemoClient(w, n) for k, n in CLIENT_NAMES.items()}
-        for kind, text in LINES[LANG]:
+        for kind, text in LINES[LANG]:   # over a few seconds, for the timeline
             clients[kind].trace(text)
+            time.sleep(0.35)
         rows = viewer.wait_rows(1 + len(LINES[LANG]))
         assert [r[0] for r in rows] == ["tracedemo.exe"] + [CLIENT_NAMES[k] for k, _ in
                                                             LINES[LANG]], rows

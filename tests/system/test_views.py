@@ -5,6 +5,7 @@ from each view's own list), a token colours only the matched text, a stop
 turns auto-scroll off, the views come back after a restart and /view opens
 one from the command line."""
 import os
+import time
 
 from e2e import IDS, Viewer, ini_text, start_viewer, stop_viewer, wait_until
 
@@ -49,6 +50,48 @@ def texts(w, index):
 def wait_texts(w, index, want):
     wait_until(lambda: texts(w, index) == want, timeout=15,
                what="view %d shows %r (has %r)" % (index, want, texts(w, index)))
+
+
+def test_timeline_draws_each_second_and_moves_and_narrows_the_list(w):
+    v = w.viewer
+    v.command(IDS["ID_VIEW_TIMELINE"])
+    strip = w.drv("child", v.hwnd, "OrlixTimeline")
+    wait_until(lambda: w.drv("visible", strip), what="the timeline strip")
+    # Three seconds of lines: 3, then 7, then 2.
+    seconds = [["a%d" % i for i in range(3)], ["b%d" % i for i in range(7)], ["c0", "c1"]]
+    for texts_of_second in seconds:
+        time.sleep(1.05 - time.time() % 1)
+        for t in texts_of_second:
+            v.send(7, t)
+    rows = v.wait_rows(12)
+    assert len({r[2] for r in rows}) == 3, rows   # three seconds apart
+    _, _, width, height = w.drv("rect", strip, "client")
+    left, right, bottom = 4, width - 4, height - 14
+
+    def x_of(second, at=0.5):
+        return int(left + (second + at) * (right - left) / 3)
+    # The busiest process's colour at the foot of each second, up to 7/7 of
+    # the height in the busiest second and to 2/7 in the last.
+    blue = [31, 119, 180]
+    high = bottom - (bottom - 2) * 5 // 7
+    wait_until(lambda: w.drv("pixel", strip, x_of(1), bottom - 2) == blue, what="bars drawn")
+    assert w.drv("pixel", strip, x_of(1), high) == blue
+    assert w.drv("pixel", strip, x_of(2), high) != blue
+    # A click goes to that moment: its first row selected, auto-scroll off.
+    w.drv("post", strip, 0x0201, 1, x_of(2) | (bottom // 2) << 16)   # WM_LBUTTONDOWN
+    w.drv("post", strip, 0x0202, 0, x_of(2) | (bottom // 2) << 16)   # WM_LBUTTONUP
+    wait_until(lambda: w.drv("selected", v.hwnd) == [10], what="the row of second 3")
+    # A drag over the middle second narrows the view to it; Esc undoes it.
+    w.drv("post", strip, 0x0201, 1, x_of(1, 0.1) | (bottom // 2) << 16)
+    w.drv("post", strip, 0x0200, 1, x_of(1, 0.9) | (bottom // 2) << 16)   # WM_MOUSEMOVE
+    w.drv("post", strip, 0x0202, 0, x_of(1, 0.9) | (bottom // 2) << 16)
+    wait_until(lambda: [r[3] for r in v.settled_rows()] == seconds[1], what="one second")
+    w.drv("post", w.drv("child", v.hwnd, "SysListView32"), 0x0100, 0x1B, 0)   # WM_KEYDOWN Esc
+    wait_until(lambda: len(v.settled_rows()) == 12, what="every row again")
+    assert "Timeline=1" in ini_text(w)
+    v.command(IDS["ID_VIEW_TIMELINE"])
+    v.command(IDS["ID_CLEAR"])
+    wait_until(lambda: not w.drv("visible", strip) and v.settled_rows() == [], what="off")
 
 
 def test_views_from_presets_filter_live_lines_and_come_back(w):

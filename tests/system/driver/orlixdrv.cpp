@@ -806,6 +806,28 @@ bool CmdRowPixel(Call& c)
     return true;
 }
 
+// The screen's pixel at a window's client point: [r, g, b].
+bool CmdPixel(Call& c)
+{
+    HWND h;
+    long long x = 0, y = 0;
+    if (!c.LiveWindow(1, h) || !c.Int(2, x) || !c.Int(3, y))
+        return false;
+    POINT pt = { static_cast<LONG>(x), static_cast<LONG>(y) };
+    ClientToScreen(h, &pt);
+    HDC screen = GetDC(nullptr);
+    COLORREF px = screen ? GetPixel(screen, pt.x, pt.y) : CLR_INVALID;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    if (px == CLR_INVALID)
+        return c.Fail(L"no pixel at that point");
+    c.result = Json::Array()
+                   .Push(Json(static_cast<long long>(GetRValue(px))))
+                   .Push(Json(static_cast<long long>(GetGValue(px))))
+                   .Push(Json(static_cast<long long>(GetBValue(px))));
+    return true;
+}
+
 bool CmdDblClickRow(Call& c)
 {
     HWND lv;
@@ -1521,6 +1543,7 @@ const Command kCommands[] = {
     {L"clickrow", CmdClickRow},
     {L"itemrect", CmdItemRect},
     {L"rowpixel", CmdRowPixel},
+    {L"pixel", CmdPixel},
     {L"dblclickrow", CmdDblClickRow},
     {L"keys", CmdKeys},
     {L"title", CmdTitle},
