@@ -117,6 +117,31 @@ std::optional<size_t> Timeline::RowAt(size_t i) const
     return std::nullopt;
 }
 
+uint32_t Timeline::Columns(size_t width, const std::vector<uint32_t>& busiest,
+                           std::vector<uint32_t>& out) const
+{
+    const size_t slots = busiest.size() + 1, n = m_seconds.size();
+    out.assign(width * slots, 0);
+    // The slot of each name index, looked up once.
+    std::vector<uint8_t> slotOf(m_byName.size(), static_cast<uint8_t>(busiest.size()));
+    for (size_t i = 0; i < busiest.size(); ++i)
+        if (busiest[i] < slotOf.size())
+            slotOf[busiest[i]] = static_cast<uint8_t>(i);
+    uint32_t peak = 0;
+    for (size_t x = 0; x < width && n; ++x) {
+        const size_t s0 = x * n / width, s1 = std::max(s0 + 1, (x + 1) * n / width);
+        uint32_t* col = &out[x * slots];
+        uint32_t sum = 0;
+        for (size_t s = s0; s < s1 && s < n; ++s) {
+            for (const auto& [name, lines] : m_seconds[s].processes)
+                col[name < slotOf.size() ? slotOf[name] : busiest.size()] += lines;
+            sum += m_seconds[s].total;
+        }
+        peak = std::max(peak, sum);
+    }
+    return peak;
+}
+
 std::vector<uint32_t> Timeline::Busiest(size_t n) const
 {
     std::vector<uint32_t> names;

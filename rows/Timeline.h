@@ -42,6 +42,12 @@ public:
     std::optional<size_t> RowAt(size_t i) const;
     // Up to `n` name indexes with the most rows, busiest first.
     std::vector<uint32_t> Busiest(size_t n) const;
+    // The lines drawn in each of `width` columns over all seconds (a column
+    // sums the seconds it covers), by slot: one per process of `busiest`, in
+    // order, then one for the rest. `out` gets width * (busiest.size() + 1)
+    // counts; returns the most lines of one column.
+    uint32_t Columns(size_t width, const std::vector<uint32_t>& busiest,
+                     std::vector<uint32_t>& out) const;
     // The most lines of any second.
     uint32_t Peak() const { return m_peak; }
     uint64_t Rows() const { return m_rows; }

@@ -7,7 +7,6 @@
 #include <windowsx.h>
 #include <commctrl.h>
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -260,35 +259,18 @@ void CTimelineStrip::Paint(HDC dc, const RECT& rc)
     // The busiest processes each a colour; columns of one second or of
     // several (the sum), scaled to the highest column.
     const std::vector<uint32_t> busiest = t->Busiest(kColoured);
-    auto slot = [&](uint32_t name) {
-        for (size_t i = 0; i < busiest.size(); ++i)
-            if (busiest[i] == name)
-                return i;
-        return kColoured;
-    };
-    std::vector<std::array<uint32_t, kColoured + 1>> cols(static_cast<size_t>(w));
-    uint32_t peak = 1;
-    for (int x = 0; x < w; ++x) {
-        const size_t s0 = uint64_t(x) * n / w, s1 = std::max(s0 + 1, size_t(uint64_t(x + 1) * n / w));
-        auto& c = cols[static_cast<size_t>(x)];
-        c.fill(0);
-        for (size_t s = s0; s < s1 && s < n; ++s)
-            for (const auto& [name, lines] : t->At(s).processes)
-                c[slot(name)] += lines;
-        uint32_t sum = 0;
-        for (uint32_t v : c)
-            sum += v;
-        peak = std::max(peak, sum);
-    }
+    const size_t slots = busiest.size() + 1;
+    std::vector<uint32_t> cols;
+    const uint32_t peak = std::max(1u, t->Columns(static_cast<size_t>(w), busiest, cols));
     for (int x = 0; x < w; ++x) {
         int y = bars.bottom;
-        for (size_t k = 0; k <= kColoured; ++k) {
-            const uint32_t v = cols[static_cast<size_t>(x)][k];
+        for (size_t k = 0; k < slots; ++k) {
+            const uint32_t v = cols[static_cast<size_t>(x) * slots + k];
             if (!v)
                 continue;
             const int px = std::max(1, static_cast<int>(uint64_t(v) * h / peak));
             RECT r = { bars.left + x, y - px, bars.left + x + 1, y };
-            Fill(dc, r, kColours[k]);
+            Fill(dc, r, kColours[k < busiest.size() ? k : kColoured]);
             y -= px;
         }
     }

@@ -1,5 +1,6 @@
 #include "rows/RowStore.h"
 #include "rows/TimeModes.h"
+#include "rows/Timeline.h"
 #include <gtest/gtest.h>
 
 using namespace orlix;
@@ -78,4 +79,40 @@ TEST(RowStoreTime, DropOldestShiftsRowsAndGivesChunksBack)
     EXPECT_EQ(rows.Text(200), L"after");
     rows.DropOldest(500);
     EXPECT_EQ(rows.Size(), 0u);
+}
+
+TEST(Timeline, CountsEachSecondAcrossMidnightAndFollowsDroppedRows)
+{
+    Timeline t;
+    auto at = [](int h, int m, int s) {
+        return ArrivalTime{ static_cast<uint16_t>(h), static_cast<uint16_t>(m),
+                            static_cast<uint16_t>(s), 0 };
+    };
+    t.Add(0, at(23, 59, 58), 1);
+    t.Add(1, at(23, 59, 58), 2);
+    t.Add(2, at(23, 59, 59), 1);
+    t.Add(3, at(0, 0, 1), 1);   // the next day: two seconds on, one empty between
+    t.Add(4, at(0, 0, 1), 3);
+    ASSERT_EQ(t.Length(), 4u);
+    EXPECT_EQ(t.At(0).total, 2u);
+    EXPECT_EQ(t.At(2).total, 0u);
+    EXPECT_EQ(t.At(3).total, 2u);
+    EXPECT_EQ(t.TimeOf(3).hour, 0);
+    EXPECT_EQ(t.Peak(), 2u);
+    EXPECT_EQ(t.RowAt(2), std::optional<size_t>(3));   // the empty second: the next row
+    EXPECT_EQ(t.SecondOfRow(1), std::optional<size_t>(0));
+    EXPECT_EQ(t.SecondOfRow(4), std::optional<size_t>(3));
+    EXPECT_EQ(t.Busiest(2), (std::vector<uint32_t>{ 1, 2 }));
+    std::vector<uint32_t> cols;   // two columns of two seconds: slots 1, 2, the rest
+    EXPECT_EQ(t.Columns(2, { 1, 2 }, cols), 3u);
+    EXPECT_EQ(cols, (std::vector<uint32_t>{ 2, 1, 0, 1, 0, 1 }));
+
+    t.Dropped(2);   // rows 0 and 1 go: the first second with them
+    ASSERT_EQ(t.Length(), 3u);
+    EXPECT_EQ(t.At(0).firstRow, 0u);
+    EXPECT_EQ(t.RowAt(1), std::optional<size_t>(1));
+    EXPECT_EQ(t.Rows(), 3u);
+    EXPECT_EQ(t.Busiest(3), (std::vector<uint32_t>{ 1, 3 }));
+    t.Dropped(3);
+    EXPECT_TRUE(t.Empty());
 }
