@@ -130,6 +130,15 @@ void COrlixDoc::OnLogToFile()
         f->SetLogImage(m_capture.m_bLogToFile);
 }
 
+void COrlixDoc::StartLoggingTo(const std::wstring& path)
+{
+    if (m_capture.m_bLogToFile)
+        m_capture.StopLogging();
+    m_capture.StartLogging(path);
+    if (IFrameImages* f = FrameImages())
+        f->SetLogImage(true);
+}
+
 void COrlixDoc::OnHistoryLimit()
 {
     CHistoryLimitDlg dlg;

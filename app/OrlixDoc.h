@@ -16,6 +16,8 @@ public:
     void OnCaptureGlobal();
     void OnFilter();
     void OnLogToFile();
+    // Logging into `path` from now on, without asking (the command line).
+    void StartLoggingTo(const std::wstring& path);
     void OnHistoryLimit();
     void SetHistoryLimit(size_t rows);
 
