@@ -133,9 +133,10 @@ def test_switches_for_scripts_and_their_help(w):
         assert not w.drv("find", "Kesto-Orlix", "Orlix", 0)
         answer(w, box)
         assert p.wait(30) == 0
-    os.remove(ini)
-
-    # Paused, a limit for this run only, logging into the named file.
+    # Paused, a limit for this run only (the kept one stays), logging into
+    # the named file.
+    with open(ini, "w") as f:
+        f.write("[View]\r\nHistoryLimit=7\r\n")
     log = os.path.join(w.prefix, "drive_c", "run log.txt")
     v = Viewer(w, w.drv, args=["/capture", "off", "/LIMIT", "3", "/log", w.winpath(log)])
     try:
@@ -155,7 +156,8 @@ def test_switches_for_scripts_and_their_help(w):
     assert [l.split("\t\t")[3] for l in data[2:].decode("utf-16-le").split("\r\n")[:-1]] == [
         "line %d" % i for i in range(5)], data
     with open(ini, "rb") as f:
-        assert b"HistoryLimit" not in f.read().replace(b"\0", b""), "the limit was kept"
+        assert b"HistoryLimit=7" in f.read().replace(b"\0", b""), "the kept limit changed"
+    os.remove(ini)
 
     # Wrong values: one box names each switch; the viewer starts as usual.
     v = Viewer(w, w.drv, args=["/limit", "abc", "/capture", "maybe", "/log"], wait=False)

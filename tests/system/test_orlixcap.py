@@ -290,7 +290,8 @@ def test_global_channel_refused_says_why(w):
 def test_scripted_stops_json_and_exit_codes(w):
     # --format json: JSON Lines, escaped, valid UTF-8; --duration ends it with 0.
     cap = Capture(w, "--format", "json", "--duration", "4")
-    a = ods(w, "text", 'q"b\\s\ttab\x01caf\xe9'.encode("latin-1").hex(), "--pause", "0")
+    sent = 'q"b\\s\ttab\x01 \u4e2d\u6587'
+    a = ods(w, "text", sent.encode("gbk").hex(), "--pause", "0")
     rc = cap.proc.wait(60)
     out = cap.proc.stdout.read()
     assert rc == 0, cap.err.drain()
@@ -299,7 +300,7 @@ def test_scripted_stops_json_and_exit_codes(w):
     rec = [json.loads(x) for x in raw.splitlines()]
     assert len(rec) == 1 and set(rec[0]) == {"time", "pid", "process", "text"}, rec
     assert (rec[0]["pid"], rec[0]["process"]) == (a["pid"], "odswriter.exe"), rec
-    assert rec[0]["text"] == 'q"b\\s\ttab\x01caf\xe9', rec
+    assert rec[0]["text"] == sent, rec
     assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}", rec[0]["time"]), rec
 
     # --max-lines: exactly N lines, then 0.
@@ -334,6 +335,8 @@ def test_scripted_stops_json_and_exit_codes(w):
     r = w.run(w.cap, "--fail-on", "ERR", "--", w.winpath(w.ods), "text", b"all well".hex(),
               capture_output=True)
     assert r.returncode == 0 and b"fail-on" not in r.stderr, r
-    r = w.run(w.cap, "--max-lines", "1", "--", w.winpath(w.ods), "lines", 3, "cut-",
+    path, win = scratch(w, "cut.txt")
+    r = w.run(w.cap, "-o", win, "--max-lines", "1", "--", w.winpath(w.ods), "lines", 3, "cut-",
               "--pause", "3000", capture_output=True)
-    assert r.returncode == 8 and [x[3] for x in parse(r.stdout)] == ["cut-0"], r
+    with open(path, "rb") as f:
+        assert r.returncode == 8 and [x[3] for x in parse(f.read())] == ["cut-0"], r
