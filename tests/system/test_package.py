@@ -246,9 +246,9 @@ def test_f1_opens_the_user_guide_page_or_else_the_text(w):
     classes = "HKLM\\Software\\Classes\\"
     # Handlers that write down what they were given stand in for the browser
     # and the text editor.
+    record = "C:\\windows\\system32\\cmd.exe /c echo %1> C:\\opened.txt"
     for ext, progid in ((".html", "OrlixTestPage"), (".txt", "OrlixTestText")):
-        for key, value in ((ext, progid), (progid + "\\shell\\open\\command",
-                                           "C:\\windows\\system32\\cmd.exe /c echo %1> C:\\opened.txt")):
+        for key, value in ((ext, progid), (progid + "\\shell\\open\\command", record)):
             r = w.run("reg", "add", classes + key, "/ve", "/d", value, "/f", capture_output=True)
             assert r.returncode == 0, r
     viewer = Viewer(w, w.drv, exe=win + "\\Orlix.exe", cwd=folder)
