@@ -14,6 +14,7 @@
 #include "framework/Text.h"
 #include "framework/Utf16.h"
 #include <windows.h>
+#include <algorithm>
 #include <cwchar>
 #include <deque>
 #include <map>
@@ -232,7 +233,7 @@ int Capture(const Options& o)
             const ULONGLONG now = ::GetTickCount64();
             if (now >= deadline)
                 break;
-            timeout = static_cast<DWORD>(deadline - now);
+            timeout = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 0x7FFFFFFF));
         }
         DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, timeout);
         if (r == WAIT_OBJECT_0) {
