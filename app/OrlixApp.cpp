@@ -1,6 +1,8 @@
 #include <winsock2.h>
 #include "app/OrlixApp.h"
 #include "app/MainFrame.h"
+#include "app/OrlixCommandLine.h"
+#include "app/UserGuide.h"
 #include "app/SampleText.h"
 #include "app/OrlixDoc.h"
 #include "i18n/Language.h"
@@ -18,6 +20,14 @@ const wchar_t kRegistryKey[] = L"Local AppWizard-Generated Applications";
 
 BOOL COrlixApp::InitInstance()
 {
+    COrlixCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    // Asked for the switches: they are all this start does.
+    if (cmdInfo.m_bShowSwitches) {
+        LoadSavedLanguage();
+        ShowCommandLineSwitches();
+        return FALSE;
+    }
     m_hMutex.reset(::CreateMutexW(nullptr, FALSE, kMutexName));
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         m_hMutex.reset();
@@ -42,8 +52,6 @@ BOOL COrlixApp::InitInstance()
         IDR_MAINFRAME, { [] { return static_cast<CDocument*>(new COrlixDoc); },
                          [] { return static_cast<CFrameWnd*>(new CMainFrame); },
                          [] { return static_cast<CView*>(new COrlixView); } }));
-    COrlixCommandLineInfo cmdInfo;
-    ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo))
         return FALSE;
     CFrameWnd* main = GetMainFrame();
@@ -54,51 +62,13 @@ BOOL COrlixApp::InitInstance()
         frame->AttachViews();
         for (const std::wstring& preset : cmdInfo.m_viewPresets)
             frame->m_views.OpenPreset(preset);
+        if (auto* doc = dynamic_cast<COrlixDoc*>(frame->GetActiveDocument()))
+            cmdInfo.ApplyTo(*doc);
     }
     ::ShowWindow(main->m_hWnd, frame ? frame->StartShowCommand() : SW_SHOW);
     ::UpdateWindow(main->m_hWnd);
-    if (!cmdInfo.m_unknown.empty())
-        ReportUnknownArguments(cmdInfo.m_unknown);
+    ReportCommandLineProblems(cmdInfo);
     return TRUE;
-}
-
-void COrlixCommandLineInfo::ParseArgument(LPCWSTR arg, bool last)
-{
-    const std::wstring given = arg ? arg : L"";
-    if (m_bPresetNext) {
-        m_bPresetNext = false;
-        m_viewPresets.push_back(given);
-        return;
-    }
-    if ((given.size() == 5 && (given[0] == L'/' || given[0] == L'-')) &&
-        ::lstrcmpiW(given.c_str() + 1, L"view") == 0) {
-        if (last)
-            m_unknown.push_back(given);   // no file after it
-        else
-            m_bPresetNext = true;
-        return;
-    }
-    CCommandLineInfo::ParseArgument(arg, last);
-}
-
-// An argument the program does not understand is said so, over the running
-// window (in the chosen language), rather than silently passed over.
-void COrlixApp::ReportUnknownArguments(const std::vector<std::wstring>& args)
-{
-    std::wstring list;
-    for (const auto& a : args) {
-        if (!list.empty())
-            list += L' ';
-        list += a;
-    }
-    LPCWSTR format = TranslateString(IDS_UNKNOWN_ARGUMENT);
-    std::wstring text = format ? format : L"%s";
-    size_t at = text.find(L"%s");
-    if (at != std::wstring::npos)
-        text.replace(at, 2, list);
-    else
-        text += L"\n" + list;
-    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 std::wstring COrlixApp::GetFileOpenFilter() const
@@ -134,6 +104,8 @@ bool COrlixApp::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
             CAboutDlg dlg;
             dlg.DoModal();
         });
+    case ID_HELP_USER_GUIDE:
+        return Handle(code, pUI, [] { OpenUserGuide(AfxGetMainWnd()); });
     case ID_FILE_NEW:
         return Handle(code, pUI, [this] { OnFileNew(); });
     case ID_FILE_OPEN:

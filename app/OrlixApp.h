@@ -6,17 +6,6 @@
 #include <string>
 #include <vector>
 
-// The framework's command line, and the program's own switches: /view FILE
-// opens a view with the rules of a preset file (as often as given).
-class COrlixCommandLineInfo : public CCommandLineInfo {
-public:
-    void ParseArgument(LPCWSTR arg, bool last) override;
-    std::vector<std::wstring> m_viewPresets;
-
-private:
-    bool m_bPresetNext = false;
-};
-
 class COrlixApp : public CWinApp {
 public:
     BOOL InitInstance() override;
@@ -28,8 +17,6 @@ protected:
     void OnDocumentFailed(LPCWSTR path) override;
 
 private:
-    void ReportUnknownArguments(const std::vector<std::wstring>& args);
-
     fw::UniqueHandle m_hMutex;
     bool m_bSockets = false;
 };

@@ -143,6 +143,15 @@ void COrlixDoc::OnLogOptions()
     m_capture.Log().SetRotation(dlg.m_rotation);
 }
 
+void COrlixDoc::StartLoggingTo(const std::wstring& path)
+{
+    if (m_capture.m_bLogToFile)
+        m_capture.StopLogging();
+    m_capture.StartLogging(path);
+    if (IFrameImages* f = FrameImages())
+        f->SetLogImage(true);
+}
+
 void COrlixDoc::OnHistoryLimit()
 {
     CHistoryLimitDlg dlg;

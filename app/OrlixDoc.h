@@ -17,6 +17,8 @@ public:
     void OnFilter();
     void OnLogToFile();
     void OnLogOptions();
+    // Logging into `path` from now on, without asking (the command line).
+    void StartLoggingTo(const std::wstring& path);
     void OnHistoryLimit();
     void SetHistoryLimit(size_t rows);
 

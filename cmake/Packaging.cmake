@@ -60,14 +60,26 @@ endif()
 # Everything lands in one folder: the viewer finds its language files beside
 # itself and keeps its settings there too.
 set(_orlix_pkg ${CMAKE_BINARY_DIR}/package-files)
-configure_file(${CMAKE_SOURCE_DIR}/docs/user-guide.txt ${_orlix_pkg}/UserGuide.txt
+# The user guide lies beside the programs in the build tree too, where
+# Help › User Guide looks for it: the text, and the page made from it.
+configure_file(${CMAKE_SOURCE_DIR}/docs/user-guide.txt ${CMAKE_BINARY_DIR}/UserGuide.txt
                @ONLY NEWLINE_STYLE CRLF)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/UserGuide.html
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/make_guide_html.py
+            ${CMAKE_BINARY_DIR}/UserGuide.txt ${CMAKE_BINARY_DIR}/UserGuide.html
+    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_guide_html.py ${CMAKE_BINARY_DIR}/UserGuide.txt
+    COMMENT "Making UserGuide.html"
+    VERBATIM)
+add_custom_target(user_guide ALL DEPENDS ${CMAKE_BINARY_DIR}/UserGuide.html)
 configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${_orlix_pkg}/LICENSE.txt
                @ONLY NEWLINE_STYLE CRLF)
 
 install(TARGETS Orlix tracedemo orlixcap RUNTIME DESTINATION . COMPONENT orlix)
 install(FILES ${ORLIX_LNG_FILES} DESTINATION . COMPONENT orlix)
-install(FILES ${_orlix_pkg}/UserGuide.txt ${_orlix_pkg}/LICENSE.txt
+install(FILES ${CMAKE_BINARY_DIR}/UserGuide.txt ${CMAKE_BINARY_DIR}/UserGuide.html
+              ${_orlix_pkg}/LICENSE.txt
         DESTINATION . COMPONENT orlix)
 # The sender header, for narrow and UNICODE programs alike, and the sample
 # client that uses it.
@@ -102,4 +114,4 @@ add_custom_target(package_zip
     COMMENT "Packing Orlix-${ORLIX_VERSION}-${ORLIX_ARCH}.zip"
     USES_TERMINAL
     VERBATIM)
-add_dependencies(package_zip Orlix tracedemo orlixcap)
+add_dependencies(package_zip Orlix tracedemo orlixcap user_guide)

@@ -208,8 +208,12 @@ void CCommandLineInfo::ParseArgument(LPCWSTR arg, bool last)
     } else {
         m_unknown.push_back(given);
     }
-    if (!last)
-        return;
+    if (last)
+        FinishParse();
+}
+
+void CCommandLineInfo::FinishParse()
+{
     if (m_nShellCommand == FileNew && !m_strFileName.empty())
         m_nShellCommand = FileOpen;
     // Printing needs a document to print: without one the switch is not

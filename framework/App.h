@@ -31,6 +31,10 @@ public:
     // Arguments with no standard meaning, as given: unknown switches, /p or
     // /pt without a file, and names beyond the ones a command takes.
     std::vector<std::wstring> m_unknown;
+
+protected:
+    // After the last argument: what the arguments together mean.
+    void FinishParse();
 };
 
 class CWinApp : public CCmdTarget {

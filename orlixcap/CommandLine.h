@@ -5,6 +5,8 @@
 #include "framework/Handles.h"
 #include "framework/Text.h"
 #include "framework/Utf16.h"
+#include "rows/TextMatch.h"
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,19 @@ constexpr int kExitBusy = 3;
 constexpr int kExitChannel = 4;
 constexpr int kExitOutput = 5;
 constexpr int kExitStart = 6;
+constexpr int kExitNotSeen = 1;     // --wait-for: no line matched in time
+constexpr int kExitFailLine = 7;    // --fail-on: a line matched
+constexpr int kExitCutShort = 8;    // --duration, --max-lines ended a run early
+// How long --wait-for waits without --duration.
+constexpr double kDefaultWaitSeconds = 60;
+
+// --wait-for and --fail-on: a text the line contains (with case), or
+// /REGEX/, a regular expression found anywhere in the line.
+struct LinePattern {
+    bool given = false;
+    orlix::TextMatcher matcher;
+    bool Matches(std::wstring_view text) const { return given && matcher.Matches(text); }
+};
 
 struct Options {
     std::wstring output;
@@ -27,8 +42,11 @@ struct Options {
     std::wstring include, exclude;
     bool filtered = false;
     std::vector<std::wstring> program;   // empty: capture until stopped
+    double durationSeconds = 0;          // 0: no limit
+    uint64_t maxLines = 0;               // 0: no limit
+    LinePattern waitFor, failOn;
+    bool json = false;                   // --format json
 };
-
 
 
 // Text to the console (as text) or to a file or pipe (as UTF-8).

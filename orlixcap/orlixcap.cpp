@@ -7,12 +7,14 @@
 #include "capture/ArrivalClock.h"
 #include "capture/DebugChannel.h"
 #include "capture/ProcessNamesWin.h"
+#include "rows/JsonLine.h"
 #include "rows/MessageFilter.h"
 #include "rows/RecordFormat.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
 #include "framework/Utf16.h"
 #include <windows.h>
+#include <algorithm>
 #include <cwchar>
 #include <deque>
 #include <map>
@@ -71,6 +73,13 @@ private:
     DWORD m_root;
     std::map<uint32_t, std::pair<std::shared_ptr<const fw::UniqueHandle>, bool>> m_known;
 };
+
+orlix::JsonTime JsonNow()
+{
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    return { st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds };
+}
 
 int Capture(const Options& o)
 {
@@ -175,37 +184,64 @@ int Capture(const Options& o)
     orlix::ArrivalClock clock;
 
     // The viewer's intake, but into the output: named, stamped and cut the
-    // same way, written in the log file's line format.
+    // same way, written in the log file's line format (or as JSON). Once
+    // --wait-for has seen its line or --max-lines is reached, no more.
     std::deque<orlix::DebugLine> batch;
     std::wstring name;
+    uint64_t lines = 0;
+    bool waitMatched = false, failSeen = false, enough = false;
     auto drain = [&] {
         orlix::TakeQueuedLines(*shared, batch);
         for (orlix::DebugLine& line : batch) {
-            if (tree && !tree->Contains(line))
+            if (enough || (tree && !tree->Contains(line)))
                 continue;
             if (!filter.Matches(line.text.c_str()))
                 continue;
             orlix::NameLineProcess(names, line.pid, line.process ? line.process->get() : nullptr,
                                    name);
-            out.Add(orlix::FormatLogLine(orlix::CutUnits(name, orlix::kMaxNameUnits), line.pid,
-                                         orlix::ShownTime(clock.Now()),
-                                         orlix::CutUnits(line.text, orlix::kMaxTextUnits)));
+            const std::wstring_view shownName = orlix::CutUnits(name, orlix::kMaxNameUnits);
+            const std::wstring_view text = orlix::CutUnits(line.text, orlix::kMaxTextUnits);
+            out.Add(o.json ? orlix::FormatJsonLine(JsonNow(), line.pid, shownName, text)
+                           : orlix::FormatLogLine(shownName, line.pid,
+                                                  orlix::ShownTime(clock.Now()), text));
+            if (!failSeen && o.failOn.Matches(text)) {
+                failSeen = true;
+                WriteText(err, L"orlixcap: --fail-on matched a line of " +
+                                   std::wstring(shownName) + L" (pID " +
+                                   std::to_wstring(line.pid) + L"): " + std::wstring(text) +
+                                   L"\n");
+            }
+            waitMatched = waitMatched || o.waitFor.Matches(text);
+            enough = waitMatched || (o.maxLines && ++lines >= o.maxLines);
         }
         batch.clear();
         out.Flush();
     };
 
-    // Until the program ends (a Ctrl+C reaches the program too: it decides)
-    // or, without a program, a stop is asked for.
+    // Until the program ends (a Ctrl+C reaches the program too: it decides),
+    // or, without a program, a stop is asked for; or until the time is up,
+    // the lines are enough, or the awaited line came.
+    double seconds = o.durationSeconds;
+    if (seconds == 0 && o.waitFor.given)
+        seconds = kDefaultWaitSeconds;
+    const ULONGLONG deadline = seconds > 0 ? ::GetTickCount64() + ULONGLONG(seconds * 1000) : 0;
+    bool programEnded = false;
     HANDLE wait[2] = { shared->debugWake.get(), process ? process.get() : stopRequest.get() };
-    for (;;) {
-        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, INFINITE);
+    while (!enough) {
+        DWORD timeout = INFINITE;
+        if (deadline) {
+            const ULONGLONG now = ::GetTickCount64();
+            if (now >= deadline)
+                break;
+            timeout = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 0x7FFFFFFF));
+        }
+        DWORD r = ::WaitForMultipleObjects(2, wait, FALSE, timeout);
         if (r == WAIT_OBJECT_0) {
             drain();
-            continue;
-        }
-        if (r == WAIT_OBJECT_0 + 1)
+        } else if (r == WAIT_OBJECT_0 + 1) {
+            programEnded = static_cast<bool>(process);
             break;
+        }
     }
 
     // The lines already taken reach the output, then the readers end (a
@@ -232,12 +268,16 @@ int Capture(const Options& o)
         WriteText(err, L"orlixcap: writing the output failed.\n");
         return kExitOutput;
     }
-    if (process) {
-        DWORD code = 0;
+    DWORD code = 0;
+    if (programEnded)
         ::GetExitCodeProcess(process.get(), &code);
-        return static_cast<int>(code);
-    }
-    return kExitOk;
+    if (failSeen && code == 0)
+        return kExitFailLine;
+    if (o.waitFor.given)
+        return waitMatched ? kExitOk : kExitNotSeen;
+    if (process && !programEnded)
+        return kExitCutShort;
+    return static_cast<int>(code);
 }
 
 } // namespace

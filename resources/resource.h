@@ -252,6 +252,21 @@
 static_assert(ID_VIEW_NEW > ID_STATUS_DETAILS && IDS_PRESET_SAVE_FAILED < 0xE000, "view ids");
 static_assert(ID_PRESET_RECENT_LAST - ID_PRESET_RECENT_FIRST == 3, "four recent presets");
 
+// Scripted start and the user guide: 33850-33879.
+#define ID_HELP_USER_GUIDE      33850
+#define IDS_GUIDE_NOT_OPENED    33851
+#define IDS_SWITCH_NEEDS_FILE   33852
+#define IDS_SWITCH_BAD_CAPTURE  33853
+#define IDS_SWITCH_BAD_LIMIT    33854
+#define IDS_SWITCHES_USAGE      33855
+#define IDS_SWITCH_HELP_LOG     33856
+#define IDS_SWITCH_HELP_CAPTURE 33857
+#define IDS_SWITCH_HELP_LIMIT   33858
+#define IDS_SWITCH_HELP_VIEW    33859
+#define IDS_SWITCH_HELP_PRINT   33860
+#define IDS_SWITCH_HELP_HELP    33861
+static_assert(ID_HELP_USER_GUIDE >= 33850 && IDS_SWITCH_HELP_HELP <= 33879, "start and guide ids");
+
 #define IDC_STATIC              (-1)
 #endif
 

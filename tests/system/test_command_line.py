@@ -117,3 +117,58 @@ def test_the_unknown_switch_box_speaks_the_chosen_language(w):
         assert v.close() == 0
     finally:
         os.remove(os.path.join(w.build, "Orlix.ini"))
+
+
+def test_switches_for_scripts_and_their_help(w):
+    ini = os.path.join(w.build, "Orlix.ini")
+    # /? lists them in a box (built-in Chinese, then English.lng) and ends.
+    for lang, parts in ((None, ["/log 文件", "/capture off", "/limit N", "/view 文件", "/?"]),
+                        ("1033", ["/log FILE - log every", "/capture off - start with capture",
+                                  "/limit N - keep at most", "/view FILE", "/? - show"])):
+        with open(ini, "w") as f:
+            f.write("[Main]\r\nLanguage=%s\r\n" % (lang or "0"))
+        p = w.wine(os.path.join(w.build, "Orlix.exe"), "-?")
+        box = w.drv("waitdialog", None, 0, 30000)
+        assert box and all(x in texts(box) for x in parts), texts(box)
+        assert not w.drv("find", "Kesto-Orlix", "Orlix", 0)
+        answer(w, box)
+        assert p.wait(30) == 0
+    # Paused, a limit for this run only (the kept one stays), logging into
+    # the named file.
+    with open(ini, "w") as f:
+        f.write("[View]\r\nHistoryLimit=7\r\n")
+    log = os.path.join(w.prefix, "drive_c", "run log.txt")
+    v = Viewer(w, w.drv, args=["/capture", "off", "/LIMIT", "3", "/log", w.winpath(log)])
+    try:
+        assert no_box_within(w, v.pid, 1.0)
+        v.send(0, "while paused")
+        time.sleep(0.5)
+        assert v.rows() == []
+        v.command(32776)   # Capture on
+        for i in range(5):
+            v.send(0, "line %d" % i)
+        wait_until(lambda: [r[3] for r in v.rows()] == ["line 2", "line 3", "line 4"],
+                   what="the last three rows")
+    finally:
+        assert v.close() == 0
+    with open(log, "rb") as f:
+        data = f.read()
+    assert [l.split("\t\t")[3] for l in data[2:].decode("utf-16-le").split("\r\n")[:-1]] == [
+        "line %d" % i for i in range(5)], data
+    with open(ini, "rb") as f:
+        assert b"HistoryLimit=7" in f.read().replace(b"\0", b""), "the kept limit changed"
+    os.remove(ini)
+
+    # Wrong values: one box names each switch; the viewer starts as usual.
+    v = Viewer(w, w.drv, args=["/limit", "abc", "/capture", "maybe", "/log"], wait=False)
+    box = w.drv("waitdialog", None, 0, 30000)
+    said = texts(box)
+    assert all(x in said for x in ("/limit", "“abc”", "/capture", "“maybe”", "/log")), said
+    answer(w, box)
+    v.hwnd = w.drv("find", "Kesto-Orlix", "Orlix", 30000)
+    wait_until(lambda: v._ready(), timeout=30, what="viewer ready")
+    try:
+        v.send(0, "captured")
+        assert [r[3] for r in v.wait_rows(1)] == ["captured"]
+    finally:
+        assert v.close() == 0

@@ -9,6 +9,7 @@ terminal would (SIGINT to its process), which Wine turns into the same
 event."""
 import json
 import os
+import re
 import shlex
 import shutil
 import signal
@@ -89,7 +90,8 @@ def test_help_and_bad_usage(w):
     text = r.stdout.decode("utf-8")
     for part in ("usage: orlixcap [options]", "-- PROGRAM ARGS", "-o FILE", "--append",
                  "--utf16", "--include LIST", "--exclude LIST", "--global", "exit codes:",
-                 "3   another reader"):
+                 "3   another reader", "--duration SECONDS", "--max-lines N", "--wait-for",
+                 "--fail-on", "--format text|json", "1   --wait-for", "7   --fail-on", "8   "):
         assert part in text, part
     assert r.stderr == b""
 
@@ -97,7 +99,13 @@ def test_help_and_bad_usage(w):
                       (("-o",), "option '-o' needs a file name"),
                       (("--include",), "option '--include' needs a list"),
                       (("--",), "'--' must be followed by the program to run"),
-                      (("--append",), "'--append' needs '-o FILE'")):
+                      (("--append",), "'--append' needs '-o FILE'"),
+                      (("--duration", "soon"), "option '--duration' needs a number"),
+                      (("--max-lines", "0"), "option '--max-lines' needs a number"),
+                      (("--wait-for", "/(/"), "option '--wait-for' has a regular expression"),
+                      (("--fail-on", "//"), "option '--fail-on' needs a text or /REGEX/"),
+                      (("--format", "xml"), "option '--format' needs 'text' or 'json'"),
+                      (("--format", "json", "--utf16"), "'--format json' writes UTF-8")):
         r = w.run(w.cap, *args, capture_output=True)
         assert r.returncode == 2, (args, r)
         assert r.stdout == b"", args
@@ -277,3 +285,58 @@ def test_global_channel_refused_says_why(w):
     # The session channel was let go again: the next reader has it.
     cap = Capture(w)
     assert cap.stop()[0] == 0
+
+
+def test_scripted_stops_json_and_exit_codes(w):
+    # --format json: JSON Lines, escaped, valid UTF-8; --duration ends it with 0.
+    cap = Capture(w, "--format", "json", "--duration", "4")
+    sent = 'q"b\\s\ttab\x01 \u4e2d\u6587'
+    a = ods(w, "text", sent.encode("gbk").hex(), "--pause", "0")
+    rc = cap.proc.wait(60)
+    out = cap.proc.stdout.read()
+    assert rc == 0, cap.err.drain()
+    raw = out.decode("utf-8")
+    assert raw.endswith("}\n") and "\\u0001" in raw and "\\t" in raw, raw
+    rec = [json.loads(x) for x in raw.splitlines()]
+    assert len(rec) == 1 and set(rec[0]) == {"time", "pid", "process", "text"}, rec
+    assert (rec[0]["pid"], rec[0]["process"]) == (a["pid"], "odswriter.exe"), rec
+    assert rec[0]["text"] == sent, rec
+    assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}", rec[0]["time"]), rec
+
+    # --max-lines: exactly N lines, then 0.
+    cap = Capture(w, "--max-lines", "3")
+    ods(w, "lines", 5, "max-", "--pause", "0")
+    assert cap.proc.wait(60) == 0
+    assert [r[3] for r in parse(cap.proc.stdout.read())] == ["max-0", "max-1", "max-2"]
+
+    # --wait-for /REGEX/: 0 at the matching line (the last one written) ...
+    cap = Capture(w, "--wait-for", r"/ready\s+\d+/", "--duration", "60")
+    ods(w, "lines", 2, "starting-", "--pause", "0")
+    ods(w, "text", b"service ready 42".hex(), "--pause", "0")
+    assert cap.proc.wait(60) == 0
+    assert [r[3] for r in parse(cap.proc.stdout.read())] == [
+        "starting-0", "starting-1", "service ready 42"]
+    # ... 1 when none comes in time, or the program ends without it.
+    t0 = time.time()
+    r = w.run(w.cap, "--wait-for", "never", "--duration", "1.5", capture_output=True)
+    assert r.returncode == 1 and time.time() - t0 >= 1.5, r
+    r = w.run(w.cap, "--wait-for", "Ready", "--", w.winpath(w.ods), "text",
+              b"ready (lower case)".hex(), capture_output=True)
+    assert r.returncode == 1, r
+
+    # --fail-on: 7 although the program succeeded, the line named; a program's
+    # own failure keeps its code; a run cut short by --max-lines gives 8.
+    r = w.run(w.cap, "--fail-on", r"/ERR\d/", "--", w.winpath(w.ods), "text",
+              b"ERR7 disk full".hex(), capture_output=True)
+    assert r.returncode == 7 and "ERR7 disk full" in r.stderr.decode(), r
+    r = w.run(w.cap, "--fail-on", "ERR", "--", w.winpath(w.ods), "text", b"ERR".hex(),
+              "--exit-code", 3, capture_output=True)
+    assert r.returncode == 3, r
+    r = w.run(w.cap, "--fail-on", "ERR", "--", w.winpath(w.ods), "text", b"all well".hex(),
+              capture_output=True)
+    assert r.returncode == 0 and b"fail-on" not in r.stderr, r
+    path, win = scratch(w, "cut.txt")
+    r = w.run(w.cap, "-o", win, "--max-lines", "1", "--", w.winpath(w.ods), "lines", 3, "cut-",
+              "--pause", "3000", capture_output=True)
+    with open(path, "rb") as f:
+        assert r.returncode == 8 and [x[3] for x in parse(f.read())] == ["cut-0"], r

@@ -49,6 +49,7 @@ def stem(arch):
 
 
 RELEASE_FILES = {"Orlix.exe", "tracedemo.exe", "orlixcap.exe", "English.lng", "UserGuide.txt", "LICENSE.txt",
+                 "UserGuide.html",
                  "sdk/DebugTrace.h", "sdk/tracedemo.cpp"}
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orlix"
 MENU_ENTRIES = {"Orlix.lnk", "Orlix User Guide.lnk", "Uninstall Orlix.lnk"}
@@ -208,6 +209,11 @@ def test_zip_holds_the_release_files_at_this_version(w):
     assert ("Orlix %s" % VERSION_TEXT) in guide
     for limit in ("511", "4095", "5050", "4 KiB"):
         assert limit in guide, limit
+    # The page says what the text says, made from it at build time.
+    page = files["UserGuide.html"].decode("utf-8")
+    assert page.startswith("<!DOCTYPE html>") and ("Orlix %s" % VERSION_TEXT) in page
+    for part in ('<h2 id="starting">', "/capture off", "--wait-for", "4095"):
+        assert part in page, part
 
 
 def test_unpacked_zip_runs_from_program_files_in_english(w):
@@ -232,6 +238,33 @@ def test_unpacked_zip_runs_from_program_files_in_english(w):
     assert rc == 0
     with open(os.path.join(folder, "Orlix.ini"), "rb") as f:
         assert profile_value(profile_text(f.read()), "Main", "Language") == "1033"
+
+
+def test_f1_opens_the_user_guide_page_or_else_the_text(w):
+    folder, win = unpack_into_program_files(w)
+    said = os.path.join(w.prefix, "drive_c", "opened.txt")
+    classes = "HKLM\\Software\\Classes\\"
+    # Handlers that write down what they were given stand in for the browser
+    # and the text editor.
+    record = "C:\\windows\\system32\\cmd.exe /c echo %1> C:\\opened.txt"
+    for ext, progid in ((".html", "OrlixTestPage"), (".txt", "OrlixTestText")):
+        for key, value in ((ext, progid), (progid + "\\shell\\open\\command", record)):
+            r = w.run("reg", "add", classes + key, "/ve", "/d", value, "/f", capture_output=True)
+            assert r.returncode == 0, r
+    viewer = Viewer(w, w.drv, exe=win + "\\Orlix.exe", cwd=folder)
+    try:
+        for gone, want in ((None, "UserGuide.html"), (".html", "UserGuide.txt")):
+            if gone:
+                w.run("reg", "delete", classes + gone, "/f", capture_output=True)
+            if os.path.exists(said):
+                os.remove(said)
+            w.drv("keys", viewer.hwnd, 0x70)   # F1
+            wait_until(lambda: os.path.exists(said) and open(said).read().strip(),
+                       timeout=30, what="the guide handed to a handler")
+            with open(said) as f:
+                assert f.read().strip().lower() == (win + "\\" + want).lower()
+    finally:
+        assert viewer.close() == 0
 
 
 def build_header_client(w, header, out_dir, wide):

@@ -1,4 +1,6 @@
+#include "rows/JsonLine.h"
 #include "rows/RecordFormat.h"
+#include "framework/Utf16.h"
 #include "rows/RowStore.h"
 #include "output/LogRotation.h"
 #include <gtest/gtest.h>
@@ -308,4 +310,20 @@ TEST(RowStore, DropOldestRowByRowKeepsEveryLaterRow)
     }
     for (size_t r = 0; r < rows.Size(); ++r)
         ASSERT_EQ(rows.Text(r), textOf(first + r)) << r;
+}
+
+TEST(RecordFormat, JsonLineEscapesControlsAndKeepsOtherText)
+{
+    JsonTime t{ 2026, 12, 9, 6, 3, 7, 45 };
+    std::wstring text = L"a\"b\\c\td\r\n\x01\x1f\x7f \u4e2d";
+    text += static_cast<wchar_t>(0xD800);   // a lone surrogate half (16-bit wchar_t)
+    const std::wstring line = FormatJsonLine(t, 4000000000u, L"x\".exe", text);
+    EXPECT_EQ(line.substr(0, line.find(L"\"text\"")),
+              L"{\"time\":\"2026-12-09T06:03:07.045\",\"pid\":4000000000,"
+              L"\"process\":\"x\\\".exe\",");
+    EXPECT_EQ(line.substr(line.find(L"\"text\"")),
+              std::wstring(L"\"text\":\"a\\\"b\\\\c\\td\\r\\n\\u0001\\u001f\x7f \u4e2d") +
+                  static_cast<wchar_t>(0xD800) + L"\"}\n");
+    // As UTF-8 the half becomes U+FFFD: valid UTF-8 throughout.
+    EXPECT_NE(fw::Utf8FromWide(line).find("\xEF\xBF\xBD\"}"), std::string::npos);
 }
