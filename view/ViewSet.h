@@ -15,6 +15,7 @@
 
 class CViewSet : public CCmdTarget {
 public:
+    static constexpr size_t kMaxViews = 32;
     // The frame and the view it made first; the views kept from the last
     // run are made again (hidden but for the active one).
     void Attach(CFrameWnd* frame, COrlixView* first);

@@ -67,3 +67,21 @@ void SaveHighlightRules(const std::vector<orlix::HighlightRule>& rules)
         orlix::WriteTextOption(L"Highlight", key.c_str(), orlix::FormatRule(rules[i]));
     }
 }
+
+orlix::ViewRule ViewRuleFromHighlight(const orlix::HighlightRule& h)
+{
+    orlix::ViewRule r;
+    r.action = orlix::ViewRule::Action::Highlight;
+    r.matchCase = h.matchCase;
+    r.foreground = h.foreground;
+    r.background = h.background;
+    if (h.kind == orlix::HighlightRule::ProcessIs) {
+        r.field = orlix::ViewRule::Field::Process;
+        r.match = h.regex ? orlix::ViewRule::Match::Regex : orlix::ViewRule::Match::Equals;
+        r.pattern = h.regex ? L"^(?:" + h.pattern + L")$" : h.pattern;
+    } else {
+        r.match = h.regex ? orlix::ViewRule::Match::Regex : orlix::ViewRule::Match::Contains;
+        r.pattern = h.pattern;
+    }
+    return r;
+}

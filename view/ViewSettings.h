@@ -4,6 +4,7 @@
 #pragma once
 #include "rows/HighlightRules.h"
 #include "rows/TextMatch.h"
+#include "rows/ViewRules.h"
 #include <string>
 #include <vector>
 
@@ -17,3 +18,5 @@ FindSettings LoadFindSettings();
 void SaveFindSettings(const FindSettings& find);
 std::vector<orlix::HighlightRule> LoadHighlightRules();
 void SaveHighlightRules(const std::vector<orlix::HighlightRule>& rules);
+// A highlight rule as a rule of a view.
+orlix::ViewRule ViewRuleFromHighlight(const orlix::HighlightRule& h);
