@@ -1,4 +1,5 @@
 #include "rows/RowView.h"
+#include "rows/AnsiText.h"
 #include <algorithm>
 
 namespace orlix {
@@ -50,10 +51,29 @@ void RowView::SetFilterBox(TextMatcher matcher)
     StartRefilter();
 }
 
+void RowView::SetFoldRepeats(bool on)
+{
+    if (on == m_fold)
+        return;
+    m_fold = on;
+    StartRefilter();
+}
+
+std::wstring RowView::MessageOf(size_t item) const
+{
+    std::wstring text = m_rows.Text(ToStore(item));
+    if (m_ansi && HasEscape(text))
+        text = StripAnsi(text);
+    if (const uint32_t n = Repeats(item); n > 1)
+        text += L" \u00D7" + std::to_wstring(n);
+    return text;
+}
+
 void RowView::StartRefilter()
 {
     m_building.emplace();
-    m_building->Rebuild(0, nullptr, Filtering());
+    m_building->SetFolding(m_fold ? &m_rows : nullptr);
+    m_building->Rebuild(0, nullptr, Indexing());
     m_buildNext = 0;
 }
 
@@ -61,7 +81,7 @@ bool RowView::RefilterSome(size_t rows)
 {
     if (!m_building)
         return true;
-    if (!Filtering()) {
+    if (!Indexing()) {
         m_index.Deactivate();
         m_building.reset();
         return true;
@@ -116,6 +136,11 @@ void RowView::SetHighlightRules(std::vector<HighlightRule> rules)
 // Quick filters look only at process ids: the index is rebuilt at once.
 void RowView::Rebuild()
 {
+    // Folding compares texts: the index is then worked out in pieces.
+    if (m_fold) {
+        StartRefilter();
+        return;
+    }
     m_building.reset();
     m_index.Rebuild(m_rows.Size(), [&](size_t r) { return Shows(r); }, Filtering());
 }
