@@ -61,11 +61,15 @@ void RowView::SetFoldRepeats(bool on)
 
 std::wstring RowView::MessageOf(size_t item) const
 {
-    std::wstring text = m_rows.Text(ToStore(item));
-    if (m_ansi && HasEscape(text))
+    return ShapeMessage(m_rows.Text(ToStore(item)), m_ansi, Repeats(item));
+}
+
+std::wstring RowView::ShapeMessage(std::wstring text, bool ansi, uint32_t repeats)
+{
+    if (ansi && HasEscape(text))
         text = StripAnsi(text);
-    if (const uint32_t n = Repeats(item); n > 1)
-        text += L" \u00D7" + std::to_wstring(n);
+    if (repeats > 1)
+        text += L" \u00D7" + std::to_wstring(repeats);
     return text;
 }
 

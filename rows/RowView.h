@@ -47,6 +47,7 @@ public:
     // without escape sequences when ANSI colours are on, and " ×N" after it
     // when N rows fold into it. The text as stored when neither applies.
     std::wstring MessageOf(size_t item) const;
+    static std::wstring ShapeMessage(std::wstring text, bool ansi, uint32_t repeats);
     bool ReshapesMessages() const { return m_fold || m_ansi; }
 
     // The store changed: a new last row (what the view's rules say of it,
