@@ -146,6 +146,7 @@ void RowView::Rebuild()
         return;
     }
     m_building.reset();
+    m_index.SetFolding(nullptr);
     m_index.Rebuild(m_rows.Size(), [&](size_t r) { return Shows(r); }, Filtering());
 }
 

@@ -323,13 +323,15 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
 
 void COrlixView::OnRowsAppended(size_t first, size_t count)
 {
+    size_t items = m_shown->Count(), shown = 0;   // the items before, the rows shown
     for (size_t row = first; row < first + count; ++row) {
         const orlix::RowVerdict v = m_shown->Appended(row);
+        shown += v.shown ? 1 : 0;
         if (v.track || v.stop || v.notify)
             OnArrival(v, row);
     }
     // A repeat counted in an item already shown changes how it looks.
-    if (m_shown->FoldsRepeats())
+    if (m_shown->FoldsRepeats() && m_shown->Count() - items < shown)
         m_refresh.ItemsChanged();
     m_refresh.RowsCame(m_bAutoScroll != FALSE);
 }

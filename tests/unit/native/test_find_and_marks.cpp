@@ -363,12 +363,12 @@ TEST(DisplayIndex, FoldedCountsStayExactThroughInterleavingAndDrops)
                 if (!v->Shows(r))
                     continue;
                 auto l = latest.find(store.Pid(r));
-                if (l != latest.end() && store.Text(want[l->second].first) == store.Text(r)) {
+                if (l != latest.end() && store.Text(want[l->second].first) == store.Text(r))
                     ++want[l->second].second;
-                    continue;
+                else {
+                    latest[store.Pid(r)] = want.size();
+                    want.emplace_back(r, 1);
                 }
-                latest[store.Pid(r)] = want.size();
-                want.emplace_back(r, 1);
             }
             ASSERT_EQ(v->Count(), want.size()) << "round " << round;
             for (size_t i = 0; i < want.size(); ++i) {
