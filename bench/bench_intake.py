@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from benchlib import (FILL_CHUNK, LINES, REPS, ROWS, SENDERS, BareWindow, Driver,  # noqa: E402
                       clear, cpu_ms, line_prefix, load_note, mean_text_chars, median, prefill, result,
                       send_run, settle_memory, spread, start_viewer, wait_shown, wait_until)
+from e2e import IDS  # noqa: E402
 
 MiB = 1 << 20
 RUN_PREFIX = line_prefix("intake")
@@ -22,15 +23,21 @@ CN_ROWS = min(ROWS, int(os.environ.get("BENCH_CN_ROWS", "200000")))
 CN_PREFIX = "".join(chr(0x4E00 + (i * 7) % 2000) for i in range(94)) + " "
 # The memory goal for a row of about 100 ASCII characters.
 ASCII_ROW_BYTES = 140
+# BENCH_FOLD=1: the same with View › Fold Repeats on (each line is then
+# compared with the previous line of its process; the lines all differ).
+FOLD = os.environ.get("BENCH_FOLD") == "1"
 
 
 def setup(world):
     world.drv = Driver(world)
     world.bare = BareWindow(world)
     world.viewer = start_viewer(world, world.drv)
+    if FOLD:
+        world.drv("command", world.viewer.hwnd, IDS["ID_FOLD_REPEATS"])
     world.figures = {}
-    print("intake: %d reps of %d lines of %.1f characters; %d rows when full; %s"
-          % (REPS, LINES, mean_text_chars(RUN_PREFIX, LINES), ROWS, load_note()), flush=True)
+    print("intake: %d reps of %d lines of %.1f characters; %d rows when full; %s%s"
+          % (REPS, LINES, mean_text_chars(RUN_PREFIX, LINES), ROWS, load_note(),
+             "; repeats folded" if FOLD else ""), flush=True)
     return world
 
 

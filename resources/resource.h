@@ -82,6 +82,10 @@
 #define IDS_STATUS_FILTER           33605
 #define IDS_STATUS_QUICK_FILTER     33606
 #define IDS_STATUS_BOTH_FILTERS     33607
+
+// Display choices of the list: repeated lines folded, ANSI escape colours.
+#define ID_FOLD_REPEATS             33880
+#define ID_ANSI_COLOURS             33881
 #define IDC_SYSLOG_ENABLE           1100
 #define IDC_SYSLOG_HOST             1101
 #define IDC_SYSLOG_PORT             1102
@@ -279,5 +283,6 @@ static_assert(IDS_PRINT_FIRST > ID_LANGUAGE_LAST, "print texts overlap the comma
 static_assert(IDS_PRINT_LAST < 0xE000, "print texts overlap the framework's ids");
 static_assert(IDS_PRINT_FIRST <= IDS_PRINT_LAST, "print text range");
 static_assert(ID_SYSLOG_FORWARD >= 33550 && IDS_SYSLOG_NO_HOST <= 33599, "syslog ids");
+static_assert(ID_FOLD_REPEATS >= 33880 && ID_ANSI_COLOURS <= 33919, "display choice ids");
 static_assert(IDC_SYSLOG_ENABLE >= 1100 && IDC_SYSLOG_FACILITY_LABEL <= 1119, "syslog controls");
 #endif

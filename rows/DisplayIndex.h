@@ -5,21 +5,36 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace orlix {
 
-// List item -> stored row while the view filters; identity while it does not
-// (then it holds nothing).
+class RowStore;
+
+// List item -> stored row while the view filters or folds; identity while it
+// does neither (then it holds nothing).
+//
+// Folding (an active index over `rows`): a shown row that is the same line
+// (process name, pid, text) as the previous shown row of its process goes
+// into that row's item, which counts it. An item is its first row still
+// held; when the history limit drops it, the item moves to its next row
+// (the items stay in the order of their rows) and counts one less.
 class DisplayIndex {
 public:
     bool Active() const { return m_active; }
     // Rebuilds over rows 0..storeSize-1 with the predicate; inactive: identity.
     void Rebuild(size_t storeSize, const std::function<bool(size_t)>& shows, bool active);
     void Deactivate();
+    // Folds repeats from the next Rebuild on (null: no folding).
+    void SetFolding(const RowStore* rows) { m_fold = rows; }
+    bool Folding() const { return m_fold != nullptr; }
+    // The rows an item stands for (1 unless folding).
+    uint32_t Repeats(size_t item) const { return m_fold ? m_counts[item] : 1; }
     // A new stored row (the last one) that the filter shows.
     void Append(size_t storeRow);
     size_t Count(size_t storeSize) const { return m_active ? m_rows.size() : storeSize; }
@@ -29,11 +44,28 @@ public:
     // The first item whose stored row is >= storeRow (Count when none).
     size_t LowerItem(size_t storeRow, size_t storeSize) const;
     void DropOldest(size_t count);
-    void Clear() { m_rows.clear(); }
+    // How many items DropOldest(count) takes away.
+    size_t ItemsGone(size_t count) const;
+    void Clear();
 
 private:
+    // The items with rows below `count` that keep rows past it: their new
+    // first row (before the shift) and count.
+    std::vector<std::pair<size_t, uint32_t>> Clipped(size_t count) const;
+    bool Fold(size_t storeRow);
     bool m_active = false;
     std::vector<size_t> m_rows;   // ascending stored rows
+    // Folding: the store, the count of each item, for each stored row how
+    // far on the next row of its item is (0: none), the newest item of each
+    // pid (its first and last rows counted from m_base, the rows dropped).
+    const RowStore* m_fold = nullptr;
+    std::vector<uint32_t> m_counts;
+    std::deque<uint32_t> m_next;
+    struct Latest {
+        size_t first, last;
+    };
+    std::unordered_map<uint32_t, Latest> m_latest;
+    size_t m_base = 0;
 };
 
 // Bookmarked stored rows.

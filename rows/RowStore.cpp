@@ -176,6 +176,18 @@ size_t RowStore::TextLength(size_t row) const
     return static_cast<size_t>(Field(At(row).packed, kTimeBits, kLengthBits));
 }
 
+bool RowStore::SameLine(size_t a, size_t b) const
+{
+    const Row& x = At(a);
+    const Row& y = At(b);
+    // Length and narrowness are one field apart: compared together.
+    const uint64_t form = ((uint64_t{ 1 } << (kLengthBits + 1)) - 1) << kTimeBits;
+    if (x.pid != y.pid || x.nameIndex != y.nameIndex || (x.packed & form) != (y.packed & form))
+        return false;
+    const size_t n = TextLength(a) * (IsNarrow(a) ? 1 : sizeof(wchar_t));
+    return n == 0 || std::memcmp(TextBytes(a), TextBytes(b), n) == 0;
+}
+
 bool RowStore::IsNarrow(size_t row) const
 {
     return Field(At(row).packed, kNarrowBit, 1) != 0;

@@ -57,6 +57,8 @@ public:
     }
     // True when the row's text is held one byte per character.
     bool IsNarrow(size_t row) const;
+    // The two rows have the same process name, pid and text.
+    bool SameLine(size_t a, size_t b) const;
     ArrivalTime Time(size_t row) const;
     // Column 0..3 as the list shows it.
     std::wstring Column(size_t row, int column) const;

@@ -1,4 +1,5 @@
 #include "rows/RowView.h"
+#include "rows/AnsiText.h"
 #include <algorithm>
 
 namespace orlix {
@@ -52,10 +53,33 @@ void RowView::SetFilterBox(TextMatcher matcher)
     StartRefilter();
 }
 
+void RowView::SetFoldRepeats(bool on)
+{
+    if (on == m_fold)
+        return;
+    m_fold = on;
+    StartRefilter();
+}
+
+std::wstring RowView::MessageOf(size_t item) const
+{
+    return ShapeMessage(m_rows.Text(ToStore(item)), m_ansi, Repeats(item));
+}
+
+std::wstring RowView::ShapeMessage(std::wstring text, bool ansi, uint32_t repeats)
+{
+    if (ansi && HasEscape(text))
+        text = StripAnsi(text);
+    if (repeats > 1)
+        text += L" \u00D7" + std::to_wstring(repeats);
+    return text;
+}
+
 void RowView::StartRefilter()
 {
     m_building.emplace();
-    m_building->Rebuild(0, nullptr, Filtering());
+    m_building->SetFolding(m_fold ? &m_rows : nullptr);
+    m_building->Rebuild(0, nullptr, Indexing());
     m_buildNext = 0;
     if (m_timeline)
         m_timelineBuilding = std::make_unique<Timeline>();
@@ -65,17 +89,17 @@ bool RowView::RefilterSome(size_t rows)
 {
     if (!m_building)
         return true;
-    const bool filtering = Filtering();
-    if (!filtering && !m_timelineBuilding) {
+    const bool indexing = Indexing();
+    if (!indexing && !m_timelineBuilding) {
         m_index.Deactivate();
         m_building.reset();
         return true;
     }
     const size_t size = m_rows.Size();
     for (size_t n = 0; n < rows && m_buildNext < size; ++n, ++m_buildNext) {
-        if (filtering && !Shows(m_buildNext))
+        if (indexing && !Shows(m_buildNext))
             continue;
-        if (filtering)
+        if (indexing)
             m_building->Append(m_buildNext);
         if (m_timelineBuilding)
             m_timelineBuilding->Add(m_buildNext, m_rows.Time(m_buildNext),
@@ -83,7 +107,7 @@ bool RowView::RefilterSome(size_t rows)
     }
     if (m_buildNext < size)
         return false;
-    if (filtering)
+    if (indexing)
         m_index = std::move(*m_building);
     else
         m_index.Deactivate();

@@ -32,8 +32,25 @@ public:
     // or after: the index is the same until Dropped).
     size_t ItemsAmongOldest(size_t count) const
     {
-        return m_index.Active() ? m_index.LowerItem(count, SIZE_MAX) : count;
+        return m_index.Active() ? m_index.ItemsGone(count) : count;
     }
+
+    // Display choices. Folding repeats: a row that is the same line as the
+    // previous shown row of its process is counted in that row's item
+    // (turning it on or off refilters). ANSI colours: escape sequences leave
+    // the message, their SGR colours paint it.
+    void SetFoldRepeats(bool on);
+    bool FoldsRepeats() const { return m_fold; }
+    void SetAnsiColours(bool on) { m_ansi = on; }
+    bool AnsiColours() const { return m_ansi; }
+    // How many rows an item stands for (1 unless repeats fold into it).
+    uint32_t Repeats(size_t item) const { return m_index.Active() ? m_index.Repeats(item) : 1; }
+    // The message of an item as this view shows, copies and saves it:
+    // without escape sequences when ANSI colours are on, and " ×N" after it
+    // when N rows fold into it. The text as stored when neither applies.
+    std::wstring MessageOf(size_t item) const;
+    static std::wstring ShapeMessage(std::wstring text, bool ansi, uint32_t repeats);
+    bool ReshapesMessages() const { return m_fold || m_ansi; }
 
     // The store changed: a new last row (what the view's rules say of it,
     // when it is shown), all gone, its `count` oldest gone (called once the
@@ -122,6 +139,7 @@ public:
     std::optional<Found> FindProcess(size_t item) const;
 
 private:
+    bool Indexing() const { return Filtering() || m_fold; }
     void StartRefilter();
     const RowStore& m_rows;
     DisplayIndex m_index;
@@ -132,6 +150,7 @@ private:
     size_t m_buildNext = 0;
     std::unique_ptr<Timeline> m_timeline, m_timelineBuilding;
     std::optional<std::pair<size_t, size_t>> m_range;
+    bool m_fold = false, m_ansi = false;
     BookmarkSet m_marks;
     HighlightRules m_highlight;
     // Per stored row: the rule that colours it (highlight rule i, or view

@@ -140,13 +140,14 @@ struct SaveJob::Writing {
     std::unique_ptr<BlockWriter> writer;
     Block* block = nullptr;
     size_t used = 0;
-    std::wstring time;
+    std::wstring time, message;
 };
 
 SaveJob::SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText,
-                 std::vector<size_t> only)
+                 std::vector<size_t> only, SaveMessageText messageText)
     : m_rows(rows), m_path(std::move(path)), m_temp(m_path + L".saving"),
       m_timeText(std::move(timeText)), m_only(std::move(only)),
+      m_messageText(std::move(messageText)),
       m_total(m_only.empty() ? rows.Size() : m_only.size())
 {
 }
@@ -186,14 +187,28 @@ SaveJob::State SaveJob::Step(size_t rows)
         const size_t row = m_only.empty() ? m_done : m_only[m_done];
         if (m_timeText)
             w.time = m_timeText(row);
-        // Each block has room for the longest row after its end; the row's
-        // own length is worked out only when it might not fit.
-        if (w.used + RowStore::MostSavedRowUnits(w.time.size()) > w.block->text.size()) {
-            const size_t need = m_rows.SavedRowUnits(row, w.time);
-            if (w.used + need > w.block->text.size())
-                w.block->text.resize(w.used + need);
+        if (m_messageText) {
+            // The message as the view shows it: the row's columns around it.
+            w.message = m_messageText(m_done);
+            std::wstring line;
+            const std::wstring name(m_rows.Name(row)), pid = m_rows.Column(row, 1);
+            const std::wstring time = w.time.empty() ? m_rows.Column(row, 2) : w.time;
+            const std::wstring_view columns[] = { name, pid, time, w.message };
+            AppendSavedLine(line, columns, 4);
+            if (w.used + line.size() > w.block->text.size())
+                w.block->text.resize(w.used + line.size());
+            std::copy(line.begin(), line.end(), w.block->text.begin() + w.used);
+            w.used += line.size();
+        } else {
+            // Each block has room for the longest row after its end; the
+            // row's own length is worked out only when it might not fit.
+            if (w.used + RowStore::MostSavedRowUnits(w.time.size()) > w.block->text.size()) {
+                const size_t need = m_rows.SavedRowUnits(row, w.time);
+                if (w.used + need > w.block->text.size())
+                    w.block->text.resize(w.used + need);
+            }
+            w.used += m_rows.WriteSavedRow(row, w.block->text.data() + w.used, w.time);
         }
-        w.used += m_rows.WriteSavedRow(row, w.block->text.data() + w.used, w.time);
         if (w.used >= kBlockUnits) {
             Block* next = w.writer->Acquire();
             const size_t tail = w.used - kBlockUnits;

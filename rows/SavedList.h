@@ -15,6 +15,10 @@ using SaveProgress = std::function<void(size_t done, size_t total)>;
 // A row's Time column as the list shows it; empty for the clock text.
 using SaveTimeText = std::function<std::wstring(size_t row)>;
 
+// The message of the n-th row saved as the view shows it; empty function:
+// the text as stored.
+using SaveMessageText = std::function<std::wstring(size_t n)>;
+
 // A save a piece at a time: rows [0, Total()) as the store held them when
 // the job was made (the store must keep them meanwhile: no rows dropped).
 // The rows go into a file beside the target, which replaces the target only
@@ -26,7 +30,7 @@ public:
     // `only`, when not empty, names the stored rows to save, in order (a
     // view's shown rows); otherwise every row is saved.
     SaveJob(const RowStore& rows, std::wstring path, SaveTimeText timeText,
-            std::vector<size_t> only = {});
+            std::vector<size_t> only = {}, SaveMessageText messageText = {});
     ~SaveJob();
     SaveJob(const SaveJob&) = delete;
     SaveJob& operator=(const SaveJob&) = delete;
@@ -47,6 +51,7 @@ private:
     std::wstring m_path, m_temp;
     SaveTimeText m_timeText;
     std::vector<size_t> m_only;
+    SaveMessageText m_messageText;
     size_t m_total;
     size_t m_done = 0;
     State m_state = State::Idle;

@@ -19,12 +19,13 @@ CListSave::~CListSave()
 }
 
 void CListSave::Start(HWND view, orlix::Capture& capture, const std::wstring& path,
-                      orlix::SaveTimeText timeText, std::vector<size_t> only)
+                      orlix::SaveTimeText timeText, std::vector<size_t> only,
+                      orlix::SaveMessageText messageText)
 {
     Cancel();
     m_path = path;
     m_job = std::make_unique<orlix::SaveJob>(capture.Rows(), path, std::move(timeText),
-                                             std::move(only));
+                                             std::move(only), std::move(messageText));
     if (!m_job->Start()) {
         m_job.reset();
         AfxMessageBox(orlix::OpenFileFailedText(path).c_str());

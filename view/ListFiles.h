@@ -18,9 +18,11 @@
 class CListSave {
 public:
     ~CListSave();
-    // `only`: the stored rows the view shows (empty: all of them).
+    // `only`: the stored rows the view shows (empty: all of them);
+    // `messageText`: their messages as the view shows them (empty: as stored).
     void Start(HWND view, orlix::Capture& capture, const std::wstring& path,
-               orlix::SaveTimeText timeText, std::vector<size_t> only = {});
+               orlix::SaveTimeText timeText, std::vector<size_t> only = {},
+               orlix::SaveMessageText messageText = {});
     bool Running() const { return m_job != nullptr; }
     void Continue();
     void Cancel();

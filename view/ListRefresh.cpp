@@ -85,7 +85,7 @@ bool CListRefresh::OnTimer(UINT_PTR id)
     }
     ULONGLONG now = ::GetTickCount64();
     if (static_cast<size_t>(ItemCount(m_list)) != m_items() || m_bScrollPending ||
-        m_bRevealPending) {
+        m_bRevealPending || m_bRepaintPending) {
         const ULONGLONG quietFor = now - m_lastLineTick;
         bool due = quietFor >= kFlushQuietMs || now - m_lastFlushTick >= kFlushMaxMs;
         // The rest holds refreshes back while lines stream in; lines that
@@ -116,7 +116,9 @@ void CListRefresh::Flush()
         ::SendMessageW(m_list, LVM_ENSUREVISIBLE, n - 1, FALSE);
     if (m_bRevealPending && m_revealItem < static_cast<size_t>(n))
         ::SendMessageW(m_list, LVM_ENSUREVISIBLE, m_revealItem, FALSE);
-    m_bScrollPending = m_bRevealPending = false;
+    if (m_bRepaintPending)
+        ::InvalidateRect(m_list, nullptr, FALSE);
+    m_bScrollPending = m_bRevealPending = m_bRepaintPending = false;
     // Scrolling paints at once, inside the time measured here.
     m_pacer.Refreshed(RefreshPacer::NowMs() - t0 + painted, ::GetTickCount64());
 }

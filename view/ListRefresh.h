@@ -15,6 +15,9 @@ public:
     void Detach();
     // New rows came (`scroll`: the list is to show the last of them).
     void RowsCame(bool scroll);
+    // Items already shown changed (a repeat was counted): the list is
+    // painted again at the next refresh.
+    void ItemsChanged() { m_bRepaintPending = true; }
     // The item is to be brought into sight at the next refresh (soon).
     void Reveal(size_t item);
     // All rows are gone.
@@ -39,6 +42,7 @@ private:
     bool m_bTimer = false;
     bool m_bScrollPending = false;
     bool m_bRevealPending = false;
+    bool m_bRepaintPending = false;
     size_t m_revealItem = 0;
     ULONGLONG m_lastLineTick = 0;
     ULONGLONG m_lastFlushTick = 0;

@@ -58,6 +58,8 @@ size_t COrlixView::PrintRows::RowCount() const
 
 std::wstring COrlixView::PrintRows::Cell(size_t row, int column) const
 {
+    if (column == 3 && view.Shown().ReshapesMessages())
+        return view.Shown().MessageOf(row);
     return view.Rows().Column(view.StoreRow(row), column);
 }
 
@@ -109,6 +111,7 @@ void COrlixView::OnInitialUpdate()
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
     }
     LoadFeatureSettings();
+    LoadDisplayChoices();
     m_timeMode = orlix::TimeModeFromInt(
         orlix::ReadIntOption(kViewSection, kTimeModeKey, 0, 0, orlix::kTimeModeCount - 1));
     m_columnLayout.LoadColumnLayout(m_hWnd);
@@ -250,7 +253,10 @@ bool COrlixView::OnNotifyReflect(NMHDR* nm, LRESULT* pResult)
                 size_t row = StoreRow(shown);
                 const size_t room = static_cast<size_t>(item.cchTextMax - 1);
                 size_t n;
-                if (item.iSubItem == 3) {
+                if (item.iSubItem == 3 && m_shown->ReshapesMessages()) {
+                    const std::wstring text = m_shown->MessageOf(shown);
+                    n = text.copy(item.pszText, room);
+                } else if (item.iSubItem == 3) {
                     n = rows.CopyText(row, item.pszText, room);
                 } else {
                     std::wstring tmp;
@@ -322,11 +328,16 @@ bool COrlixView::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
 
 void COrlixView::OnRowsAppended(size_t first, size_t count)
 {
+    size_t items = m_shown->Count(), shown = 0;   // the items before, the rows shown
     for (size_t row = first; row < first + count; ++row) {
         const orlix::RowVerdict v = m_shown->Appended(row);
+        shown += v.shown ? 1 : 0;
         if (v.track || v.stop || v.notify)
             OnArrival(v, row);
     }
+    // A repeat counted in an item already shown changes how it looks.
+    if (m_shown->FoldsRepeats() && m_shown->Count() - items < shown)
+        m_refresh.ItemsChanged();
     m_refresh.RowsCame(m_bAutoScroll != FALSE);
 }
 
@@ -397,52 +408,6 @@ void COrlixView::OnAutoScroll()
     m_bAutoScroll = m_bAutoScroll ? FALSE : TRUE;
     if (IFrameImages* f = FrameImages())
         f->SetAutoScrollImage(m_bAutoScroll != FALSE);
-}
-
-void COrlixView::OnEditCopy()
-{
-    int item = FirstSelectedItem();
-    if (item < 0) {
-        m_bHasSelection = FALSE;
-        return;
-    }
-    // Several rows selected: every one of their texts, one per line.
-    std::wstring all;
-    for (int i = item; i >= 0 && static_cast<size_t>(i) < DisplayCount();
-         i = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, i, LVNI_SELECTED))) {
-        if (i != item)
-            all += L"\r\n";
-        all += Rows().Text(StoreRow(i));
-    }
-    // Another program may hold the clipboard for a moment: the copy tries
-    // again briefly before giving up.
-    CopyTextToClipboard(m_hWnd, all);
-    m_bHasSelection = TRUE;
-}
-
-void COrlixView::OnFileSave()
-{
-    CFileDialog dlg(FALSE, L"txt", L"Orlixlog", OFN_HIDEREADONLY, L"(*.txt)|*.txt||");
-    if (dlg.DoModal() != IDOK)
-        return;
-    m_strSavePath = dlg.GetPathName();
-    SaveTo(m_strSavePath);
-}
-
-void COrlixView::SaveTo(const std::wstring& path)
-{
-    // The rows this view shows (all of them when it filters none).
-    std::vector<size_t> only;
-    if (DisplayCount() != RowCount()) {
-        only.reserve(DisplayCount());
-        for (size_t item = 0; item < DisplayCount(); ++item)
-            only.push_back(StoreRow(item));
-    }
-    m_saver.Start(m_hWnd, *m_capture, path,
-                  m_timeMode != orlix::TimeMode::Clock
-                      ? orlix::SaveTimeText([this](size_t row) { return TimeText(row); })
-                      : orlix::SaveTimeText(),
-                  std::move(only));
 }
 
 std::wstring COrlixView::TimeText(size_t row) const

@@ -76,6 +76,8 @@ public:
     // Find, highlight rules, quick filters, bookmarks, row copying
     // (ViewFeatures.cpp). None of them changes anything until used.
     bool OnFeatureCommand(UINT id, int code, CCmdUI* pUI);
+    // View › Fold Repeats and View › ANSI Colours (ViewDisplay.cpp).
+    bool OnDisplayCommand(UINT id, int code, CCmdUI* pUI);
     bool OnFeatureNotify(NMHDR* nm, LRESULT* pResult);
     // Find over this view's rows.
     CListFind& Finder() { return m_finder; }
@@ -150,6 +152,7 @@ private:
     void RebuildDisplay(const std::function<void(orlix::RowView&)>& change);
     void ShowDetails(size_t item);
     void LoadFeatureSettings();
+    void LoadDisplayChoices();
     CListFind m_finder{ *this };
 };
 

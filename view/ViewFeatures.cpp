@@ -38,6 +38,8 @@ void COrlixView::LoadFeatureSettings()
 
 bool COrlixView::OnFeatureCommand(UINT id, int code, CCmdUI* pUI)
 {
+    if (OnDisplayCommand(id, code, pUI))
+        return true;
     auto hasRows = [&](CCmdUI& ui) { ui.Enable(DisplayCount() > 0); };
     auto hasSelection = [&](CCmdUI& ui) { ui.Enable(FirstSelectedItem() >= 0); };
     switch (id) {
@@ -133,7 +135,8 @@ void COrlixView::OnCopyRows()
         for (int c = 0; c < static_cast<int>(orlix::kListColumnCount); ++c) {
             if (c)
                 all += L'\t';
-            all += Rows().Column(row, c);
+            all += c == 3 && m_shown->ReshapesMessages() ? m_shown->MessageOf(i)
+                                                          : Rows().Column(row, c);
         }
         all += L"\r\n";
     }

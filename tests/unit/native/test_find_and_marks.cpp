@@ -5,10 +5,13 @@
 #include "rows/TextMatch.h"
 #include "rows/DisplayIndex.h"
 #include "rows/ViewRules.h"
+#include "rows/RowView.h"
 
 #include <gtest/gtest.h>
 #include <cwchar>
+#include <map>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -338,6 +341,65 @@ TEST(DisplayIndex, MapsItemsAndFollowsDroppedRows)
     EXPECT_EQ(d.Count(3), 3u);
     EXPECT_EQ(d.ToItem(2, 3), std::optional<size_t>(2));
     EXPECT_FALSE(d.ToItem(3, 3));
+}
+
+// Folding repeats, against the items worked out afresh over the rows held:
+// two processes interleaved, a filtered view, the oldest rows dropped.
+TEST(DisplayIndex, FoldedCountsStayExactThroughInterleavingAndDrops)
+{
+    RowStore store;
+    RowView view(store), even(store);
+    view.SetFoldRepeats(true);
+    even.SetFoldRepeats(true);
+    even.SetFilterBox(Matcher(L"a", true, false));
+    std::mt19937 random(26);
+    for (int round = 0; round < 400; ++round) {
+        const uint32_t pid = 1 + random() % 2;
+        store.Append(pid == 1 ? L"one.exe" : L"two.exe", pid, ArrivalTime{},
+                     random() % 4 ? L"a" : L"b");
+        for (RowView* v : { &view, &even }) {
+            v->Appended(store.Size() - 1);
+            v->RefilterSome(SIZE_MAX);
+        }
+        if (random() % 9 == 0) {
+            const size_t drop = random() % 12;
+            const size_t gone = view.ItemsAmongOldest(drop), before = view.Count();
+            store.DropOldest(drop);
+            view.Dropped(drop);
+            even.Dropped(drop);
+            EXPECT_EQ(view.Count(), before - gone);
+        }
+        for (RowView* v : { &view, &even }) {
+            std::vector<std::pair<size_t, uint32_t>> want;   // first row, count
+            std::map<uint32_t, size_t> latest;               // pid -> item
+            for (size_t r = 0; r < store.Size(); ++r) {
+                if (!v->Shows(r))
+                    continue;
+                auto l = latest.find(store.Pid(r));
+                if (l != latest.end() && store.Text(want[l->second].first) == store.Text(r))
+                    ++want[l->second].second;
+                else {
+                    latest[store.Pid(r)] = want.size();
+                    want.emplace_back(r, 1);
+                }
+            }
+            ASSERT_EQ(v->Count(), want.size()) << "round " << round;
+            for (size_t i = 0; i < want.size(); ++i) {
+                EXPECT_EQ(v->ToStore(i), want[i].first);
+                EXPECT_EQ(v->Repeats(i), want[i].second);
+            }
+        }
+    }
+    // Shown with its count; off again, every row is an item of its own.
+    for (int i = 0; i < 3; ++i) {
+        store.Append(L"three.exe", 3, ArrivalTime{}, L"x");
+        view.Appended(store.Size() - 1);
+    }
+    EXPECT_EQ(view.MessageOf(view.Count() - 1), L"x \u00D73");
+    view.SetFoldRepeats(false);
+    view.RefilterSome(SIZE_MAX);
+    EXPECT_EQ(view.Count(), store.Size());
+    EXPECT_EQ(view.MessageOf(view.Count() - 1), L"x");
 }
 
 TEST(Bookmarks, ToggleWalkWrapAndDrop)

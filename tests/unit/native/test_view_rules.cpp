@@ -1,5 +1,6 @@
 // A view's rules: what each action does to a row, in order, and the text
 // form of rules and preset files (a bad line is named).
+#include "rows/AnsiText.h"
 #include "rows/ViewRules.h"
 #include <gtest/gtest.h>
 
@@ -91,4 +92,38 @@ TEST(ViewRules, TextFormsRoundTripAndBadLinesAreNamed)
     EXPECT_EQ(error, L"line 1: not UTF-8 text");
     EXPECT_EQ(ViewRuleSet::CheckRule(Rule(A::Include, F::Text, M::Regex, L"(a+)+$")),
               ViewRuleSet::Check::TooComplex);
+}
+
+// ANSI escape sequences: gone from the text; SGR colours and bold as runs.
+TEST(AnsiText, SgrColoursRunsAndOtherSequencesLeaveTheText)
+{
+    struct Case {
+        const wchar_t* raw;
+        const wchar_t* text;
+        std::vector<AnsiRun> runs;   // start, length, foreground, background, bold
+    };
+    const Case cases[] = {
+        { L"plain", L"plain", {} },
+        { L"\x1B[31mred\x1B[0m ok", L"red ok", { { 0, 3, 1, -1, false }, { 3, 3, -1, -1, false } } },
+        { L"\x1B[1;92;104mB\x1B[22mn\x1B[39;49mx", L"Bnx",
+          { { 0, 1, 10, 12, true }, { 1, 1, 10, 12, false }, { 2, 1, -1, -1, false } } },
+        { L"\x1B[47m\x1B[30mk\x1B[m", L"k", { { 0, 1, 0, 7, false } } },
+        { L"\x1B[38;5;1mx\x1B[48;2;1;2;3my", L"xy", {} },   // 256 and true colour: not shown
+        { L"a\x1B[2Kb\x1B[?25lc\x1B]0;title\x07" L"d\x1B]8;;u\x1B\\e\x1B(Bf\x1B" L"7g", L"abcdefg", {} },
+        { L"cut \x1B[31", L"cut ", {} },
+        { L"lone \x1B", L"lone ", {} },
+        { L"\x1B\x1B[34mz", L"z", { { 0, 1, 4, -1, false } } },
+        { L"\x1B[3\u00E9m", L"\u00E9m", {} },   // ends where a sequence cannot go on
+    };
+    for (const Case& c : cases) {
+        const AnsiText got = ParseAnsi(c.raw);
+        EXPECT_EQ(got.text, c.text) << got.text;
+        EXPECT_EQ(StripAnsi(c.raw), c.text);
+        ASSERT_EQ(got.runs.size(), c.runs.size()) << got.text;
+        for (size_t i = 0; i < c.runs.size(); ++i)
+            EXPECT_TRUE(got.runs[i].SameLook(c.runs[i]) && got.runs[i].start == c.runs[i].start &&
+                        got.runs[i].length == c.runs[i].length) << got.text << " run " << i;
+    }
+    EXPECT_EQ(AnsiColour(1), 0x000080u);    // red as 0x00BBGGRR
+    EXPECT_EQ(AnsiColour(12), 0xFF0000u);   // bright blue
 }
