@@ -27,9 +27,8 @@ struct Options {
     std::wstring include, exclude;
     bool filtered = false;
     std::vector<std::wstring> program;   // empty: capture until stopped
+    std::vector<std::wstring> follow;    // files whose new lines join the output
 };
-
-
 
 // Text to the console (as text) or to a file or pipe (as UTF-8).
 void WriteText(HANDLE h, const std::wstring& text);

@@ -6,6 +6,7 @@
 #include "orlixcap/CommandLine.h"
 #include "capture/ArrivalClock.h"
 #include "capture/DebugChannel.h"
+#include "capture/FileFollower.h"
 #include "capture/ProcessNamesWin.h"
 #include "rows/MessageFilter.h"
 #include "rows/RecordFormat.h"
@@ -132,6 +133,17 @@ int Capture(const Options& o)
                                finish.get()))
             readersDone.push_back(shared->workers[sources[i].who].done.get());
 
+    // Followed files: only what is appended from now on.
+    orlix::FollowedFiles followed;
+    const orlix::FollowNotes notes{ L"--- %1 was truncated: following it from its start ---",
+                                    L"--- %1 is another file now: following it from its start ---",
+                                    L"--- %1 does not exist: waiting for it ---" };
+    for (const std::wstring& file : o.follow) {
+        wchar_t full[MAX_PATH];
+        DWORD n = ::GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
+        followed.Add(shared, n > 0 && n < MAX_PATH ? full : file, 0, notes);
+    }
+
     // Run mode: the program in a job of its own, so its children are known.
     fw::UniqueHandle job, process;
     DWORD programPid = 0;
@@ -181,10 +193,13 @@ int Capture(const Options& o)
     auto drain = [&] {
         orlix::TakeQueuedLines(*shared, batch);
         for (orlix::DebugLine& line : batch) {
-            if (tree && !tree->Contains(line))
+            if (!filter.Matches(line.text.c_str()) || (!line.file && tree && !tree->Contains(line)))
                 continue;
-            if (!filter.Matches(line.text.c_str()))
+            if (line.file) {
+                out.Add(orlix::FormatLogLineWithoutPid(orlix::CutUnits(*line.file, orlix::kMaxNameUnits),
+                                                       orlix::ShownTime(clock.Now()), line.text));
                 continue;
+            }
             orlix::NameLineProcess(names, line.pid, line.process ? line.process->get() : nullptr,
                                    name);
             out.Add(orlix::FormatLogLine(orlix::CutUnits(name, orlix::kMaxNameUnits), line.pid,
@@ -210,6 +225,7 @@ int Capture(const Options& o)
 
     // The lines already taken reach the output, then the readers end (a
     // stream that never pauses is cut after a few seconds).
+    followed.RemoveAll(1000);
     ::SetEvent(finish.get());
     ULONGLONG finishing = ::GetTickCount64();
     for (;;) {
