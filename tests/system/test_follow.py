@@ -10,7 +10,7 @@ from e2e import IDS, LineReader, wait_until, start_viewer, stop_viewer
 setup = start_viewer
 teardown = stop_viewer
 # The rows the viewer writes about a file (its built-in texts).
-ANOTHER, TRUNCATED, MISSING = "现在是另一个文件", "被截短", "不存在"
+ANOTHER, TRUNCATED = "现在是另一个文件", "被截短"
 
 
 class Writer:
@@ -22,8 +22,7 @@ class Writer:
     def __call__(self, *args):
         self.p.stdin.write((" ".join(str(a) for a in args) + "\n").encode())
         self.p.stdin.flush()
-        answer = self.out.get(60)
-        assert answer == "ok", (args, answer)   # the writer is never in trouble
+        assert self.out.get(60) == "ok", args   # the writer is never in trouble
 
 
 def folder(w):
@@ -141,7 +140,6 @@ def test_orlixcap_follow_interleaves_a_files_new_lines(w):
     err = LineReader(cap.stderr)
     assert err.get(30).startswith("orlixcap: capturing")
     write("lines", p("cap.log"), "c-", 3)
-    wait_until(lambda: os.path.getsize(os.path.join(w.prefix, "drive_c", "logs", "cap.log")) > 20)
     time.sleep(1.5)
     cap.send_signal(2)
     out = cap.stdout.read().decode("utf-8").split("\r\n")
