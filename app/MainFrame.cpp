@@ -1,4 +1,5 @@
 #include "app/MainFrame.h"
+#include "app/FollowCommands.h"
 #include "app/SyslogSettings.h"
 #include "view/OrlixView.h"
 #include "view/SyslogDlg.h"
@@ -99,6 +100,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCTW cs)
         ApplySyslogSettings(syslog);
     NoteStartPlacement();
     UpdateStatusPanes();
+    ::DragAcceptFiles(m_hWnd, TRUE);
     return 0;
 }
 
@@ -286,6 +288,9 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (m_filterBox.OnCommand(wParam, lParam))
             return 0;
         break;
+    case WM_DROPFILES:
+        CFollowCommands::OnDropFiles(reinterpret_cast<HDROP>(wParam), TheCapture());
+        return 0;
     case WM_INITMENUPOPUP:
         m_views.UpdateRecentMenu(reinterpret_cast<HMENU>(wParam));
         break;

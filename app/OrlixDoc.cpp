@@ -31,6 +31,8 @@ BOOL COrlixDoc::OnNewDocument()
 bool COrlixDoc::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
 {
     orlix::Capture& c = m_capture;
+    if (m_follow.OnCmdMsg(id, code, pUI))
+        return true;
     switch (id) {
     case ID_CLEAR:
         return Handle(code, pUI, [&] { OnClear(); });

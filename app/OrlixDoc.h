@@ -2,6 +2,7 @@
 // commands that act on the capture as a whole (capture, clear, filter,
 // logging, broadcasting, Global, UTF-8 decoding, the history limit).
 #pragma once
+#include "app/FollowCommands.h"
 #include "view/OrlixView.h"
 #include "framework/DocView.h"
 
@@ -24,4 +25,5 @@ public:
 
 private:
     orlix::Capture m_capture;
+    CFollowCommands m_follow{ m_capture };
 };

@@ -28,7 +28,7 @@ echo "bench: $ARCH programs ($TREE)"
 # -------------------------------------------------------------------- run ---
 benches=("$@")
 if [ ${#benches[@]} -eq 0 ]; then
-  benches=(intake debugout views)
+  benches=(intake debugout views follow)
 fi
 mkdir -p "$LOGS"
 # Pinned to one processor: a synchronous send between two

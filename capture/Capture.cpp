@@ -79,6 +79,9 @@ void Capture::Shutdown()
                                            &m_shared->workers[kDebugOutput],
                                            &m_log.Signals(),
                                            &m_shared->workers[kGlobalDebugOutput] };
+    for (const fw::WorkerSignals* w : workers)
+        ::SetEvent(w->stop.get());
+    m_followed.RemoveAll(0);
     fw::StopAndWait(workers, m_dwShutdownWaitMs);
     // Lines still in the FIFO reach no row; let their process handles go.
     std::deque<DebugLine> gone;
@@ -103,29 +106,57 @@ int Capture::AddMessage(uint32_t processId, const wchar_t* text, HANDLE process)
     // The name is looked up into a buffer kept from line to line; the text
     // is copied once, into the row store (and the log line when logging).
     NameLineProcess(m_processNames, processId, process, m_nameBuffer);
-    const std::wstring_view keptName = CutUnits(m_nameBuffer, kMaxNameUnits);
-    const std::wstring_view keptText = CutUnits(text, kMaxTextUnits);
-    const ArrivalTime arrival = m_clock.Now();
-    if (m_bLogToFile)
-        m_log.Append(FormatLogLine(keptName, processId, ShownTime(arrival), keptText));
-    if (m_syslog)
-        m_syslog->Push(processId, keptName, keptText);
-    if (m_filter.Matches(text)) {
-        if (m_rows.Size() == 0)
-            m_timeOrigin = arrival;
-        m_rows.Append(keptName, processId, arrival, keptText);
-        Stored(m_rows.Size() - 1, 1);
-    }
+    Keep(m_nameBuffer, processId, true, text);
     return 0;
 }
 
+void Capture::AddFollowedLine(const std::wstring& fileName, const wchar_t* text)
+{
+    if (m_bCapture)
+        Keep(fileName, 0, false, text ? text : L"");
+}
+
+void Capture::Keep(std::wstring_view name, uint32_t pid, bool hasPid, const wchar_t* text)
+{
+    const std::wstring_view keptName = CutUnits(name, kMaxNameUnits);
+    const std::wstring_view keptText = CutUnits(text, kMaxTextUnits);
+    const ArrivalTime arrival = m_clock.Now();
+    if (m_bLogToFile)
+        m_log.Append(hasPid ? FormatLogLine(keptName, pid, ShownTime(arrival), keptText)
+                            : FormatLogLineWithoutPid(keptName, ShownTime(arrival), keptText));
+    if (m_syslog)
+        m_syslog->Push(pid, keptName, keptText);
+    if (m_filter.Matches(text))
+        AppendRow(keptName, pid, arrival, keptText, hasPid);
+}
+
 void Capture::AppendRow(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
-                        std::wstring_view text)
+                        std::wstring_view text, bool hasPid)
 {
     if (m_rows.Size() == 0)
         m_timeOrigin = t;
-    m_rows.Append(name, pid, t, text);
+    if (hasPid)
+        m_rows.Append(name, pid, t, text);
+    else
+        m_rows.AppendWithoutPid(name, t, text);
     Stored(m_rows.Size() - 1, 1);
+}
+
+bool Capture::Follow(const std::wstring& path)
+{
+    FollowNotes notes{ AfxLoadUIString(IDS_FOLLOW_TRUNCATED), AfxLoadUIString(IDS_FOLLOW_REPLACED),
+                       AfxLoadUIString(IDS_FOLLOW_WAITING) };
+    return m_followed.Add(m_shared, path, TailLines(), notes);
+}
+
+size_t Capture::TailLines() const
+{
+    return static_cast<size_t>(ReadIntOption(L"Follow", L"TailLines", 10000, 0, kMaxHistoryLimit));
+}
+
+void Capture::SetTailLines(size_t lines)
+{
+    WriteIntOption(L"Follow", L"TailLines", static_cast<int>(lines));
 }
 
 void Capture::Stored(size_t first, size_t count)

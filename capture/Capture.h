@@ -7,6 +7,7 @@
 // thread but the workers, which hand their lines over through a FIFO.
 #pragma once
 #include "capture/ArrivalClock.h"
+#include "capture/FileFollower.h"
 #include "capture/ProcessNameCache.h"
 #include "capture/WorkerShared.h"
 #include "output/BroadcastSender.h"
@@ -64,7 +65,21 @@ public:
     // A row from elsewhere (an imported file), stored as it is after the
     // rows there; it is not logged or forwarded.
     void AppendRow(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
-                   std::wstring_view text);
+                   std::wstring_view text, bool hasPid = true);
+    // A followed file's line: stamped, logged, forwarded and filtered like
+    // a debug line, its file's name for the process, no process id; never
+    // broadcast.
+    void AddFollowedLine(const std::wstring& fileName, const wchar_t* text);
+
+    // Followed log files (File › Follow Log File…): each shows its last
+    // TailLines() lines, then what is appended to it.
+    bool Follow(const std::wstring& path);
+    void StopFollowing(size_t index) { m_followed.Remove(index, m_dwShutdownWaitMs); }
+    const FollowedFiles& Followed() const { return m_followed; }
+    // How many of a file's last lines following starts with ([Follow]
+    // TailLines in the settings file, 10,000 unless set).
+    size_t TailLines() const;
+    void SetTailLines(size_t lines);
     void Clear();
 
     // Keep at most this many rows (0: every row); TrimHistory drops the
@@ -119,6 +134,7 @@ private:
     std::wstring DroppedNote(uint64_t count);
     static void AskUserFromWorker(WorkerShared& s, const std::wstring& text, HANDLE stop);
     void Stored(size_t first, size_t count);
+    void Keep(std::wstring_view name, uint32_t pid, bool hasPid, const wchar_t* text);
 
     std::shared_ptr<WorkerShared> m_shared;
     RowStore m_rows;
@@ -133,6 +149,7 @@ private:
     LogWriter m_log;
     BroadcastSender m_broadcast;
     std::unique_ptr<SyslogForwarder> m_syslog;
+    FollowedFiles m_followed;
 
     // The message-only window that the readers wake and the timers tick.
     HWND m_hSink = nullptr;

@@ -135,7 +135,10 @@ void Capture::DrainQueue()
     while (!m_backlog.empty()) {
         DebugLine line = std::move(m_backlog.front());
         m_backlog.pop_front();
-        Intake(line.pid, line.text.c_str(), line.process ? line.process->get() : nullptr);
+        if (line.file)
+            AddFollowedLine(*line.file, line.text.c_str());
+        else
+            Intake(line.pid, line.text.c_str(), line.process ? line.process->get() : nullptr);
         if ((++n & 15) == 0 && NowMs() - t0 >= kDrainSliceMs)
             break;
     }

@@ -19,7 +19,11 @@ WorkerShared::WorkerShared() : debugSpace(::CreateEventW(nullptr, TRUE, TRUE, nu
 
 bool QueueLine(WorkerShared& s, WorkerIndex who, DebugLine&& line)
 {
-    HANDLE stop = s.workers[who].stop.get();
+    return QueueLine(s, s.workers[who].stop.get(), std::move(line));
+}
+
+bool QueueLine(WorkerShared& s, HANDLE stop, DebugLine&& line)
+{
     for (;;) {
         HWND sink = s.hwndSink.load();
         {

@@ -26,6 +26,9 @@ struct DebugLine {
     // The writer's process, opened when its first line was copied (may be
     // none); shared by all its lines, so a writer that ends at once is named.
     std::shared_ptr<const fw::UniqueHandle> process;
+    // A followed file's line: the file's name stands for the process, and
+    // there is no process id (pid kNoPid).
+    std::shared_ptr<const std::wstring> file;
 };
 
 struct WorkerShared {
@@ -55,6 +58,8 @@ struct WorkerShared {
 // dropped). False when worker `who` is asked to stop meanwhile (the stop
 // request stays set).
 bool QueueLine(WorkerShared& s, WorkerIndex who, DebugLine&& line);
+// The same for a worker with a stop request of its own (a followed file).
+bool QueueLine(WorkerShared& s, HANDLE stop, DebugLine&& line);
 
 // Takes every queued line (in order) into `into` and lets the readers go on.
 // `streaming`, told whether lines were taken, answers whether the consumer

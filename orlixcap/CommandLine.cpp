@@ -28,6 +28,10 @@ const wchar_t kHelp[] =
     L"                          \"*\" in either list switches filtering off)\n"
     L"  --global                also read the global channel that services write to\n"
     L"                          (needs the privilege to create global objects)\n"
+    L"  --follow FILE           also write the lines appended to FILE from now on\n"
+    L"                          (its name for the process, no pID); repeatable. A\n"
+    L"                          file that is renamed, truncated or replaced is\n"
+    L"                          followed on from the start of the new file\n"
     L"  --duration SECONDS      stop after SECONDS (a decimal number)\n"
     L"  --max-lines N           stop after writing N lines\n"
     L"  --wait-for PATTERN      stop with exit code 0 as soon as a line matches\n"
@@ -126,6 +130,11 @@ int ParseOptions(int argc, wchar_t** argv, Options& o)
             o.utf16 = true;
         } else if (a == L"--global") {
             o.global = true;
+        } else if (a == L"--follow") {
+            std::wstring file;
+            if (!value(file) || file.empty())
+                return UsageError(L"option '--follow' needs a file name");
+            o.follow.push_back(file);
         } else if (a == L"--include") {
             if (!value(o.include))
                 return UsageError(L"option '--include' needs a list");

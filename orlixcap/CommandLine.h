@@ -46,8 +46,8 @@ struct Options {
     uint64_t maxLines = 0;               // 0: no limit
     LinePattern waitFor, failOn;
     bool json = false;                   // --format json
+    std::vector<std::wstring> follow;    // files whose new lines join the output
 };
-
 
 // Text to the console (as text) or to a file or pipe (as UTF-8).
 void WriteText(HANDLE h, const std::wstring& text);

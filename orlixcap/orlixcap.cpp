@@ -6,6 +6,7 @@
 #include "orlixcap/CommandLine.h"
 #include "capture/ArrivalClock.h"
 #include "capture/DebugChannel.h"
+#include "capture/FileFollower.h"
 #include "capture/ProcessNamesWin.h"
 #include "rows/JsonLine.h"
 #include "rows/MessageFilter.h"
@@ -141,6 +142,17 @@ int Capture(const Options& o)
                                finish.get()))
             readersDone.push_back(shared->workers[sources[i].who].done.get());
 
+    // Followed files: only what is appended from now on.
+    orlix::FollowedFiles followed;
+    const orlix::FollowNotes notes{ L"--- %1 was truncated: following it from its start ---",
+                                    L"--- %1 is another file now: following it from its start ---",
+                                    L"--- %1 does not exist: waiting for it ---" };
+    for (const std::wstring& file : o.follow) {
+        wchar_t full[MAX_PATH];
+        DWORD n = ::GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
+        followed.Add(shared, n > 0 && n < MAX_PATH ? full : file, 0, notes);
+    }
+
     // Run mode: the program in a job of its own, so its children are known.
     fw::UniqueHandle job, process;
     DWORD programPid = 0;
@@ -193,17 +205,25 @@ int Capture(const Options& o)
     auto drain = [&] {
         orlix::TakeQueuedLines(*shared, batch);
         for (orlix::DebugLine& line : batch) {
-            if (enough || (tree && !tree->Contains(line)))
+            if (enough || (!line.file && tree && !tree->Contains(line)))
                 continue;
             if (!filter.Matches(line.text.c_str()))
                 continue;
-            orlix::NameLineProcess(names, line.pid, line.process ? line.process->get() : nullptr,
-                                   name);
+            // A followed file's line: its name for the process, no pID.
+            if (line.file)
+                name = *line.file;
+            else
+                orlix::NameLineProcess(names, line.pid,
+                                       line.process ? line.process->get() : nullptr, name);
             const std::wstring_view shownName = orlix::CutUnits(name, orlix::kMaxNameUnits);
             const std::wstring_view text = orlix::CutUnits(line.text, orlix::kMaxTextUnits);
-            out.Add(o.json ? orlix::FormatJsonLine(JsonNow(), line.pid, shownName, text)
-                           : orlix::FormatLogLine(shownName, line.pid,
-                                                  orlix::ShownTime(clock.Now()), text));
+            const orlix::ArrivalTime now = orlix::ShownTime(clock.Now());
+            out.Add(o.json ? orlix::FormatJsonLine(JsonNow(),
+                                                   line.file ? std::nullopt
+                                                             : std::optional<uint32_t>(line.pid),
+                                                   shownName, text)
+                    : line.file ? orlix::FormatLogLineWithoutPid(shownName, now, text)
+                                : orlix::FormatLogLine(shownName, line.pid, now, text));
             if (!failSeen && o.failOn.Matches(text)) {
                 failSeen = true;
                 WriteText(err, L"orlixcap: --fail-on matched a line of " +
@@ -246,6 +266,7 @@ int Capture(const Options& o)
 
     // The lines already taken reach the output, then the readers end (a
     // stream that never pauses is cut after a few seconds).
+    followed.RemoveAll(1000);
     ::SetEvent(finish.get());
     ULONGLONG finishing = ::GetTickCount64();
     for (;;) {

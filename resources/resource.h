@@ -270,6 +270,23 @@ static_assert(ID_PRESET_RECENT_LAST - ID_PRESET_RECENT_FIRST == 3, "four recent 
 #define IDS_SWITCH_HELP_PRINT   33860
 #define IDS_SWITCH_HELP_HELP    33861
 static_assert(ID_HELP_USER_GUIDE >= 33850 && IDS_SWITCH_HELP_HELP <= 33879, "start and guide ids");
+// Followed log files.
+#define ID_FOLLOW_FILE          33800
+#define ID_FOLLOW_STOP          33801
+#define ID_FOLLOW_TAIL          33802
+#define IDS_FOLLOW_TRUNCATED    33810
+#define IDS_FOLLOW_REPLACED     33811
+#define IDS_FOLLOW_WAITING      33812
+#define IDS_FOLLOW_FILTER       33813
+#define IDS_FOLLOW_FAILED       33814
+#define IDD_FOLLOW_STOP         180
+#define IDD_FOLLOW_TAIL         181
+#define IDC_FOLLOW_LIST         1440
+#define IDC_FOLLOW_STOP_ONE     1441
+#define IDC_FOLLOW_TAIL_LINES   1442
+#define IDC_FOLLOW_TAIL_LABEL   1443
+static_assert(ID_FOLLOW_FILE >= 33800 && IDS_FOLLOW_FAILED <= 33849, "follow ids");
+static_assert(IDC_FOLLOW_LIST >= 1440 && IDC_FOLLOW_TAIL_LABEL <= 1459, "follow controls");
 
 #define IDC_STATIC              (-1)
 #endif

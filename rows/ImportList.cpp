@@ -55,7 +55,8 @@ bool Fill(std::wstring_view name, std::wstring_view pid, std::wstring_view time,
           std::wstring_view text, ImportedRow& out)
 {
     ImportedRow row;
-    if (!ParsePid(pid, row.pid))
+    row.hasPid = !pid.empty();
+    if (row.hasPid && !ParsePid(pid, row.pid))
         return false;
     if (!ParseClockText(time, row.time) && !IsSecondsText(time))
         return false;

@@ -14,6 +14,7 @@ namespace orlix {
 struct ImportedRow {
     std::wstring name;
     uint32_t pid = 0;
+    bool hasPid = true;   // false: an empty pid field (a followed file's row)
     ArrivalTime time;
     std::wstring text;
 };

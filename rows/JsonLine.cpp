@@ -28,15 +28,16 @@ void AppendJsonString(std::wstring& out, std::wstring_view text)
     out += L'"';
 }
 
-std::wstring FormatJsonLine(const JsonTime& t, uint32_t pid, std::wstring_view process,
-                            std::wstring_view text)
+std::wstring FormatJsonLine(const JsonTime& t, std::optional<uint32_t> pid,
+                            std::wstring_view process, std::wstring_view text)
 {
     wchar_t head[96];
-    std::swprintf(head, 96, L"{\"time\":\"%04u-%02u-%02uT%02u:%02u:%02u.%03u\",\"pid\":%lu,",
+    std::swprintf(head, 96, L"{\"time\":\"%04u-%02u-%02uT%02u:%02u:%02u.%03u\",\"pid\":",
                   unsigned(t.year), unsigned(t.month), unsigned(t.day), unsigned(t.hour),
-                  unsigned(t.minute), unsigned(t.second), unsigned(t.millisecond),
-                  static_cast<unsigned long>(pid));
+                  unsigned(t.minute), unsigned(t.second), unsigned(t.millisecond));
     std::wstring line = head;
+    line += pid ? std::to_wstring(*pid) : std::wstring(L"null");
+    line += L',';
     line.reserve(line.size() + process.size() + text.size() + 32);
     line += L"\"process\":";
     AppendJsonString(line, process);

@@ -6,6 +6,7 @@
 // Platform-free.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ struct JsonTime {
 
 // `text` as a JSON string, quotes included, appended to `out`.
 void AppendJsonString(std::wstring& out, std::wstring_view text);
-std::wstring FormatJsonLine(const JsonTime& t, uint32_t pid, std::wstring_view process,
-                            std::wstring_view text);
+// A line of no process (a followed file's) has "pid":null.
+std::wstring FormatJsonLine(const JsonTime& t, std::optional<uint32_t> pid,
+                            std::wstring_view process, std::wstring_view text);
 
 } // namespace orlix

@@ -55,11 +55,23 @@ std::wstring FormatPid(uint32_t pid)
 std::wstring FormatLogLine(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
                            std::wstring_view text)
 {
+    return FormatLogLine(name, FormatPid(pid), t, text);
+}
+
+std::wstring FormatLogLineWithoutPid(std::wstring_view name, const ArrivalTime& t,
+                                     std::wstring_view text)
+{
+    return FormatLogLine(name, std::wstring_view(), t, text);
+}
+
+std::wstring FormatLogLine(std::wstring_view name, std::wstring_view pid, const ArrivalTime& t,
+                           std::wstring_view text)
+{
     std::wstring s;
     s.reserve(name.size() + text.size() + 32);
     s.append(name);
     s += L"\t\t";
-    s += FormatPid(pid);
+    s += pid;
     s += L"\t\t";
     s += FormatTime(t);
     s += L"\t\t";

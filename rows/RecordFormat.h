@@ -49,6 +49,12 @@ std::wstring FormatPid(uint32_t pid);
 // name "\t\t" pid "\t\t" time "\t\t" text "\r\n"
 std::wstring FormatLogLine(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
                            std::wstring_view text);
+// The same with the pid field's text as given.
+std::wstring FormatLogLine(std::wstring_view name, std::wstring_view pid, const ArrivalTime& t,
+                           std::wstring_view text);
+// The same with an empty pid field (a followed file's line).
+std::wstring FormatLogLineWithoutPid(std::wstring_view name, const ArrivalTime& t,
+                                     std::wstring_view text);
 // Each column followed by a tab, then "\r\n": one line of a saved list.
 void AppendSavedLine(std::wstring& out, const std::wstring_view* columns, size_t count);
 

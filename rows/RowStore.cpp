@@ -115,6 +115,12 @@ void RowStore::Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t
     ++m_size;
 }
 
+void RowStore::MarkLastWithoutPid()
+{
+    const size_t abs = m_first + m_size - 1;
+    m_rowChunks[abs / kRowsPerChunk]->rows[abs % kRowsPerChunk].nameIndex |= kNoPidFlag;
+}
+
 void RowStore::Clear()
 {
     std::deque<std::unique_ptr<RowChunk>>().swap(m_rowChunks);
@@ -250,7 +256,7 @@ std::wstring RowStore::Column(size_t row, int column) const
 {
     switch (column) {
     case 0: return std::wstring(Name(row));
-    case 1: return FormatPid(Pid(row));
+    case 1: return HasPid(row) ? FormatPid(Pid(row)) : std::wstring();
     case 2: return FormatTime(ShownTime(Time(row)));
     case 3: return Text(row);
     }
@@ -261,9 +267,30 @@ size_t RowStore::SavedRowUnits(size_t row, std::wstring_view time) const
 {
     // Name, tab, pid (at most 11 units), tab, time ("hh:mm:ss:00" unless
     // given) and tab, text, tab, CR LF.
-    return m_names[At(row).nameIndex].size() + 1 + 11 + 1 + (time.empty() ? 11 : time.size()) + 1 +
+    return Name(row).size() + 1 + 11 + 1 + (time.empty() ? 11 : time.size()) + 1 +
            TextLength(row) + 3;
 }
+
+namespace {
+// The pid in signed decimal, as FormatPid has it.
+wchar_t* WritePid(uint32_t value, wchar_t* p)
+{
+    wchar_t digits[12];
+    wchar_t* end = digits + 12;
+    wchar_t* d = end;
+    const int32_t pid = static_cast<int32_t>(value);
+    uint32_t v = pid < 0 ? 0u - value : value;
+    do {
+        *--d = static_cast<wchar_t>(L'0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (pid < 0)
+        *--d = L'-';
+    while (d != end)
+        *p++ = *d++;
+    return p;
+}
+} // namespace
 
 size_t RowStore::WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time) const
 {
@@ -274,24 +301,12 @@ size_t RowStore::WriteSavedRow(size_t row, wchar_t* out, std::wstring_view time)
     const size_t inChunk = abs % kRowsPerChunk;
     const Row& r = chunk.rows[inChunk];
     wchar_t* p = out;
-    const std::wstring& name = m_names[r.nameIndex];
+    const std::wstring& name = m_names[r.nameIndex & ~kNoPidFlag];
     for (wchar_t c : name)
         *p++ = c;
     *p++ = L'\t';
-    // The pid in signed decimal, as FormatPid has it.
-    wchar_t digits[12];
-    wchar_t* end = digits + 12;
-    wchar_t* d = end;
-    const int32_t pid = static_cast<int32_t>(r.pid);
-    uint32_t v = pid < 0 ? 0u - r.pid : r.pid;
-    do {
-        *--d = static_cast<wchar_t>(L'0' + v % 10);
-        v /= 10;
-    } while (v);
-    if (pid < 0)
-        *--d = L'-';
-    while (d != end)
-        *p++ = *d++;
+    if ((r.nameIndex & kNoPidFlag) == 0)
+        p = WritePid(r.pid, p);
     *p++ = L'\t';
     if (!time.empty()) {
         p = std::copy(time.begin(), time.end(), p);

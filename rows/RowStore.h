@@ -22,6 +22,8 @@ class RowStore : public IPrintRowSource {
 public:
     struct Row {
         uint32_t pid;
+        // The name's number; kNoPidFlag set: a row without a process id (a
+        // followed file's line), whose pid column is empty.
         uint32_t nameIndex;
         // Hour, minute, second, millisecond (5, 6, 6, 10 bits), text length in units (12),
         // narrow flag (1), byte offset from its block's start (24).
@@ -30,14 +32,22 @@ public:
 
     void Append(std::wstring_view name, uint32_t pid, const ArrivalTime& t,
                 std::wstring_view text);
+    // A row whose name is not a process's (a followed file): no process id.
+    void AppendWithoutPid(std::wstring_view name, const ArrivalTime& t, std::wstring_view text)
+    {
+        Append(name, 0, t, text);
+        MarkLastWithoutPid();
+    }
+    bool HasPid(size_t row) const { return (At(row).nameIndex & kNoPidFlag) == 0; }
     void Clear();
     // Removes the `count` oldest rows (all of them when there are fewer);
     // the rows after them move down by `count`.
     void DropOldest(size_t count);
     size_t Size() const { return m_size; }
     uint32_t Pid(size_t row) const { return At(row).pid; }
-    std::wstring_view Name(size_t row) const { return m_names[At(row).nameIndex]; }
-    uint32_t NameIndex(size_t row) const { return At(row).nameIndex; }
+    std::wstring_view Name(size_t row) const { return m_names[NameIndex(row)]; }
+    // The interned name's index (the same for every row of that name).
+    uint32_t NameIndex(size_t row) const { return At(row).nameIndex & ~kNoPidFlag; }
     std::wstring_view NameAt(uint32_t nameIndex) const { return m_names[nameIndex]; }
     size_t TextLength(size_t row) const;
     // Copies at most `capacity` units of the text to `out` (no terminator);
@@ -88,6 +98,8 @@ public:
     static constexpr size_t kRowsPerBlock = 256;
 
 private:
+    static constexpr uint32_t kNoPidFlag = 0x80000000u;
+    void MarkLastWithoutPid();
     struct RowChunk {
         Row rows[kRowsPerChunk];
         // Where each block of kRowsPerBlock rows starts in the text.

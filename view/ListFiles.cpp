@@ -176,7 +176,7 @@ void CListImport::Continue()
             else
                 m_reader->Finish(m_pending);
             for (const orlix::ImportedRow& row : m_pending)
-                m_capture->AppendRow(row.name, row.pid, row.time, row.text);
+                m_capture->AppendRow(row.name, row.pid, row.time, row.text, row.hasPid);
             m_rows += m_pending.size();
             if (m_reader->State() == orlix::ImportReader::Verdict::NotOurs) {
                 NotOurs();

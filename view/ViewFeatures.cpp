@@ -334,7 +334,10 @@ void COrlixView::ShowDetails(size_t item)
         ::SendMessageW(m_hWnd, LVM_GETCOLUMNW, c, reinterpret_cast<LPARAM>(&col));
         text += heading;
         text += c == 3 ? L":\r\n" : L": ";
-        text += Rows().Column(row, c);
+        // A followed file's row: its full path.
+        std::wstring path = c == 0 && !Rows().HasPid(row)
+                                ? GetCapture().Followed().PathOf(Rows().Name(row)) : std::wstring();
+        text += path.empty() ? Rows().Column(row, c) : path;
         text += L"\r\n";
     }
     CRowDetailsDialog dlg(text);

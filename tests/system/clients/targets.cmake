@@ -12,3 +12,5 @@ target_link_options(holdfile PRIVATE ${ORLIX_STATIC_LINK})
 if(MINGW)
     target_link_options(holdfile PRIVATE -municode)  # wmain
 endif()
+add_executable(logwriter ${CMAKE_CURRENT_LIST_DIR}/logwriter.cpp)
+target_link_options(logwriter PRIVATE ${ORLIX_STATIC_LINK})
