@@ -62,6 +62,9 @@ public:
     // The list's row menu at a screen point (-1: at the selected row).
     void ShowRowMenu(LPARAM where);
 
+    // The status bar's panes follow the row count this often.
+    static constexpr UINT_PTR kStatusPaneTimer = 0x5350;
+    static constexpr UINT kStatusPaneMs = 500;
     CStatusBar m_statusBar;
     CToolBar m_toolBar;
 

@@ -50,34 +50,6 @@ orlix::Capture& COrlixView::GetCapture() const
     return *m_capture;
 }
 
-// The rows this view shows, as printing reads them.
-size_t COrlixView::PrintRows::RowCount() const
-{
-    return view.DisplayCount();
-}
-
-std::wstring COrlixView::PrintRows::Cell(size_t row, int column) const
-{
-    if (column == 3 && view.Shown().ReshapesMessages())
-        return view.Shown().MessageOf(row);
-    return view.Rows().Column(view.StoreRow(row), column);
-}
-
-const wchar_t* COrlixView::PrintRows::Heading(int column) const
-{
-    return view.Rows().Heading(column);
-}
-
-void COrlixView::OnFilePrint(bool withDialog)
-{
-    PrintList(m_printRows, GetListColumnWidths(m_hWnd), withDialog);
-}
-
-void COrlixView::OnFilePrintPreview()
-{
-    CPrintPreview::Open(m_printRows, m_hWnd);
-}
-
 BOOL COrlixView::PreCreateWindow(CREATESTRUCTW& cs)
 {
     // The capture is the document's; the control only shows its rows.
@@ -96,7 +68,8 @@ void COrlixView::OnInitialUpdate()
     if (m_bInitialized)
         return; // a renewed document keeps the columns and the workers
     m_bInitialized = true;
-    ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    // Info tips: the full path of a followed file's row (no other row has one).
+    ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     const UINT dpi = fw::WindowDpi(m_hWnd);
     // The control's own font is the system's; on a screen of another DPI,
     // that screen's.

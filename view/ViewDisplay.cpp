@@ -1,6 +1,6 @@
 // How the list shows a message (View › Fold Repeats, View › ANSI Colours:
 // choices shared by every view of the capture, kept in [View]), and what
-// leaves the view as it shows it: Copy, and Save of this view's rows.
+// leaves the view as it shows it: Copy, Save and Print of this view's rows.
 // The store, the automatic log, broadcasts and syslog always keep every
 // line as it came.
 #include "view/FindDialogs.h"
@@ -8,6 +8,8 @@
 #include "settings/OptionsFile.h"
 #include "framework/CmdUI.h"
 #include "framework/File.h"
+#include "print/PrintPreview.h"
+#include "print/Printing.h"
 #include "resources/resource.h"
 
 namespace {
@@ -108,4 +110,32 @@ void COrlixView::SaveTo(const std::wstring& path)
                       ? orlix::SaveTimeText([this](size_t row) { return TimeText(row); })
                       : orlix::SaveTimeText(),
                   std::move(only), std::move(message));
+}
+
+// The rows this view shows, as printing reads them.
+size_t COrlixView::PrintRows::RowCount() const
+{
+    return view.DisplayCount();
+}
+
+std::wstring COrlixView::PrintRows::Cell(size_t row, int column) const
+{
+    if (column == 3 && view.Shown().ReshapesMessages())
+        return view.Shown().MessageOf(row);
+    return view.Rows().Column(view.StoreRow(row), column);
+}
+
+const wchar_t* COrlixView::PrintRows::Heading(int column) const
+{
+    return view.Rows().Heading(column);
+}
+
+void COrlixView::OnFilePrint(bool withDialog)
+{
+    PrintList(m_printRows, GetListColumnWidths(m_hWnd), withDialog);
+}
+
+void COrlixView::OnFilePrintPreview()
+{
+    CPrintPreview::Open(m_printRows, m_hWnd);
 }

@@ -358,6 +358,19 @@ bool COrlixView::OnFeatureNotify(NMHDR* nm, LRESULT* pResult)
     }
     case NM_CUSTOMDRAW:
         return PaintRow(m_hWnd, *m_shown, reinterpret_cast<NMLVCUSTOMDRAW*>(nm), pResult);
+    case LVN_GETINFOTIPW: {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(nm);
+        std::wstring path;
+        if (tip->iItem >= 0 && static_cast<size_t>(tip->iItem) < DisplayCount()) {
+            const size_t row = StoreRow(static_cast<size_t>(tip->iItem));
+            if (!Rows().HasPid(row))
+                path = GetCapture().Followed().PathOf(Rows().Name(row));
+        }
+        if (tip->pszText && tip->cchTextMax > 0)
+            lstrcpynW(tip->pszText, path.c_str(), tip->cchTextMax);
+        *pResult = 0;
+        return true;
+    }
     }
     return false;
 }

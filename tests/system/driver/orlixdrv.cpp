@@ -782,16 +782,11 @@ bool CmdItemRect(Call& c)
     return true;
 }
 
-// What the screen shows there: the colours the list really painted.
-bool CmdRowPixel(Call& c)
+// The screen's pixel at a window's client point, as [r, g, b]: the colours
+// really painted.
+bool PixelAt(Call& c, HWND h, POINT pt)
 {
-    HWND lv;
-    long long index = 0, x = 0;
-    RECT r;
-    if (!ListViewArg(c, 1, lv) || !c.Int(2, index) || !c.Int(3, x) || !RowRect(c, lv, index, r))
-        return false;
-    POINT pt = { static_cast<LONG>(r.left + x), (r.top + r.bottom) / 2 };
-    ClientToScreen(lv, &pt);
+    ClientToScreen(h, &pt);
     HDC screen = GetDC(nullptr);
     if (!screen)
         return c.Fail(Win32Error(L"GetDC"));
@@ -806,26 +801,24 @@ bool CmdRowPixel(Call& c)
     return true;
 }
 
-// The screen's pixel at a window's client point: [r, g, b].
+// A list row's pixel `x` units into it, halfway down.
+bool CmdRowPixel(Call& c)
+{
+    HWND lv;
+    long long index = 0, x = 0;
+    RECT r;
+    if (!ListViewArg(c, 1, lv) || !c.Int(2, index) || !c.Int(3, x) || !RowRect(c, lv, index, r))
+        return false;
+    return PixelAt(c, lv, { static_cast<LONG>(r.left + x), (r.top + r.bottom) / 2 });
+}
+
 bool CmdPixel(Call& c)
 {
     HWND h;
     long long x = 0, y = 0;
     if (!c.LiveWindow(1, h) || !c.Int(2, x) || !c.Int(3, y))
         return false;
-    POINT pt = { static_cast<LONG>(x), static_cast<LONG>(y) };
-    ClientToScreen(h, &pt);
-    HDC screen = GetDC(nullptr);
-    COLORREF px = screen ? GetPixel(screen, pt.x, pt.y) : CLR_INVALID;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    if (px == CLR_INVALID)
-        return c.Fail(L"no pixel at that point");
-    c.result = Json::Array()
-                   .Push(Json(static_cast<long long>(GetRValue(px))))
-                   .Push(Json(static_cast<long long>(GetGValue(px))))
-                   .Push(Json(static_cast<long long>(GetBValue(px))));
-    return true;
+    return PixelAt(c, h, { static_cast<LONG>(x), static_cast<LONG>(y) });
 }
 
 bool CmdDblClickRow(Call& c)
