@@ -6,6 +6,7 @@
 #include "settings/OptionsFile.h"
 #include "framework/Dpi.h"
 #include "framework/DpiScale.h"
+#include "framework/Theme.h"
 #include "i18n/Language.h"
 #include "print/Pagination.h"
 #include "resources/resource.h"
@@ -109,6 +110,8 @@ void CMainFrame::AttachViews()
         m_timeline.Create(m_hWnd);
         m_views.Attach(this, first);
         ActiveViewChanged();
+        if (orlix::ReadIntOption(L"View", L"Theme", 0, 0, 2))
+            ApplyTheme();
         if (orlix::ReadIntOption(L"View", L"Timeline", 0, 0, 1)) {
             m_timeline.Show(true);
             RecalcLayout();
@@ -146,6 +149,21 @@ void CMainFrame::OnTimeline()
             m_views.View(i)->KeepTimeline(false);
     orlix::WriteIntOption(L"View", L"Timeline", on ? 1 : 0);
     RecalcLayout();
+}
+
+// View › Theme ([View] Theme: 0 light, 1 dark, 2 as Windows has it): every
+// part of the window and the dialogs opened from now on take the colours;
+// highlight colours stay as chosen.
+void CMainFrame::ApplyTheme()
+{
+    const int mode = orlix::ReadIntOption(L"View", L"Theme", 0, 0, 2);
+    fw::SetDarkColours(mode == 1 || (mode == 2 && fw::SystemPrefersDark()));
+    fw::DarkenTitleBar(m_hWnd);
+    m_toolBar.ApplyColours();
+    for (size_t i = 0; i < m_views.Count(); ++i)
+        m_views.View(i)->ApplyColours();
+    ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void CMainFrame::OnDpiChanged(UINT dpi, const RECT* suggested)
@@ -286,6 +304,24 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (m_filterBox.OnCommand(wParam, lParam))
             return 0;
         break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:   // the filter box's parts
+        if (HBRUSH b = fw::DarkControlColour(msg, reinterpret_cast<HDC>(wParam)))
+            return reinterpret_cast<LRESULT>(b);
+        break;
+    case WM_ERASEBKGND:
+        if (fw::DarkColours()) {
+            RECT rc;
+            ::GetClientRect(m_hWnd, &rc);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &rc, fw::FaceBrush());
+            return 1;
+        }
+        break;
+    case WM_SETTINGCHANGE:
+        if (lParam && !lstrcmpW(reinterpret_cast<LPCWSTR>(lParam), L"ImmersiveColorSet"))
+            ApplyTheme();
+        break;
     case WM_DROPFILES:
         CFollowCommands::OnDropFiles(reinterpret_cast<HDROP>(wParam), TheCapture());
         return 0;
@@ -326,6 +362,14 @@ bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* pUI)
             m_filterBox.Show(!m_filterBox.Visible());
             RecalcLayout();
         }, [&](CCmdUI& ui) { ui.SetCheck(m_filterBox.Visible() ? 1 : 0); });
+    if (id >= ID_THEME_LIGHT && id <= ID_THEME_SYSTEM)
+        return Handle(code, pUI, [&] {
+            orlix::WriteIntOption(L"View", L"Theme", static_cast<int>(id - ID_THEME_LIGHT));
+            ApplyTheme();
+        }, [&](CCmdUI& ui) {
+            ui.SetRadio(orlix::ReadIntOption(L"View", L"Theme", 0, 0, 2) ==
+                        static_cast<int>(id - ID_THEME_LIGHT));
+        });
     if (id == ID_VIEW_TIMELINE)
         return Handle(code, pUI, [&] { OnTimeline(); },
                       [&](CCmdUI& ui) { ui.SetCheck(m_timeline.Visible() ? 1 : 0); });

@@ -42,6 +42,7 @@ public:
     // The filter box and the timeline follow the active view.
     void ActiveViewChanged();
     void OnTimeline();
+    void ApplyTheme();
 
     void SetCaptureImage(bool on) override;
     void SetLogImage(bool on) override;

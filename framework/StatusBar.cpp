@@ -1,5 +1,7 @@
 #include "framework/StatusBar.h"
 #include "framework/Dpi.h"
+#include "framework/Theme.h"
+#include <string>
 
 BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id)
 {
@@ -49,4 +51,42 @@ void CStatusBar::SetDpi(UINT dpi)
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     ::SendMessageW(m_hWnd, WM_SIZE, 0, 0);
     m_font = std::move(font);
+}
+
+LRESULT CStatusBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != WM_PAINT || !fw::DarkColours())
+        return CWnd::WindowProc(msg, wParam, lParam);
+    const fw::Colours& c = fw::CurrentColours();
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    RECT rc;
+    ::GetClientRect(m_hWnd, &rc);
+    ::FillRect(dc, &rc, fw::FaceBrush());
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, c.faceText);
+    const int parts = static_cast<int>(::SendMessageW(m_hWnd, SB_GETPARTS, 0, 0));
+    HPEN pen = ::CreatePen(PS_SOLID, 1, c.edge);
+    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    for (int i = 0; i < parts; ++i) {
+        RECT part = {};
+        ::SendMessageW(m_hWnd, SB_GETRECT, i, reinterpret_cast<LPARAM>(&part));
+        const int len = LOWORD(::SendMessageW(m_hWnd, SB_GETTEXTLENGTHW, i, 0));
+        std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+        ::SendMessageW(m_hWnd, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(len));
+        RECT t = { part.left + 4, part.top, part.right - 4, part.bottom };
+        ::DrawTextW(dc, text.c_str(), -1, &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX |
+                    DT_END_ELLIPSIS);
+        if (i + 1 < parts) {
+            ::MoveToEx(dc, part.right - 1, part.top + 2, nullptr);
+            ::LineTo(dc, part.right - 1, part.bottom - 2);
+        }
+    }
+    ::SelectObject(dc, oldPen);
+    ::DeleteObject(pen);
+    ::SelectObject(dc, old);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
 }

@@ -11,6 +11,8 @@ public:
     int GetHeight() const;
     // Takes the status font of `dpi` (its height follows the font).
     void SetDpi(UINT dpi);
+    // Dark colours: the bar paints itself (the control's own text is black).
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     fw::UniqueFont m_font;

@@ -1,4 +1,5 @@
 #include "framework/ToolBar.h"
+#include "framework/Theme.h"
 #include "framework/Dpi.h"
 #include <cstring>
 #include <vector>
@@ -278,3 +279,33 @@ bool CToolBar::IsVisible() const
     return m_hRebar && (::GetWindowLongW(m_hRebar, GWL_STYLE) & WS_VISIBLE);
 }
 
+
+void CToolBar::ApplyColours()
+{
+    if (!m_hRebar)
+        return;
+    const fw::Colours& c = fw::CurrentColours();
+    const COLORREF back = c.dark ? c.face : CLR_DEFAULT;
+    ::SendMessageW(m_hRebar, RB_SETBKCOLOR, 0, back);
+    REBARBANDINFOW band = {};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_COLORS;
+    band.clrFore = c.dark ? c.faceText : CLR_DEFAULT;
+    band.clrBack = back;
+    ::SendMessageW(m_hRebar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    ::InvalidateRect(m_hRebar, nullptr, TRUE);
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+// Dark colours: the bar's background is filled here, not by the control.
+LRESULT CToolBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ERASEBKGND && fw::DarkColours()) {
+        RECT rc;
+        ::GetClientRect(m_hWnd, &rc);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &rc, fw::FaceBrush());
+        return 1;
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+}

@@ -25,6 +25,9 @@ public:
     HWND GetRebar() const { return m_hRebar; }
     int GetHeight() const;
     void Show(bool show);
+    // The bar and its band in the current colours (framework/Theme.h).
+    void ApplyColours();
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool IsVisible() const;
 
 private:

@@ -245,6 +245,10 @@
 #define IDS_TIMELINE_TIP        33924
 #define IDS_TIMELINE_OTHERS     33925
 #define IDC_TIMELINE            1487
+// View › Theme.
+#define ID_THEME_LIGHT          33930
+#define ID_THEME_DARK           33931
+#define ID_THEME_SYSTEM         33932
 #define IDD_LOG_OPTIONS         190
 #define IDC_LOG_BY_SIZE         1480
 #define IDC_LOG_MAX_KB          1481

@@ -10,6 +10,7 @@
 #include "framework/File.h"
 #include "framework/Frame.h"
 #include "framework/Text.h"
+#include "framework/Theme.h"
 #include "print/Pagination.h"
 #include "print/PrintPreview.h"
 #include "resources/resource.h"
@@ -70,6 +71,8 @@ void COrlixView::OnInitialUpdate()
     m_bInitialized = true;
     // Info tips: the full path of a followed file's row (no other row has one).
     ::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    if (fw::DarkColours())
+        ApplyColours();
     const UINT dpi = fw::WindowDpi(m_hWnd);
     // The control's own font is the system's; on a screen of another DPI,
     // that screen's.
@@ -203,6 +206,9 @@ LRESULT COrlixView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             m_columnLayout.ShowColumnMenu();
             return TRUE;
         }
+        if (nm && header && nm->hwndFrom == header && nm->code == NM_CUSTOMDRAW &&
+            fw::DarkColours())
+            return PaintDarkHeader(reinterpret_cast<NMCUSTOMDRAW*>(lParam));
         if (nm && header && nm->hwndFrom == header)
             m_columnLayout.OnHeaderNotify(nm);
         break;
@@ -425,4 +431,51 @@ void COrlixView::OnFileImport()
 bool COrlixView::ImportFile(const std::wstring& path)
 {
     return m_importer.Start(m_hWnd, *m_capture, path);
+}
+
+// ------------------------------------------------------------------ colours
+
+void COrlixView::ApplyColours()
+{
+    const fw::Colours& c = fw::CurrentColours();
+    ::SendMessageW(m_hWnd, LVM_SETBKCOLOR, 0, c.window);
+    ::SendMessageW(m_hWnd, LVM_SETTEXTBKCOLOR, 0, c.window);
+    ::SendMessageW(m_hWnd, LVM_SETTEXTCOLOR, 0, c.text);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (HWND header = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0)))
+        ::InvalidateRect(header, nullptr, TRUE);
+}
+
+// The header in dark colours: each column's heading drawn here, and the
+// header's empty right part filled.
+LRESULT COrlixView::PaintDarkHeader(NMCUSTOMDRAW* cd)
+{
+    const fw::Colours& c = fw::CurrentColours();
+    if (cd->dwDrawStage == CDDS_PREPAINT) {
+        RECT rc;
+        ::GetClientRect(cd->hdr.hwndFrom, &rc);
+        ::FillRect(cd->hdc, &rc, fw::FaceBrush());
+        return CDRF_NOTIFYITEMDRAW;
+    }
+    if (cd->dwDrawStage != CDDS_ITEMPREPAINT)
+        return CDRF_DODEFAULT;
+    RECT rc = cd->rc;
+    ::FillRect(cd->hdc, &rc, fw::FaceBrush());
+    wchar_t text[128] = {};
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    ::SendMessageW(cd->hdr.hwndFrom, HDM_GETITEMW, cd->dwItemSpec, reinterpret_cast<LPARAM>(&item));
+    ::SetBkMode(cd->hdc, TRANSPARENT);
+    ::SetTextColor(cd->hdc, c.faceText);
+    RECT t = { rc.left + 6, rc.top, rc.right - 4, rc.bottom };
+    ::DrawTextW(cd->hdc, text, -1, &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    HPEN pen = ::CreatePen(PS_SOLID, 1, c.edge);
+    HGDIOBJ old = ::SelectObject(cd->hdc, pen);
+    ::MoveToEx(cd->hdc, rc.right - 1, rc.top + 3, nullptr);
+    ::LineTo(cd->hdc, rc.right - 1, rc.bottom - 3);
+    ::SelectObject(cd->hdc, old);
+    ::DeleteObject(pen);
+    return CDRF_SKIPDEFAULT;
 }

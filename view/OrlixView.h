@@ -91,6 +91,8 @@ public:
     void KeepTimeline(bool on);
     void SetTimeSpan(std::optional<std::pair<size_t, size_t>> rows);
     void GoToStoreRow(size_t storeRow);
+    // The list and its header in the program's colours (light or dark).
+    void ApplyColours();
     orlix::RowView& MutableShown() { return *m_shown; }
     void ShowRows();
     // A matching row arrived: track (bring it into sight), stop (auto-scroll
@@ -120,6 +122,7 @@ public:
 protected:
     void OnDestroy();
     void SetListFont(UINT dpi);
+    LRESULT PaintDarkHeader(NMCUSTOMDRAW* cd);
 
 private:
     orlix::Capture* m_capture = nullptr;

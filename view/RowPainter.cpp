@@ -1,6 +1,7 @@
 #include "view/RowPainter.h"
 #include "rows/AnsiText.h"
 #include "framework/Handles.h"
+#include "framework/Theme.h"
 #include <string>
 #include <vector>
 
@@ -61,8 +62,8 @@ bool PaintMessage(HWND list, const orlix::RowView& shown, NMLVCUSTOMDRAW* cd)
     if (!::SendMessageW(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(&rc)))
         return false;
     HDC dc = cd->nmcd.hdc;
-    const COLORREF back = cd->clrTextBk == CLR_DEFAULT ? ::GetSysColor(COLOR_WINDOW) : cd->clrTextBk;
-    const COLORREF fore = cd->clrText == CLR_DEFAULT ? ::GetSysColor(COLOR_WINDOWTEXT) : cd->clrText;
+    const COLORREF back = cd->clrTextBk == CLR_DEFAULT ? fw::CurrentColours().window : cd->clrTextBk;
+    const COLORREF fore = cd->clrText == CLR_DEFAULT ? fw::CurrentColours().text : cd->clrText;
     // Each character's look: the row's, the ANSI colours, the tokens'.
     std::vector<Look> looks(text.size(), Look{ fore, back, false });
     for (const orlix::AnsiRun& r : shape.runs)

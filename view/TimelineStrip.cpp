@@ -2,6 +2,7 @@
 #include "framework/Dpi.h"
 #include "framework/DpiScale.h"
 #include "framework/Handles.h"
+#include "framework/Theme.h"
 #include "print/Pagination.h"
 #include "resources/resource.h"
 #include <windowsx.h>
@@ -229,14 +230,14 @@ int CTimelineStrip::XOf(size_t second) const
 void CTimelineStrip::Paint(HDC dc, const RECT& rc)
 {
     const UINT dpi = fw::WindowDpi(m_wnd);
-    const COLORREF back = ::GetSysColor(COLOR_WINDOW), text = ::GetSysColor(COLOR_WINDOWTEXT);
+    const COLORREF back = fw::CurrentColours().window, text = fw::CurrentColours().text;
     Fill(dc, rc, back);
     const orlix::Timeline* t = m_view ? m_view->Shown().Traffic() : nullptr;
     m_drawnRows = t ? t->Rows() + (t->Length() << 40) : 0;
     m_drawnTop = m_view ? static_cast<int>(::SendMessageW(m_view->m_hWnd, LVM_GETTOPINDEX, 0, 0)) : -1;
     RECT line = rc;
     line.top = rc.bottom - 1;
-    Fill(dc, line, ::GetSysColor(COLOR_BTNSHADOW));
+    Fill(dc, line, fw::CurrentColours().edge);
     if (!t || t->Empty())
         return;
     const RECT bars = Bars(rc, dpi);
@@ -327,8 +328,8 @@ void CTimelineStrip::PaintLegend(HDC dc, const RECT& bars, const std::vector<uin
     names.push_back(AfxLoadUIString(IDS_TIMELINE_OTHERS));
     RECT panel = { bars.right - widest - box - 3 * gap, bars.top,
                    bars.right, bars.top + line * static_cast<int>(names.size()) + gap };
-    Fill(dc, panel, ::GetSysColor(COLOR_WINDOW));
-    HBRUSH edge = ::CreateSolidBrush(::GetSysColor(COLOR_BTNSHADOW));
+    Fill(dc, panel, fw::CurrentColours().window);
+    HBRUSH edge = ::CreateSolidBrush(fw::CurrentColours().edge);
     ::FrameRect(dc, &panel, edge);
     ::DeleteObject(edge);
     for (size_t i = 0; i < names.size(); ++i) {

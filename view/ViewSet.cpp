@@ -6,6 +6,7 @@
 #include "framework/Dpi.h"
 #include "framework/DpiScale.h"
 #include "framework/Handles.h"
+#include "framework/Theme.h"
 #include "print/Pagination.h"
 #include "resources/resource.h"
 #include <algorithm>
@@ -309,8 +310,58 @@ LRESULT CALLBACK CViewSet::TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         }
         break;
     }
+    case WM_ERASEBKGND:
+        if (fw::DarkColours())
+            return 1;
+        break;
+    case WM_PAINT:
+        if (fw::DarkColours()) {
+            PaintDarkTabs(hwnd);
+            return 0;
+        }
+        break;
     }
     return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// The tabs in dark colours: the selected one lighter, each its label.
+void CViewSet::PaintDarkTabs(HWND tabs)
+{
+    const fw::Colours& c = fw::CurrentColours();
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(tabs, &ps);
+    RECT all;
+    ::GetClientRect(tabs, &all);
+    ::FillRect(dc, &all, fw::FaceBrush());
+    HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(tabs, WM_GETFONT, 0, 0)));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, c.faceText);
+    HPEN pen = ::CreatePen(PS_SOLID, 1, c.edge);
+    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    const int count = static_cast<int>(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    const int selected = static_cast<int>(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT r = {};
+        ::SendMessageW(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+        if (i == selected) {
+            HBRUSH b = ::CreateSolidBrush(c.selectedTab);
+            ::FillRect(dc, &r, b);
+            ::DeleteObject(b);
+        }
+        ::MoveToEx(dc, r.right - 1, r.top + 2, nullptr);
+        ::LineTo(dc, r.right - 1, r.bottom - 2);
+        wchar_t text[160] = {};
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 160;
+        ::SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        ::DrawTextW(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    ::SelectObject(dc, oldPen);
+    ::DeleteObject(pen);
+    ::SelectObject(dc, oldFont);
+    ::EndPaint(tabs, &ps);
 }
 
 void CViewSet::OnRename(size_t i)

@@ -68,6 +68,7 @@ private:
     void OnSaveRules();
     void OnLoadRules(const std::wstring& path);
     void AddRecent(const std::wstring& path);
+    static void PaintDarkTabs(HWND tabs);
     static LRESULT CALLBACK TabProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     CFrameWnd* m_frame = nullptr;

@@ -1,0 +1,34 @@
+// The program's colours: light (the system's own) or dark. The program picks
+// one (SetDarkColours); the framework's windows and dialogs paint with it.
+#pragma once
+#include <windows.h>
+
+namespace fw {
+
+struct Colours {
+    bool dark;
+    COLORREF window, text;      // lists, edits, the timeline
+    COLORREF face, faceText;    // dialogs, bars, headers, tabs
+    COLORREF edge;              // lines between parts
+    COLORREF selectedTab;
+};
+
+void SetDarkColours(bool dark);
+bool DarkColours();
+const Colours& CurrentColours();
+// Brushes of the current colours (kept until the colours change).
+HBRUSH WindowBrush();
+HBRUSH FaceBrush();
+// A control's WM_CTLCOLOR* answer while dark (its text and background set
+// on `dc`); null while light: the default answer stands.
+HBRUSH DarkControlColour(UINT msg, HDC dc);
+// Dark: the window's title bar dark too, where the system can; the
+// dialog's check boxes, radio buttons and group boxes drawn in the classic
+// way that honours the colours, its lists coloured.
+void DarkenTitleBar(HWND top);
+void DarkenDialogControls(HWND dialog);
+// Windows' own choice for programs (Settings > Personalization > Colours):
+// true when it is dark.
+bool SystemPrefersDark();
+
+} // namespace fw
