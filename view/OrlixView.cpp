@@ -455,7 +455,20 @@ LRESULT COrlixView::PaintDarkHeader(NMCUSTOMDRAW* cd)
         RECT rc;
         ::GetClientRect(cd->hdr.hwndFrom, &rc);
         ::FillRect(cd->hdc, &rc, fw::FaceBrush());
-        return CDRF_NOTIFYITEMDRAW;
+        return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+    }
+    if (cd->dwDrawStage == CDDS_POSTPAINT) {   // the part right of the last column
+        RECT rc, last = {};
+        ::GetClientRect(cd->hdr.hwndFrom, &rc);
+        const int n = static_cast<int>(::SendMessageW(cd->hdr.hwndFrom, HDM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            RECT r = {};
+            ::SendMessageW(cd->hdr.hwndFrom, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+            last.right = std::max(last.right, r.right);
+        }
+        rc.left = last.right;
+        ::FillRect(cd->hdc, &rc, fw::FaceBrush());
+        return CDRF_DODEFAULT;
     }
     if (cd->dwDrawStage != CDDS_ITEMPREPAINT)
         return CDRF_DODEFAULT;

@@ -113,6 +113,37 @@ def timeline_cases(w, v, strip):
     assert "Timeline=1" in ini_text(w)
 
 
+def test_dark_theme_colours_every_part_and_its_dialogs(w):
+    v = w.viewer
+    v.command(IDS["ID_THEME_DARK"])
+    v.command(IDS["ID_VIEW_NEW"])   # two views: the tab strip shows
+    v.send(7, "plain row")
+    dark = lambda px: max(px) < 90   # noqa: E731
+    lv = w.drv("child", v.hwnd, "SysListView32")
+    header = w.drv("child", lv, "SysHeader32")
+    parts = {"list": (lv, 300, 200), "header": (header, 600, 5), "header's end": (header, 840, 5),
+             "status bar": (w.drv("child", v.hwnd, "msctls_statusbar32"), 5, 5),
+             "toolbar": (w.drv("child", v.hwnd, "ToolbarWindow32"), 400, 5),
+             "tabs": (w.drv("child", v.hwnd, "SysTabControl32"), 500, 5)}
+    try:
+        w.drv("placewindow", v.hwnd, 40, 30, 900, 500)
+        for name, (h, x, y) in parts.items():
+            wait_until(lambda: dark(w.drv("pixel", h, x, y)), what="the %s dark" % name)
+        if os.environ.get("ORLIX_DARK_SHOT"):
+            w.screenshot(os.environ["ORLIX_DARK_SHOT"])
+        v.command(IDS["ID_HISTORY_LIMIT"])   # a dialog of the program's
+        dlg = w.drv("waitdialog", None, v.pid, 10000)
+        assert dlg and dark(w.drv("pixel", dlg["hwnd"], 5, 5)), "the dialog dark"
+        w.drv("click", dlg["hwnd"], 2)
+        assert "Theme=1" in ini_text(w)
+    finally:
+        v.command(IDS["ID_THEME_LIGHT"])
+        v.command(IDS["ID_VIEW_CLOSE"])
+        v.command(IDS["ID_CLEAR"])
+    lv = w.drv("child", v.hwnd, "SysListView32")
+    wait_until(lambda: not dark(w.drv("pixel", lv, 300, 200)), what="light again")
+
+
 def test_views_from_presets_filter_live_lines_and_come_back(w):
     for name in ("only111", "errors", "quiet"):
         load(w, preset(w, name))
