@@ -8,9 +8,11 @@
 #include "settings/OptionsFile.h"
 #include "framework/CmdUI.h"
 #include "framework/File.h"
+#include "framework/Theme.h"
 #include "print/PrintPreview.h"
 #include "print/Printing.h"
 #include "resources/resource.h"
+#include <algorithm>
 
 namespace {
 const wchar_t kViewSection[] = L"View";
@@ -138,4 +140,64 @@ void COrlixView::OnFilePrint(bool withDialog)
 void COrlixView::OnFilePrintPreview()
 {
     CPrintPreview::Open(m_printRows, m_hWnd);
+}
+
+// ------------------------------------------------------------------ colours
+
+void COrlixView::ApplyColours()
+{
+    const fw::Colours& c = fw::CurrentColours();
+    ::SendMessageW(m_hWnd, LVM_SETBKCOLOR, 0, c.window);
+    ::SendMessageW(m_hWnd, LVM_SETTEXTBKCOLOR, 0, c.window);
+    ::SendMessageW(m_hWnd, LVM_SETTEXTCOLOR, 0, c.text);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (HWND header = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0)))
+        ::InvalidateRect(header, nullptr, TRUE);
+}
+
+// The header in dark colours: each column's heading drawn here, and the
+// header's empty right part filled.
+LRESULT COrlixView::PaintDarkHeader(NMCUSTOMDRAW* cd)
+{
+    const fw::Colours& c = fw::CurrentColours();
+    if (cd->dwDrawStage == CDDS_PREPAINT) {
+        RECT rc;
+        ::GetClientRect(cd->hdr.hwndFrom, &rc);
+        ::FillRect(cd->hdc, &rc, fw::FaceBrush());
+        return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+    }
+    if (cd->dwDrawStage == CDDS_POSTPAINT) {   // the part right of the last column
+        RECT rc, last = {};
+        ::GetClientRect(cd->hdr.hwndFrom, &rc);
+        const int n = static_cast<int>(::SendMessageW(cd->hdr.hwndFrom, HDM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            RECT r = {};
+            ::SendMessageW(cd->hdr.hwndFrom, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+            last.right = std::max(last.right, r.right);
+        }
+        rc.left = last.right;
+        ::FillRect(cd->hdc, &rc, fw::FaceBrush());
+        return CDRF_DODEFAULT;
+    }
+    if (cd->dwDrawStage != CDDS_ITEMPREPAINT)
+        return CDRF_DODEFAULT;
+    RECT rc = cd->rc;
+    ::FillRect(cd->hdc, &rc, fw::FaceBrush());
+    wchar_t text[128] = {};
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    ::SendMessageW(cd->hdr.hwndFrom, HDM_GETITEMW, cd->dwItemSpec, reinterpret_cast<LPARAM>(&item));
+    ::SetBkMode(cd->hdc, TRANSPARENT);
+    ::SetTextColor(cd->hdc, c.faceText);
+    RECT t = { rc.left + 6, rc.top, rc.right - 4, rc.bottom };
+    ::DrawTextW(cd->hdc, text, -1, &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    HPEN pen = ::CreatePen(PS_SOLID, 1, c.edge);
+    HGDIOBJ old = ::SelectObject(cd->hdc, pen);
+    ::MoveToEx(cd->hdc, rc.right - 1, rc.top + 3, nullptr);
+    ::LineTo(cd->hdc, rc.right - 1, rc.bottom - 3);
+    ::SelectObject(cd->hdc, old);
+    ::DeleteObject(pen);
+    return CDRF_SKIPDEFAULT;
 }
