@@ -2,9 +2,7 @@
 
 namespace orlix {
 
-namespace {
-
-std::wstring Hex6(uint32_t colorref)
+std::wstring FormatRuleColour(uint32_t colorref)
 {
     // Written as RRGGBB, the way colours are usually read.
     uint32_t rgb = ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
@@ -15,7 +13,7 @@ std::wstring Hex6(uint32_t colorref)
     return s;
 }
 
-std::optional<uint32_t> ParseHex6(std::wstring_view s)
+std::optional<uint32_t> ParseRuleColour(std::wstring_view s)
 {
     if (s.size() != 6)
         return std::nullopt;
@@ -36,7 +34,7 @@ std::optional<uint32_t> ParseHex6(std::wstring_view s)
 }
 
 // The next comma-separated field; false when no comma is left.
-bool TakeField(std::wstring_view& rest, std::wstring_view& field)
+bool TakeRuleField(std::wstring_view& rest, std::wstring_view& field)
 {
     size_t comma = rest.find(L',');
     if (comma == std::wstring_view::npos)
@@ -45,8 +43,6 @@ bool TakeField(std::wstring_view& rest, std::wstring_view& field)
     rest.remove_prefix(comma + 1);
     return true;
 }
-
-} // namespace
 
 std::wstring FormatRule(const HighlightRule& rule)
 {
@@ -58,7 +54,7 @@ std::wstring FormatRule(const HighlightRule& rule)
     if (flags.empty())
         flags = L"-";
     return std::wstring(rule.kind == HighlightRule::ProcessIs ? L"process" : L"text") + L',' +
-           flags + L',' + Hex6(rule.foreground) + L',' + Hex6(rule.background) + L',' +
+           flags + L',' + FormatRuleColour(rule.foreground) + L',' + FormatRuleColour(rule.background) + L',' +
            rule.pattern;
 }
 
@@ -66,8 +62,8 @@ std::optional<HighlightRule> ParseRule(std::wstring_view line)
 {
     HighlightRule rule;
     std::wstring_view kind, flags, fg, bg;
-    if (!TakeField(line, kind) || !TakeField(line, flags) || !TakeField(line, fg) ||
-        !TakeField(line, bg))
+    if (!TakeRuleField(line, kind) || !TakeRuleField(line, flags) || !TakeRuleField(line, fg) ||
+        !TakeRuleField(line, bg))
         return std::nullopt;
     if (kind == L"text")
         rule.kind = HighlightRule::TextContains;
@@ -87,8 +83,8 @@ std::optional<HighlightRule> ParseRule(std::wstring_view line)
                 return std::nullopt;
         }
     }
-    auto f = ParseHex6(fg);
-    auto b = ParseHex6(bg);
+    auto f = ParseRuleColour(fg);
+    auto b = ParseRuleColour(bg);
     if (!f || !b || line.empty())
         return std::nullopt;
     rule.foreground = *f;

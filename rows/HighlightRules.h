@@ -54,4 +54,11 @@ private:
     mutable std::vector<bool> m_givenUp;
 };
 
+// The pieces of a rule's text form, shared by the rule formats: a colour as
+// RRGGBB (a COLORREF, 0x00BBGGRR, in and out); the next comma-separated field
+// of `rest` (false when no comma is left).
+std::wstring FormatRuleColour(uint32_t colorref);
+std::optional<uint32_t> ParseRuleColour(std::wstring_view s);
+bool TakeRuleField(std::wstring_view& rest, std::wstring_view& field);
+
 } // namespace orlix

@@ -1,4 +1,5 @@
 #include "rows/ViewRules.h"
+#include "rows/HighlightRules.h"
 #include "rows/RecordFormat.h"
 #include "framework/Utf16.h"
 #include <algorithm>
@@ -19,46 +20,6 @@ std::optional<E> Named(std::wstring_view word, const wchar_t* const (&names)[N])
         if (word == names[i])
             return static_cast<E>(i);
     return std::nullopt;
-}
-
-std::wstring Hex6(uint32_t colour)
-{
-    const uint32_t rgb = ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
-    static const wchar_t kDigits[] = L"0123456789ABCDEF";
-    std::wstring s(6, L'0');
-    for (int i = 5, v = static_cast<int>(rgb); i >= 0; --i, v >>= 4)
-        s[i] = kDigits[v & 0xF];
-    return s;
-}
-
-std::optional<uint32_t> ParseHex6(std::wstring_view s)
-{
-    if (s.size() != 6)
-        return std::nullopt;
-    uint32_t rgb = 0;
-    for (wchar_t c : s) {
-        int v;
-        if (c >= L'0' && c <= L'9')
-            v = c - L'0';
-        else if (c >= L'a' && c <= L'f')
-            v = c - L'a' + 10;
-        else if (c >= L'A' && c <= L'F')
-            v = c - L'A' + 10;
-        else
-            return std::nullopt;
-        rgb = (rgb << 4) | static_cast<uint32_t>(v);
-    }
-    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-}
-
-bool TakeField(std::wstring_view& rest, std::wstring_view& field)
-{
-    const size_t comma = rest.find(L',');
-    if (comma == std::wstring_view::npos)
-        return false;
-    field = rest.substr(0, comma);
-    rest.remove_prefix(comma + 1);
-    return true;
 }
 
 std::wstring Folded(std::wstring_view s)
@@ -93,7 +54,7 @@ std::wstring FormatViewRule(const ViewRule& r)
         flags = L"-";
     return std::wstring(kActions[static_cast<int>(r.action)]) + L',' +
            kFields[static_cast<int>(r.field)] + L',' + kMatches[static_cast<int>(r.match)] +
-           L',' + flags + L',' + Hex6(r.foreground) + L',' + Hex6(r.background) + L',' +
+           L',' + flags + L',' + FormatRuleColour(r.foreground) + L',' + FormatRuleColour(r.background) + L',' +
            r.pattern;
 }
 
@@ -106,8 +67,8 @@ std::optional<ViewRule> ParseViewRule(std::wstring_view line, std::wstring* why)
     };
     ViewRule r;
     std::wstring_view action, field, match, flags, fg, bg;
-    if (!TakeField(line, action) || !TakeField(line, field) || !TakeField(line, match) ||
-        !TakeField(line, flags) || !TakeField(line, fg) || !TakeField(line, bg))
+    if (!TakeRuleField(line, action) || !TakeRuleField(line, field) || !TakeRuleField(line, match) ||
+        !TakeRuleField(line, flags) || !TakeRuleField(line, fg) || !TakeRuleField(line, bg))
         return fail(L"a rule has seven parts separated by commas");
     auto a = Named<ViewRule::Action>(action, kActions);
     if (!a)
@@ -131,8 +92,8 @@ std::optional<ViewRule> ParseViewRule(std::wstring_view line, std::wstring* why)
                 return fail(L"a flag is not c (match case) or d (disabled)");
         }
     }
-    auto fore = ParseHex6(fg);
-    auto back = ParseHex6(bg);
+    auto fore = ParseRuleColour(fg);
+    auto back = ParseRuleColour(bg);
     if (!fore || !back)
         return fail(L"a colour is not six hexadecimal digits (RRGGBB)");
     if (line.empty())

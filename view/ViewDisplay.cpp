@@ -2,7 +2,7 @@
 // choices shared by every view of the capture, kept in [View]), and what
 // leaves the view as it shows it: Copy, Save and Print of this view's rows.
 // The store, the automatic log, broadcasts and syslog always keep every
-// line as it came.
+// line as it came. Also the list's colours, light or dark (View › Theme).
 #include "view/FindDialogs.h"
 #include "view/OrlixView.h"
 #include "settings/OptionsFile.h"
