@@ -174,9 +174,11 @@ void Capture::Clear()
 
 void Capture::TrimHistory()
 {
-    if (m_historyLimit == 0 || m_rows.Size() <= m_historyLimit || m_trimHolds > 0)
+    const size_t limit =
+        m_historyLimit == 0 ? kMostRows : std::min(m_historyLimit, kMostRows);
+    if (m_rows.Size() <= limit || m_trimHolds > 0)
         return;
-    const size_t drop = m_rows.Size() - m_historyLimit;
+    const size_t drop = m_rows.Size() - limit;
     m_rows.DropOldest(drop);
     for (ICaptureObserver* o : m_observers)
         o->OnRowsDropped(drop);

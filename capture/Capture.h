@@ -82,8 +82,10 @@ public:
     void SetTailLines(size_t lines);
     void Clear();
 
-    // Keep at most this many rows (0: every row); TrimHistory drops the
-    // oldest beyond it, in one step, and tells the observers.
+    // Keep at most this many rows (0: every row, up to kMostRows, what a
+    // list can count); TrimHistory drops the oldest beyond it, in one step,
+    // and tells the observers.
+    static constexpr size_t kMostRows = 0x7FFFFFFF;
     void SetHistoryLimit(size_t rows) { m_historyLimit = rows; }
     size_t HistoryLimit() const { return m_historyLimit; }
     void TrimHistory();

@@ -16,7 +16,7 @@ void DisplayIndex::Rebuild(size_t storeSize, const std::function<bool(size_t)>& 
     }
     for (size_t r = 0; r < storeSize; ++r)
         if (shows(r))
-            m_rows.push_back(r);
+            m_rows.push_back(static_cast<uint32_t>(r));
 }
 
 void DisplayIndex::Deactivate()
@@ -25,7 +25,7 @@ void DisplayIndex::Deactivate()
     m_fold = nullptr;
     Clear();
     m_rows.shrink_to_fit();
-    m_counts.shrink_to_fit();
+    std::unordered_map<size_t, uint32_t>().swap(m_counts);
 }
 
 void DisplayIndex::Clear()
@@ -33,21 +33,28 @@ void DisplayIndex::Clear()
     m_rows.clear();
     m_counts.clear();
     m_next.clear();
+    m_nextFrom = 0;
     m_latest.clear();
     m_base = 0;
 }
 
+uint32_t DisplayIndex::Repeats(size_t item) const
+{
+    if (!m_fold || m_counts.empty())
+        return 1;
+    auto found = m_counts.find(m_rows[item] + m_base);
+    return found == m_counts.end() ? 1 : found->second;
+}
+
 void DisplayIndex::Append(size_t storeRow)
 {
-    if (!m_active || !(m_rows.empty() || m_rows.back() < storeRow))
+    if (!m_active || storeRow > UINT32_MAX || !(m_rows.empty() || m_rows.back() < storeRow))
         return;
     if (m_fold && Fold(storeRow))
         return;
-    m_rows.push_back(storeRow);
-    if (m_fold) {
-        m_counts.push_back(1);
+    m_rows.push_back(static_cast<uint32_t>(storeRow));
+    if (m_fold)
         m_latest[m_fold->Pid(storeRow)] = { storeRow + m_base, storeRow + m_base };
-    }
 }
 
 // The row goes into the newest item of its process when it repeats that
@@ -59,20 +66,38 @@ bool DisplayIndex::Fold(size_t row)
         return false;
     Latest& latest = found->second;
     const size_t last = latest.last - m_base;
-    if (last >= row || row - last > UINT32_MAX || !m_fold->SameLine(last, row))
+    if (last >= row || row - last > UINT32_MAX || !m_fold->SameLine(last, row) ||
+        !std::binary_search(m_rows.begin(), m_rows.end(), latest.first - m_base))
         return false;
-    auto item = std::lower_bound(m_rows.begin(), m_rows.end(), latest.first - m_base);
-    if (item == m_rows.end() || *item != latest.first - m_base)
+    auto count = m_counts.find(latest.first);
+    if (count != m_counts.end() && count->second == UINT32_MAX)
         return false;
-    uint32_t& count = m_counts[static_cast<size_t>(item - m_rows.begin())];
-    if (count == UINT32_MAX)
-        return false;
-    if (m_next.size() <= last)
-        m_next.resize(last + 1, 0);
-    m_next[last] = static_cast<uint32_t>(row - last);
-    ++count;
+    Link(last, row);
+    if (count == m_counts.end())
+        m_counts.emplace(latest.first, 2);
+    else
+        ++count->second;
     latest.last = row + m_base;
     return true;
+}
+
+uint32_t DisplayIndex::Next(size_t row) const
+{
+    return row >= m_nextFrom && row - m_nextFrom < m_next.size() ? m_next[row - m_nextFrom] : 0;
+}
+
+void DisplayIndex::Link(size_t row, size_t next)
+{
+    if (m_next.empty()) {
+        m_nextFrom = row;
+    } else if (row < m_nextFrom) {
+        m_next.insert(m_next.begin(), m_nextFrom - row, 0);
+        m_nextFrom = row;
+    }
+    const size_t at = row - m_nextFrom;
+    if (m_next.size() <= at)
+        m_next.resize(at + 1, 0);
+    m_next[at] = static_cast<uint32_t>(next - row);
 }
 
 std::optional<size_t> DisplayIndex::ToItem(size_t storeRow, size_t storeSize) const
@@ -96,13 +121,13 @@ size_t DisplayIndex::LowerItem(size_t storeRow, size_t storeSize) const
 std::vector<std::pair<size_t, uint32_t>> DisplayIndex::Clipped(size_t count) const
 {
     std::vector<std::pair<size_t, uint32_t>> out;
-    if (!m_fold)
+    if (!m_fold || m_counts.empty())
         return out;
     for (size_t i = 0; i < m_rows.size() && m_rows[i] < count; ++i) {
         size_t row = m_rows[i];
-        uint32_t left = m_counts[i];
+        uint32_t left = Repeats(i);
         while (row < count) {
-            const uint32_t step = row < m_next.size() ? m_next[row] : 0;
+            const uint32_t step = Next(row);
             if (--left == 0 || step == 0) {
                 left = 0;
                 break;
@@ -126,22 +151,31 @@ void DisplayIndex::DropOldest(size_t count)
         return;
     const auto clipped = Clipped(count);
     auto keep = std::lower_bound(m_rows.begin(), m_rows.end(), count);
-    if (m_fold)
-        m_counts.erase(m_counts.begin(), m_counts.begin() + (keep - m_rows.begin()));
+    if (m_fold && !m_counts.empty())
+        for (auto gone = m_rows.begin(); gone != keep; ++gone)
+            m_counts.erase(*gone + m_base);
     m_rows.erase(m_rows.begin(), keep);
     for (auto& r : m_rows)
-        r -= count;
+        r -= static_cast<uint32_t>(count);
     if (!m_fold)
         return;
-    m_next.erase(m_next.begin(), m_next.begin() + static_cast<std::ptrdiff_t>(
-                                                      std::min(count, m_next.size())));
+    if (count <= m_nextFrom) {
+        m_nextFrom -= count;
+    } else {
+        m_next.erase(m_next.begin(),
+                     m_next.begin() + static_cast<std::ptrdiff_t>(
+                                          std::min(count - m_nextFrom, m_next.size())));
+        m_nextFrom = 0;
+    }
     m_base += count;
-    // An item whose first rows went stands at its first row still held.
+    // An item whose first rows went stands at its first row still held
+    // (the same row counted from m_base).
     for (auto [row, left] : clipped) {
+        if (left > 1)
+            m_counts.emplace(row + m_base - count, left);
         row -= count;
-        auto at = std::lower_bound(m_rows.begin(), m_rows.end(), row);
-        m_counts.insert(m_counts.begin() + (at - m_rows.begin()), left);
-        m_rows.insert(at, row);
+        m_rows.insert(std::lower_bound(m_rows.begin(), m_rows.end(), row),
+                      static_cast<uint32_t>(row));
         auto latest = m_latest.find(m_fold->Pid(row));
         if (latest != m_latest.end() && latest->second.first < m_base &&
             latest->second.last >= m_base)

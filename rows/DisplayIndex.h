@@ -17,7 +17,8 @@ namespace orlix {
 class RowStore;
 
 // List item -> stored row while the view filters or folds; identity while it
-// does neither (then it holds nothing).
+// does neither (then it holds nothing). Stored rows fit 32 bits: the capture
+// never holds more rows than a list can show (INT_MAX).
 //
 // Folding (an active index over `rows`): a shown row that is the same line
 // (process name, pid, text) as the previous shown row of its process goes
@@ -34,7 +35,7 @@ public:
     void SetFolding(const RowStore* rows) { m_fold = rows; }
     bool Folding() const { return m_fold != nullptr; }
     // The rows an item stands for (1 unless folding).
-    uint32_t Repeats(size_t item) const { return m_fold ? m_counts[item] : 1; }
+    uint32_t Repeats(size_t item) const;
     // A new stored row (the last one) that the filter shows.
     void Append(size_t storeRow);
     size_t Count(size_t storeSize) const { return m_active ? m_rows.size() : storeSize; }
@@ -54,13 +55,19 @@ private:
     std::vector<std::pair<size_t, uint32_t>> Clipped(size_t count) const;
     bool Fold(size_t storeRow);
     bool m_active = false;
-    std::vector<size_t> m_rows;   // ascending stored rows
-    // Folding: the store, the count of each item, for each stored row how
-    // far on the next row of its item is (0: none), the newest item of each
-    // pid (its first and last rows counted from m_base, the rows dropped).
+    uint32_t Next(size_t row) const;
+    void Link(size_t row, size_t next);
+    std::vector<uint32_t> m_rows;   // ascending stored rows
+    // Folding: the store; the count of each item of more than one row, by
+    // its first row counted from m_base (the rows dropped); for each stored
+    // row from m_nextFrom on how far on the next row of its item is (0:
+    // none), kept only once a repeat came, so that a capture without repeats
+    // costs no more than its index; the newest item of each pid (its first
+    // and last rows counted from m_base).
     const RowStore* m_fold = nullptr;
-    std::vector<uint32_t> m_counts;
+    std::unordered_map<size_t, uint32_t> m_counts;
     std::deque<uint32_t> m_next;
+    size_t m_nextFrom = 0;
     struct Latest {
         size_t first, last;
     };
