@@ -13,7 +13,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from benchlib import (FILL_CHUNK, LINES, REPS, ROWS, SENDERS, BareWindow, Driver,  # noqa: E402
                       clear, cpu_ms, line_prefix, load_note, mean_text_chars, median, prefill, result,
-                      send_run, settle_memory, spread, start_viewer, wait_shown, wait_until)
+                      send_run, settle_memory, spread, start_viewer, wait_shown, wait_until,
+                      import_saved_list)
 from e2e import IDS  # noqa: E402
 
 MiB = 1 << 20
@@ -311,31 +312,13 @@ def test_runaway_pattern_is_named_at_once(w):
 def test_import_of_a_large_saved_list(w):
     """File › Import of a saved list of BENCH_IMPORT_MB megabytes: seconds,
     rows a second, and the longest the window took to answer meanwhile."""
-    v, drv = w.viewer, w.drv
+    v = w.viewer
     clear(v)
     mb = int(os.environ.get("BENCH_IMPORT_MB", "1024"))
-    path = os.path.join(w.prefix, "drive_c", "bench-import.txt")
-    line = "app.exe\t1234\t12:34:56:00\t%s\t\r\n"
-    text = "worker %09d processed an item of the batch and found everything in order"
-    per_line = len(line % (text % 0)) * 2
-    lines = max(1, mb * MiB // per_line)
-    with open(path, "wb") as f:
-        f.write(b"\xff\xfe")
-        for start in range(0, lines, 100000):
-            f.write("".join(line % (text % i) for i in range(start, min(lines, start + 100000)))
-                    .encode("utf-16-le"))
-    from e2e import IDS
-    v.command(IDS["ID_FILE_IMPORT"])
-    assert drv("savedialog", w.winpath(path), v.pid, 10000)
-    start = time.perf_counter()
-    worst = 0.0
-    while drv("rowcount", v.hwnd) < lines or "%" in drv("status", v.hwnd, 0):
-        answer = drv("ping", v.hwnd, 1000)
-        worst = max(worst, answer if answer >= 0 else 1000.0)
-        assert time.perf_counter() - start < 1800, "the import did not end"
-        time.sleep(0.01)
-    seconds = time.perf_counter() - start
-    os.unlink(path)
+    text = "worker processed an item of the batch and found everything in order "
+    units = len("app.exe\t1234\t12:34:56:00\t\t\r\n" + text) + 9   # UTF-16 units a row
+    lines = max(1, mb * MiB // (2 * units))
+    seconds, worst = import_saved_list(w, v, lines, text)
     result("import.seconds_per_gigabyte", "%.1f" % (seconds * 1024 / mb),
            "s (%d MB, %d rows, %.0f rows/s)" % (mb, lines, lines / seconds))
     result("import.worst_answer_ms", "%.0f" % worst,

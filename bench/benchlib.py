@@ -18,9 +18,10 @@ import time
 BENCH = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(BENCH, "..", "tests", "system"))
 
-from e2e import Driver, LineReader, Viewer, wait_until  # noqa: E402,F401
+from e2e import IDS, Driver, LineReader, Viewer, wait_until  # noqa: E402,F401
 
 ID_CLEAR, ID_FILE_SAVE = 32774, 57603
+ID_FILE_IMPORT = IDS["ID_FILE_IMPORT"]
 WM_NULL, WM_CLOSE = 0x0000, 0x0010
 
 ROWS = int(os.environ.get("BENCH_ROWS", "1000000"))      # rows of a full list
@@ -122,6 +123,33 @@ def send_run(drv, hwnd, pid, prefix, lines):
 def wait_shown(viewer, rows, timeout=120):
     got = viewer.drv("waitrows", viewer.hwnd, rows, int(timeout * 1000), timeout=timeout + 30)
     assert got >= rows, "the list shows %d rows, expected %d" % (got, rows)
+
+
+def import_saved_list(world, viewer, rows, prefix, name="bench-import.txt"):
+    """Writes a saved list of `rows` rows (prefix + a 9-digit index) and reads
+    it in with File › Import, the quick way to a full list. Returns
+    (seconds, the longest the window took to answer meanwhile in ms)."""
+    drv = world.drv
+    path = os.path.join(world.prefix, "drive_c", name)
+    line = "app.exe\t1234\t12:34:56:00\t%s%09d\t\r\n"
+    with open(path, "wb") as f:
+        f.write(b"\xff\xfe")
+        for start in range(0, rows, 100000):
+            f.write("".join(line % (prefix, i) for i in range(start, min(rows, start + 100000)))
+                    .encode("utf-16-le"))
+    have = drv("rowcount", viewer.hwnd)
+    viewer.command(ID_FILE_IMPORT)
+    assert drv("savedialog", world.winpath(path), viewer.pid, 10000)
+    start = time.perf_counter()
+    worst = 0.0
+    while drv("rowcount", viewer.hwnd) < have + rows or "%" in drv("status", viewer.hwnd, 0):
+        answer = drv("ping", viewer.hwnd, 1000)
+        worst = max(worst, answer if answer >= 0 else 1000.0)
+        assert time.perf_counter() - start < 1800, "the import did not end"
+        time.sleep(0.01)
+    seconds = time.perf_counter() - start
+    os.unlink(path)
+    return seconds, worst
 
 
 def prefill(world, viewer, pid, rows, senders=SENDERS):

@@ -57,7 +57,9 @@ private:
     bool m_active = false;
     uint32_t Next(size_t row) const;
     void Link(size_t row, size_t next);
-    std::vector<uint32_t> m_rows;   // ascending stored rows
+    // Ascending stored rows, in blocks: growing never copies the index nor
+    // leaves the heap holding its old, smaller copies.
+    std::deque<uint32_t> m_rows;
     // Folding: the store; the count of each item of more than one row, by
     // its first row counted from m_base (the rows dropped); for each stored
     // row from m_nextFrom on how far on the next row of its item is (0:

@@ -24,6 +24,12 @@ COLORREF Mix(COLORREF a, COLORREF b, int percentOfB)
                m(GetBValue(a), GetBValue(b)));
 }
 
+// A colour as a pixel of a 32-bit bitmap.
+uint32_t Pixel(COLORREF c)
+{
+    return (uint32_t{ GetRValue(c) } << 16) | (uint32_t{ GetGValue(c) } << 8) | GetBValue(c);
+}
+
 void Fill(HDC dc, RECT r, COLORREF c)
 {
     ::SetBkColor(dc, c);
@@ -244,6 +250,13 @@ void CTimelineStrip::Paint(HDC dc, const RECT& rc)
     const int w = bars.right - bars.left, h = bars.bottom - bars.top;
     const size_t n = t->Length();
 
+    // The bars are drawn as pixels and copied in one call: a call per
+    // column costs more than the rest of the strip together.
+    std::vector<uint32_t> px(static_cast<size_t>(w) * h, Pixel(back));
+    auto column = [&](int x, int from, int to, COLORREF c) {
+        for (int y = std::max(from, 0); y < std::min(to, h); ++y)
+            px[static_cast<size_t>(y) * w + x] = Pixel(c);
+    };
     // The part of the list in sight, behind the bars.
     const size_t items = m_view->DisplayCount();
     if (items) {
@@ -253,8 +266,11 @@ void CTimelineStrip::Paint(HDC dc, const RECT& rc)
         const size_t bottom = std::min(items - 1, top + per - 1);
         auto a = t->SecondOfRow(m_view->StoreRow(top)), b = t->SecondOfRow(m_view->StoreRow(bottom));
         if (a && b) {
-            RECT band = { XOf(*a), bars.top, std::max(XOf(*b + 1), XOf(*a) + 2), bars.bottom };
-            Fill(dc, band, Mix(back, ::GetSysColor(COLOR_HIGHLIGHT), 22));
+            const COLORREF band = Mix(back, ::GetSysColor(COLOR_HIGHLIGHT), 22);
+            const int from = XOf(*a) - bars.left;
+            const int to = std::max(XOf(*b + 1), XOf(*a) + 2) - bars.left;
+            for (int x = std::max(from, 0); x < std::min(to, w); ++x)
+                column(x, 0, h, band);
         }
     }
     // The busiest processes each a colour; columns of one second or of
@@ -264,17 +280,25 @@ void CTimelineStrip::Paint(HDC dc, const RECT& rc)
     std::vector<uint32_t> cols;
     const uint32_t peak = std::max(1u, t->Columns(static_cast<size_t>(w), busiest, cols));
     for (int x = 0; x < w; ++x) {
-        int y = bars.bottom;
+        int y = h;
         for (size_t k = 0; k < slots; ++k) {
             const uint32_t v = cols[static_cast<size_t>(x) * slots + k];
             if (!v)
                 continue;
-            const int px = std::max(1, static_cast<int>(uint64_t(v) * h / peak));
-            RECT r = { bars.left + x, y - px, bars.left + x + 1, y };
-            Fill(dc, r, kColours[k < busiest.size() ? k : kColoured]);
-            y -= px;
+            const int high = std::max(1, static_cast<int>(uint64_t(v) * h / peak));
+            column(x, y - high, y, kColours[k < busiest.size() ? k : kColoured]);
+            y -= high;
         }
     }
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;   // top row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    ::SetDIBitsToDevice(dc, bars.left, bars.top, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0,
+                        0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
     // A span being dragged, or the one the view is narrowed to.
     std::optional<std::pair<int, int>> span;
     if (m_dragFrom >= 0 && m_dragTo >= 0)
