@@ -1,7 +1,7 @@
 // The timeline's figures over ten million rows: what counting each row as
 // it arrives adds to the least an arrival costs (appending it to the row
 // store), and how long the strip's columns take to work out for a full
-// capture (the drawing itself is one rectangle per column and colour).
+// capture (the drawing itself fills a bitmap of the strip and copies it).
 // Prints RESULT lines; not a test. Native build:
 //   g++ -std=c++20 -O2 -I. bench/timeline_speed.cpp rows/Timeline.cpp \
 //       rows/RowStore.cpp rows/RecordFormat.cpp rows/TextMatch.cpp -o timeline_speed
