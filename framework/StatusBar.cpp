@@ -57,18 +57,9 @@ LRESULT CStatusBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg != WM_PAINT || !fw::DarkColours())
         return CWnd::WindowProc(msg, wParam, lParam);
-    const fw::Colours& c = fw::CurrentColours();
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    RECT rc;
-    ::GetClientRect(m_hWnd, &rc);
-    ::FillRect(dc, &rc, fw::FaceBrush());
-    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, c.faceText);
+    fw::DarkPaint paint(m_hWnd);
+    HDC dc = paint.dc();
     const int parts = static_cast<int>(::SendMessageW(m_hWnd, SB_GETPARTS, 0, 0));
-    HPEN pen = ::CreatePen(PS_SOLID, 1, c.edge);
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
     for (int i = 0; i < parts; ++i) {
         RECT part = {};
         ::SendMessageW(m_hWnd, SB_GETRECT, i, reinterpret_cast<LPARAM>(&part));
@@ -84,9 +75,5 @@ LRESULT CStatusBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             ::LineTo(dc, part.right - 1, part.bottom - 2);
         }
     }
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(pen);
-    ::SelectObject(dc, old);
-    ::EndPaint(m_hWnd, &ps);
     return 0;
 }

@@ -59,6 +59,29 @@ HBRUSH FaceBrush()
     return g_face.get();
 }
 
+DarkPaint::DarkPaint(HWND control) : m_control(control)
+{
+    const Colours& c = CurrentColours();
+    m_dc = ::BeginPaint(control, &m_ps);
+    RECT all;
+    ::GetClientRect(control, &all);
+    ::FillRect(m_dc, &all, FaceBrush());
+    m_oldFont = ::SelectObject(
+        m_dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    ::SetBkMode(m_dc, TRANSPARENT);
+    ::SetTextColor(m_dc, c.faceText);
+    m_pen = ::CreatePen(PS_SOLID, 1, c.edge);
+    m_oldPen = ::SelectObject(m_dc, m_pen);
+}
+
+DarkPaint::~DarkPaint()
+{
+    ::SelectObject(m_dc, m_oldPen);
+    ::DeleteObject(m_pen);
+    ::SelectObject(m_dc, m_oldFont);
+    ::EndPaint(m_control, &m_ps);
+}
+
 HBRUSH DarkControlColour(UINT msg, HDC dc)
 {
     const Colours& c = CurrentColours();

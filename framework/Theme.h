@@ -27,6 +27,24 @@ HBRUSH DarkControlColour(UINT msg, HDC dc);
 // way that honours the colours, its lists coloured.
 void DarkenTitleBar(HWND top);
 void DarkenDialogControls(HWND dialog);
+// A common control's own WM_PAINT in the dark colours: between BeginPaint
+// and EndPaint, the client area filled with the face, the control's font,
+// the face's text colour and a pen of the edge colour selected.
+class DarkPaint {
+public:
+    explicit DarkPaint(HWND control);
+    ~DarkPaint();
+    DarkPaint(const DarkPaint&) = delete;
+    DarkPaint& operator=(const DarkPaint&) = delete;
+    HDC dc() const { return m_dc; }
+
+private:
+    HWND m_control;
+    PAINTSTRUCT m_ps;
+    HDC m_dc;
+    HPEN m_pen;
+    HGDIOBJ m_oldFont, m_oldPen;
+};
 // Windows' own choice for programs (Settings > Personalization > Colours):
 // true when it is dark.
 bool SystemPrefersDark();

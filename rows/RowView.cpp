@@ -185,29 +185,33 @@ void RowView::SetHighlightRules(std::vector<HighlightRule> rules)
                        kUnknown);
 }
 
-bool RowView::HideProcess(uint32_t pid)
+// A quick filter's change to the view's rules, kept when it could be made.
+template <class Change>
+bool RowView::ChangeRules(Change change)
 {
     std::vector<ViewRule> rules = m_viewRules.Rules();
-    if (!QuickHideProcess(rules, pid))
+    if (!change(rules))
         return false;
     SetRules(std::move(rules));
     return true;
+}
+
+bool RowView::HideProcess(uint32_t pid)
+{
+    return ChangeRules([pid](std::vector<ViewRule>& r) { return QuickHideProcess(r, pid); });
 }
 
 bool RowView::ShowOnlyProcess(uint32_t pid)
 {
-    std::vector<ViewRule> rules = m_viewRules.Rules();
-    if (!QuickShowOnlyProcess(rules, pid))
-        return false;
-    SetRules(std::move(rules));
-    return true;
+    return ChangeRules([pid](std::vector<ViewRule>& r) { return QuickShowOnlyProcess(r, pid); });
 }
 
 void RowView::ClearQuickFilter()
 {
-    std::vector<ViewRule> rules = m_viewRules.Rules();
-    QuickClear(rules);
-    SetRules(std::move(rules));
+    ChangeRules([](std::vector<ViewRule>& r) {
+        QuickClear(r);
+        return true;
+    });
 }
 
 bool RowView::ToggleBookmark(size_t item)

@@ -139,6 +139,8 @@ public:
     std::optional<Found> FindProcess(size_t item) const;
 
 private:
+    template <class Change>
+    bool ChangeRules(Change change);
     bool Indexing() const { return Filtering() || m_fold; }
     void StartRefilter();
     const RowStore& m_rows;

@@ -328,16 +328,8 @@ LRESULT CALLBACK CViewSet::TabProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 void CViewSet::PaintDarkTabs(HWND tabs)
 {
     const fw::Colours& c = fw::CurrentColours();
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(tabs, &ps);
-    RECT all;
-    ::GetClientRect(tabs, &all);
-    ::FillRect(dc, &all, fw::FaceBrush());
-    HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(tabs, WM_GETFONT, 0, 0)));
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, c.faceText);
-    HPEN pen = ::CreatePen(PS_SOLID, 1, c.edge);
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    fw::DarkPaint paint(tabs);
+    HDC dc = paint.dc();
     const int count = static_cast<int>(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
     const int selected = static_cast<int>(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -358,10 +350,6 @@ void CViewSet::PaintDarkTabs(HWND tabs)
         ::SendMessageW(tabs, TCM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
         ::DrawTextW(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(pen);
-    ::SelectObject(dc, oldFont);
-    ::EndPaint(tabs, &ps);
 }
 
 void CViewSet::OnRename(size_t i)
