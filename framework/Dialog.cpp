@@ -91,13 +91,12 @@ INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         return FALSE;
     // Dark colours: the dialog and its controls take them (a dialog's own
     // answer comes first).
-    if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC)
+    if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
         if (INT_PTR own = self->DialogProc(msg, wParam, lParam))
             return own;
-        else if (HBRUSH b = fw::DarkControlColour(msg, reinterpret_cast<HDC>(wParam)))
-            return reinterpret_cast<INT_PTR>(b);
-        else
-            return FALSE;
+        HBRUSH b = fw::DarkControlColour(msg, reinterpret_cast<HDC>(wParam));
+        return reinterpret_cast<INT_PTR>(b);
+    }
     INT_PTR r = self->DialogProc(msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         g_modeless.erase(std::remove(g_modeless.begin(), g_modeless.end(), hwnd),
